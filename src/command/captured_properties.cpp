@@ -1,0 +1,3 @@
+#include "command/captured_properties.h"
+
+CapturedPropertiesRecord CapturedProperties = {};

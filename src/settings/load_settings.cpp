@@ -1,0 +1,75 @@
+#include "settings/load_settings.h"
+
+#include "settings/settings_registry.h"
+#include "settings/text_to_int.h"
+
+namespace {
+
+int32_t FlagFromText(const std::u16string& text) { return WideTextToInt(text) != 0 ? 1 : 0; }
+
+// A value that exists keeps its text whatever it holds; only a missing or
+// unreadable one gets the default written back.
+void ReadOrDefault(const std::u16string& subkeyName, const SettingDef& setting,
+                   SettingsSink& sink) {
+  std::u16string text;
+  if (ReadRegistryString(BuildSettingsKeyPath(subkeyName), setting.name, text) == -1) {
+    text = setting.defaultText;
+    WriteSettingValue(subkeyName, setting.name, setting.defaultText);
+  }
+  sink.Set(setting, FlagFromText(text));
+}
+
+// Older versions stored the three line settings as one number, "Type":
+// 0 (or no number) meant colour and line type, 1 the layer alone, anything
+// else all three.
+struct LegacyTypeRow {
+  int32_t color, lineType, layer;
+};
+
+LegacyTypeRow LegacyTypeRowFor(int32_t n) {
+  if (n == 0) return {1, 1, 0};
+  if (n == 1) return {0, 0, 1};
+  return {1, 1, 1};
+}
+
+void ConvertLegacyType(const std::u16string& subkeyName, const std::u16string& typeText,
+                       SettingsSink& sink) {
+  const LegacyTypeRow row = LegacyTypeRowFor(WideTextToInt(typeText));
+  const int32_t values[kLineSettingCount] = {row.color, row.lineType, row.layer};
+
+  for (std::size_t i = 0; i < kLineSettingCount; ++i) {
+    WriteSettingValue(subkeyName, kSettings[i].name, FlagText(values[i]));
+  }
+  for (std::size_t i = 0; i < kLineSettingCount; ++i) {
+    sink.Set(kSettings[i], values[i]);
+  }
+  DeleteSettingValue(subkeyName, u"Type");
+}
+
+class GlobalFlagsSink final : public SettingsSink {
+ public:
+  void Set(const SettingDef& setting, int32_t value) override {
+    SettingsFlags.*(setting.flag) = value;
+  }
+};
+
+}  // namespace
+
+void ReadSettingsInto(const std::u16string& subkeyName, SettingsSink& sink) {
+  std::u16string typeText;
+  if (ReadRegistryString(BuildSettingsKeyPath(subkeyName), u"Type", typeText) == 0) {
+    ConvertLegacyType(subkeyName, typeText, sink);
+  } else {
+    for (std::size_t i = 0; i < kLineSettingCount; ++i) {
+      ReadOrDefault(subkeyName, kSettings[i], sink);
+    }
+  }
+  for (std::size_t i = kLineSettingCount; i < kSettings.size(); ++i) {
+    ReadOrDefault(subkeyName, kSettings[i], sink);
+  }
+}
+
+void LoadSettings() {
+  GlobalFlagsSink sink;
+  ReadSettingsInto(SettingsSubkeyName, sink);
+}
