@@ -1,0 +1,91 @@
+// The simulated host's drawing: elements grouped into segments, and the hole
+// data some segments carry.
+//
+// Ids are chosen by whoever builds the drawing, so a test can name the ids it
+// later expects in the call trace. Every element carries every property the
+// library can read or write, whatever its type: the host refuses nothing on
+// account of an element's kind, and refusals are made on purpose through the
+// host's failure injection instead.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/VekLib.h"
+#include "sim_records.h"
+
+namespace sim {
+
+struct Element {
+  VekId id = kVekNoId;
+  int32_t type = 0;
+  VekId segment = kVekNoId;  // kVekNoId: the element belongs to no segment
+  VekLineAttr line{};
+  int32_t decimalPlaces = 0;
+  int32_t toleranceStatus = 0;  // what VekDimGetTolerance returns; 1 once a tolerance is set
+  VekTolerance tolerance{};
+  VekCharSize dimCharSize{};
+  std::array<VekArrows, 2> arrows{};  // by the selector of VekDimGetArrow/VekDimSetArrow
+  VekComment comment{};               // its bytes 64..87 are the annotation's char size
+  // For showing the drawing; the library itself never reads them.
+  std::vector<PointValue> geometry;
+  std::u16string text;
+};
+
+struct Segment {
+  VekId id = kVekNoId;
+  int32_t layer = 0;
+  bool hasHoleData = false;  // VekSgmHasAttribute(segment, 0)
+  VekId companion = 0;       // word 1 of the segment's selection entries
+  std::vector<VekId> elements;
+};
+
+struct Hole {
+  VekHoleId id = 0;
+  VekHoleKey key{};
+  std::vector<VekHoleEntry> entries;
+};
+
+class Drawing {
+ public:
+  // Each Add throws std::invalid_argument for a duplicate or reserved id, or a
+  // segment that does not exist, so a mistyped test drawing fails loudly.
+  Segment& AddSegment(VekId id, int32_t layer, VekId companion = 0);
+  // Appends the element to the end of the segment's chain; with kVekNoId the
+  // element stands alone.
+  Element& AddElement(VekId id, int32_t type, VekId segment);
+  // Gives the segment hole data, found by the key {companion, segment}, and
+  // sets its hole-data attribute.
+  Hole& AddHole(VekId segment, std::vector<VekHoleEntry> entries);
+
+  Element* FindElement(VekId id);
+  const Element* FindElement(VekId id) const;
+  Segment* FindSegment(VekId id);
+  const Segment* FindSegment(VekId id) const;
+  Hole* FindHole(VekHoleId id);
+  const Hole* FindHole(VekHoleId id) const;
+  std::optional<VekHoleId> HoleIdFor(const VekHoleKey& key) const;
+
+  // Lookups that throw std::out_of_range, for tests that know the id exists.
+  Element& element(VekId id);
+  Segment& segment(VekId id);
+  Hole& hole(VekHoleId id);
+
+  const std::map<VekId, Element>& Elements() const { return elements_; }
+  const std::map<VekId, Segment>& Segments() const { return segments_; }
+  const std::map<VekHoleId, Hole>& Holes() const { return holes_; }
+
+ private:
+  std::map<VekId, Element> elements_;
+  std::map<VekId, Segment> segments_;
+  std::map<VekHoleId, Hole> holes_;
+  std::map<std::pair<uint32_t, uint32_t>, VekHoleId> holeKeys_;
+  VekHoleId nextHoleId_ = 501;
+};
+
+}  // namespace sim

@@ -1,0 +1,227 @@
+#include "sim_host.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace sim {
+
+namespace detail {
+HostCore& Core() { return Host::Instance().core_; }
+}  // namespace detail
+
+Host& Host::Instance() {
+  static Host host;
+  return host;
+}
+
+const std::vector<std::string_view>& Host::FunctionNames() {
+  static const std::vector<std::string_view> names{
+      "VekCtlRegisterVekLib2",  "VekCtlSetReadyFunc",       "VekCtlSetExecuteFunc",
+      "VekEvtSetEventMask",     "VekEvtSetCompareFunction", "VekEvtGetPoint",
+      "VekEvtGetElementId",     "VekEvtGetSegmentId",       "VekEvtGetInstanceId",
+      "VekEvtGetDetailId",      "VekElmGetSegment",         "VekElmGetType",
+      "VekElmGetNextElementId", "VekSgmGetLayer",           "VekSgmChangeLayer",
+      "VekSgmHasAttribute",     "VekSgmGetHeadElementId",   "VekFigGetLineType",
+      "VekFigSetLineType",      "VekCmtGetComment",         "VekCmtSetCharSize",
+      "VekDimGetCharSize",      "VekDimSetCharSize",        "VekDimGetArrow",
+      "VekDimSetArrow",         "VekDimGetDecimalPlace",    "VekDimSetDecimalPlace",
+      "VekDimGetTolerance",     "VekDimSetTolerance",       "VekHolGetHoleId",
+      "VekHolGetHoleData",      "VekHolAmendHoleData",      "VekIddClearSysIdData",
+      "VekIddOpenSelIdData",    "VekIddGetHeadSelIdData",   "VekIddGetNextSelIdData",
+      "VekIddCloseSelIdData",   "VekEnvGetCurrentFrame",    "VekFilRedraw",
+      "VekMsgPutMessage",       "VekMsgPutErrorMessage",    "VekMsgPutCursorMessage"};
+  return names;
+}
+
+namespace {
+
+void RequireKnown(std::string_view name) {
+  const auto& names = Host::FunctionNames();
+  if (std::find(names.begin(), names.end(), name) == names.end()) {
+    throw std::invalid_argument("no host function named " + std::string(name));
+  }
+}
+
+std::vector<int64_t> ArgList(const std::array<VekArg, 4>& args) {
+  return {args[0], args[1], args[2], args[3]};
+}
+
+}  // namespace
+
+void Host::Reset() { core_ = detail::HostCore{}; }
+
+int32_t Host::Register(StartupFn startup, VekArg a4) {
+  int32_t result = startup(kStartupArgs[0], kStartupArgs[1], kStartupArgs[2], a4);
+  RecordCallback("Startup", {kStartupArgs[0], kStartupArgs[1], kStartupArgs[2], a4}, result);
+  return result;
+}
+
+std::optional<int32_t> Host::CallSecond() {
+  if (core_.second == nullptr) return std::nullopt;
+  return CallReady(core_.second, "second");
+}
+
+std::optional<int32_t> Host::CallEnd() {
+  if (core_.end == nullptr) return std::nullopt;
+  return CallReady(core_.end, "end");
+}
+
+bool Host::RunCommand() {
+  if (core_.start == nullptr) return false;
+  // A new run starts from nothing: whatever step an earlier run was in is gone.
+  core_.commandActive = true;
+  core_.pendingReady = nullptr;
+  core_.execute = nullptr;
+  core_.compare = nullptr;
+  core_.eventMask = 0;
+  core_.lastExecuteResult.reset();
+  core_.pick.reset();
+  FollowReady(CallReady(core_.start, "start"));
+  return true;
+}
+
+bool Host::Pick(VekId element, const PickDetail& detail) {
+  if (!core_.commandActive || core_.execute == nullptr) return false;
+  if ((core_.eventMask & kMaskPickOne) == 0) return false;
+  if (!Accepts(element)) return false;
+  detail::PickEvent pick;
+  pick.element = detail.elementUnresolved ? kVekNoId : element;
+  if (detail.segment) {
+    pick.segment = *detail.segment;
+  } else if (const Element* found = core_.drawing.FindElement(element)) {
+    pick.segment = found->segment;
+  }
+  pick.detail = detail;
+  core_.pick = pick;
+  return Deliver(kEventPick);
+}
+
+bool Host::SelectRange(const std::vector<VekId>& elements) {
+  if (!core_.commandActive || core_.execute == nullptr) return false;
+  if ((core_.eventMask & kMaskSelectRange) == 0) return false;
+  std::vector<SelectionEntry> selection;
+  for (VekId element : elements) {
+    if (!Accepts(element)) continue;
+    const Element* found = core_.drawing.FindElement(element);
+    if (found == nullptr) continue;
+    const Segment* segment = core_.drawing.FindSegment(found->segment);
+    if (segment == nullptr) continue;
+    bool seen = std::any_of(selection.begin(), selection.end(),
+                            [&](const SelectionEntry& e) { return e.segment == segment->id; });
+    if (!seen) selection.push_back({segment->id, segment->companion, element});
+  }
+  core_.selection = std::move(selection);
+  core_.pick.reset();
+  return Deliver(kEventRangeComplete);
+}
+
+bool Host::PressExit() { return SendEvent(kEventExitButton); }
+
+bool Host::SendEvent(int32_t kind) {
+  if (!core_.commandActive || core_.execute == nullptr) return false;
+  core_.pick.reset();
+  return Deliver(kind);
+}
+
+std::u16string Host::LastPrompt() const {
+  for (auto it = core_.messages.rbegin(); it != core_.messages.rend(); ++it) {
+    if (it->kind == MessageKind::kPrompt) return it->text;
+  }
+  return {};
+}
+
+std::vector<std::u16string> Host::Errors() const {
+  std::vector<std::u16string> errors;
+  for (const Message& message : core_.messages) {
+    if (message.kind == MessageKind::kError) errors.push_back(message.text);
+  }
+  return errors;
+}
+
+std::vector<std::string> Host::CallNames() const {
+  std::vector<std::string> names;
+  names.reserve(core_.trace.size());
+  for (const Call& call : core_.trace) names.push_back(call.name);
+  return names;
+}
+
+std::vector<Call> Host::CallsTo(std::string_view name) const {
+  RequireKnown(name);
+  std::vector<Call> calls;
+  for (const Call& call : core_.trace) {
+    if (call.name == name) calls.push_back(call);
+  }
+  return calls;
+}
+
+void Host::ClearTrace() {
+  core_.trace.clear();
+  core_.callbacks.clear();
+}
+
+void Host::FailCall(std::string_view name) { AddFailure(name, std::nullopt, 0); }
+
+void Host::FailCall(std::string_view name, uint32_t id) { AddFailure(name, id, 0); }
+
+void Host::FailCallOnNth(std::string_view name, int n) {
+  if (n < 1) throw std::invalid_argument("calls are counted from 1");
+  AddFailure(name, std::nullopt, n);
+}
+
+void Host::AddFailure(std::string_view name, std::optional<uint32_t> id, int nth) {
+  RequireKnown(name);
+  core_.failures.push_back({std::string(name), id, nth, 0});
+}
+
+bool Host::Deliver(int32_t kind) {
+  ++core_.eventSerial;
+  VekArg data = LastEventData();
+  int32_t result = core_.execute(kind, data, kExecuteArg3, kExecuteArg4);
+  RecordCallback("execute", {kind, data, kExecuteArg3, kExecuteArg4}, result);
+  core_.lastExecuteResult = result;
+  if (result == kExecuteEnd) {
+    EndCommand();
+  } else {
+    FollowReady(result);
+  }
+  return true;
+}
+
+int32_t Host::CallReady(VekReadyFunc f, const char* which) {
+  int32_t result = f(kReadyArgs[0], kReadyArgs[1], kReadyArgs[2], kReadyArgs[3]);
+  RecordCallback(which, ArgList(kReadyArgs), result);
+  return result;
+}
+
+void Host::FollowReady(int32_t result) {
+  // A ready function is a callback too, so one that returns 2 after naming
+  // another is followed in turn.
+  while (result == kExecuteNextStep && core_.pendingReady != nullptr && core_.commandActive) {
+    VekReadyFunc next = std::exchange(core_.pendingReady, nullptr);
+    result = CallReady(next, "ready");
+  }
+}
+
+bool Host::Accepts(VekId element) {
+  if (core_.compare == nullptr) return true;
+  int32_t result = core_.compare(element);
+  RecordCallback("compare", {element}, result);
+  return result != 0;
+}
+
+void Host::EndCommand() {
+  core_.commandActive = false;
+  core_.pendingReady = nullptr;
+  core_.execute = nullptr;
+  core_.compare = nullptr;
+  core_.eventMask = 0;
+  core_.currentPrompt.clear();
+  core_.currentCursor.clear();
+  core_.selection.clear();
+}
+
+void Host::RecordCallback(std::string which, std::vector<int64_t> args, int32_t result) {
+  core_.callbacks.push_back({std::move(which), std::move(args), result});
+}
+
+}  // namespace sim

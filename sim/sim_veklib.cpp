@@ -1,0 +1,473 @@
+// The host library's functions, answered from the simulated host's drawing.
+//
+// Each function writes one trace entry before it does anything else, asks the
+// failure injection whether to fail, and fills in its result on the way out.
+// A failing call returns before touching any state or output buffer, so the
+// module sees exactly what a refusal by the real host would leave behind.
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+#include "host/VekLib.h"
+#include "sim_host.h"
+
+namespace sim {
+namespace {
+
+template <class R>
+int64_t Widen(R value) {
+  if constexpr (std::is_signed_v<R>) {
+    return static_cast<int64_t>(value);
+  } else {
+    return static_cast<int64_t>(static_cast<uint64_t>(value));
+  }
+}
+
+template <class Record>
+std::vector<uint8_t> RecordBytes(const Record* record) {
+  if (record == nullptr) return {};
+  return Bytes(*record);
+}
+
+bool ShouldFail(detail::HostCore& core, std::string_view name, std::optional<uint32_t> subject) {
+  bool fail = false;
+  for (detail::Failure& failure : core.failures) {
+    if (failure.name != name) continue;
+    if (failure.nth > 0) {
+      // Every rule counts its own calls, so two rules on one name stay independent.
+      if (++failure.seen == failure.nth) fail = true;
+    } else if (failure.id) {
+      if (subject && *subject == *failure.id) fail = true;
+    } else {
+      fail = true;
+    }
+  }
+  return fail;
+}
+
+// One call in progress: its trace entry and whether it is to fail.
+class Traced {
+ public:
+  Traced(const char* name, std::vector<int64_t> args, std::optional<uint32_t> subject)
+      : core_(detail::Core()), index_(core_.trace.size()) {
+    Call call;
+    call.name = name;
+    call.args = std::move(args);
+    core_.trace.push_back(std::move(call));
+    fails_ = ShouldFail(core_, name, subject);
+    core_.trace[index_].injected = fails_;
+  }
+
+  bool fails() const { return fails_; }
+  detail::HostCore& core() { return core_; }
+  Call& call() { return core_.trace[index_]; }
+
+  void Text(const char16_t* text) {
+    call().text = text == nullptr ? std::u16string() : std::u16string(text);
+  }
+  template <class R>
+  void Record(const R* record) {
+    call().record = RecordBytes(record);
+  }
+
+  template <class R>
+  R Return(R result) {
+    call().result = Widen(result);
+    return result;
+  }
+
+ private:
+  detail::HostCore& core_;
+  size_t index_;
+  bool fails_ = false;
+};
+
+Element* FindElement(Traced& t, VekId id) { return t.core().drawing.FindElement(id); }
+Segment* FindSegment(Traced& t, VekId id) { return t.core().drawing.FindSegment(id); }
+
+// Whether the event the module asks about is the pick the host is delivering.
+const detail::PickEvent* PickFor(Traced& t, int32_t kind, VekArg data) {
+  detail::HostCore& core = t.core();
+  if (kind != kEventPick || !core.pick || data != kEventDataBase + core.eventSerial) {
+    return nullptr;
+  }
+  return &*core.pick;
+}
+
+int32_t PutMessage(const char* name, MessageKind kind, const char16_t* text) {
+  Traced t(name, {}, std::nullopt);
+  t.Text(text);
+  if (t.fails() || text == nullptr) return t.Return(kVekFailure);
+  detail::HostCore& core = t.core();
+  core.messages.push_back({kind, std::u16string(text)});
+  if (kind == MessageKind::kPrompt) core.currentPrompt = text;
+  if (kind == MessageKind::kCursor) core.currentCursor = text;
+  return t.Return(0);
+}
+
+// Shared by the two list walks: fill `out` with the list's next entry.
+int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead) {
+  auto& lists = t.core().selectionLists;
+  auto it = lists.find(h);
+  if (t.fails() || it == lists.end() || out == nullptr) return t.Return(kVekFailure);
+  detail::SelectionList& list = it->second;
+  if (fromHead) list.next = 0;
+  if (list.next >= list.entries.size()) return t.Return(kVekFailure);
+  const SelectionEntry& entry = list.entries[list.next];
+  // The host fills the whole entry: after the two words the module reads come
+  // the element that brought the segment in and the entry's position.
+  VekSelEntry filled{};
+  filled.segment = entry.segment;
+  filled.companion = entry.companion;
+  uint32_t tail[4] = {entry.firstElement, static_cast<uint32_t>(list.next), 0, 0};
+  std::memcpy(filled.host, tail, sizeof tail);
+  *out = filled;
+  ++list.next;
+  t.Record(out);
+  return t.Return(0);
+}
+
+}  // namespace
+}  // namespace sim
+
+using sim::Traced;
+
+extern "C" {
+
+int32_t VekCtlRegisterVekLib2(VekReadyFunc start, VekReadyFunc second, VekReadyFunc end,
+                              VekArg hostArg) {
+  Traced t("VekCtlRegisterVekLib2", {hostArg}, std::nullopt);
+  if (t.fails()) return t.Return(kVekFailure);
+  auto& core = t.core();
+  // A host that answers 0 or less has refused the module: nothing is kept.
+  if (core.registrationResult > 0) {
+    core.start = start;
+    core.second = second;
+    core.end = end;
+    core.hostArg = hostArg;
+  }
+  return t.Return(core.registrationResult);
+}
+
+int32_t VekCtlSetReadyFunc(VekReadyFunc f, const char16_t* text) {
+  Traced t("VekCtlSetReadyFunc", {}, std::nullopt);
+  t.Text(text);
+  if (t.fails() || f == nullptr) return t.Return(kVekFailure);
+  t.core().pendingReady = f;
+  return t.Return(0);
+}
+
+int32_t VekCtlSetExecuteFunc(VekExecuteFunc f, const char16_t* text) {
+  Traced t("VekCtlSetExecuteFunc", {}, std::nullopt);
+  t.Text(text);
+  if (t.fails() || f == nullptr) return t.Return(kVekFailure);
+  t.core().execute = f;
+  return t.Return(0);
+}
+
+int32_t VekEvtSetEventMask(uint32_t mask) {
+  Traced t("VekEvtSetEventMask", {mask}, std::nullopt);
+  if (t.fails()) return t.Return(kVekFailure);
+  t.core().eventMask = mask;
+  return t.Return(0);
+}
+
+int32_t VekEvtSetCompareFunction(VekCompareFunc f) {
+  Traced t("VekEvtSetCompareFunction", {}, std::nullopt);
+  if (t.fails()) return t.Return(kVekFailure);
+  t.core().compare = f;
+  return t.Return(0);
+}
+
+int32_t VekEvtGetPoint(int32_t kind, VekArg data, VekPoint* point, VekArg a4) {
+  Traced t("VekEvtGetPoint", {kind, data, a4}, std::nullopt);
+  if (t.fails()) return t.Return(kVekFailure);
+  const sim::detail::PickEvent* pick = sim::PickFor(t, kind, data);
+  // Non-zero tells the module the event is no pick.
+  if (pick == nullptr) return t.Return(1);
+  if (point == nullptr) return t.Return(kVekFailure);
+  *point = sim::MakePoint(pick->detail.point);
+  t.Record(point);
+  return t.Return(0);
+}
+
+VekId VekEvtGetElementId(int32_t kind, VekArg data) {
+  Traced t("VekEvtGetElementId", {kind, data}, std::nullopt);
+  const sim::detail::PickEvent* pick = t.fails() ? nullptr : sim::PickFor(t, kind, data);
+  return t.Return(pick == nullptr ? kVekNoId : pick->element);
+}
+
+VekId VekEvtGetSegmentId(int32_t kind, VekArg data) {
+  Traced t("VekEvtGetSegmentId", {kind, data}, std::nullopt);
+  const sim::detail::PickEvent* pick = t.fails() ? nullptr : sim::PickFor(t, kind, data);
+  return t.Return(pick == nullptr ? kVekNoId : pick->segment);
+}
+
+uint32_t VekEvtGetInstanceId(int32_t kind, VekArg data) {
+  Traced t("VekEvtGetInstanceId", {kind, data}, std::nullopt);
+  const sim::detail::PickEvent* pick = t.fails() ? nullptr : sim::PickFor(t, kind, data);
+  return t.Return(pick == nullptr ? kVekNoId : pick->detail.instance);
+}
+
+uint32_t VekEvtGetDetailId(int32_t kind, VekArg data) {
+  Traced t("VekEvtGetDetailId", {kind, data}, std::nullopt);
+  const sim::detail::PickEvent* pick = t.fails() ? nullptr : sim::PickFor(t, kind, data);
+  return t.Return(pick == nullptr ? kVekNoId : pick->detail.detail);
+}
+
+VekId VekElmGetSegment(VekId element) {
+  Traced t("VekElmGetSegment", {element}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  return t.Return(e == nullptr ? kVekNoId : e->segment);
+}
+
+int32_t VekElmGetType(VekId element) {
+  Traced t("VekElmGetType", {element}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  return t.Return(e == nullptr ? kVekFailure : e->type);
+}
+
+VekId VekElmGetNextElementId(VekId element) {
+  Traced t("VekElmGetNextElementId", {element}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  const sim::Segment* s = e == nullptr ? nullptr : sim::FindSegment(t, e->segment);
+  if (s == nullptr) return t.Return(kVekNoId);
+  auto it = std::find(s->elements.begin(), s->elements.end(), element);
+  if (it == s->elements.end() || ++it == s->elements.end()) return t.Return(kVekNoId);
+  return t.Return(*it);
+}
+
+int32_t VekSgmGetLayer(VekId segment, int32_t which) {
+  Traced t("VekSgmGetLayer", {segment, which}, segment);
+  const sim::Segment* s = t.fails() ? nullptr : sim::FindSegment(t, segment);
+  return t.Return(s == nullptr ? kVekFailure : s->layer);
+}
+
+int32_t VekSgmChangeLayer(VekId segment, int32_t layer) {
+  Traced t("VekSgmChangeLayer", {segment, layer}, segment);
+  sim::Segment* s = t.fails() ? nullptr : sim::FindSegment(t, segment);
+  if (s == nullptr) return t.Return(kVekFailure);
+  s->layer = layer;
+  return t.Return(0);
+}
+
+uint8_t VekSgmHasAttribute(VekId segment, int32_t attribute) {
+  Traced t("VekSgmHasAttribute", {segment, attribute}, segment);
+  const sim::Segment* s = t.fails() ? nullptr : sim::FindSegment(t, segment);
+  // Attribute 0 is "has hole data"; the host knows no other.
+  bool has = s != nullptr && attribute == 0 && s->hasHoleData;
+  return t.Return(static_cast<uint8_t>(has ? 1 : 0));
+}
+
+VekId VekSgmGetHeadElementId(VekId segment) {
+  Traced t("VekSgmGetHeadElementId", {segment}, segment);
+  const sim::Segment* s = t.fails() ? nullptr : sim::FindSegment(t, segment);
+  return t.Return(s == nullptr || s->elements.empty() ? kVekNoId : s->elements.front());
+}
+
+int32_t VekFigGetLineType(VekId element, VekLineAttr* out) {
+  Traced t("VekFigGetLineType", {element}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
+  *out = e->line;
+  t.Record(out);
+  return t.Return(0);
+}
+
+int32_t VekFigSetLineType(VekId element, const VekLineAttr* in) {
+  Traced t("VekFigSetLineType", {element}, element);
+  t.Record(in);
+  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
+  e->line = *in;
+  return t.Return(0);
+}
+
+int32_t VekCmtGetComment(VekId element, VekComment* out) {
+  Traced t("VekCmtGetComment", {element}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
+  *out = e->comment;
+  t.Record(out);
+  return t.Return(0);
+}
+
+int32_t VekCmtSetCharSize(VekId element, const VekCharSize* in) {
+  Traced t("VekCmtSetCharSize", {element}, element);
+  t.Record(in);
+  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
+  e->comment.charSize = *in;
+  return t.Return(0);
+}
+
+int32_t VekDimGetCharSize(VekId element, VekCharSize* out) {
+  Traced t("VekDimGetCharSize", {element}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
+  *out = e->dimCharSize;
+  t.Record(out);
+  return t.Return(0);
+}
+
+int32_t VekDimSetCharSize(VekId element, const VekCharSize* in) {
+  Traced t("VekDimSetCharSize", {element}, element);
+  t.Record(in);
+  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
+  e->dimCharSize = *in;
+  return t.Return(0);
+}
+
+int32_t VekDimGetArrow(VekId element, int32_t selector, VekArrows* out) {
+  Traced t("VekDimGetArrow", {element, selector}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || out == nullptr || selector < 0 || selector > 1) {
+    return t.Return(kVekFailure);
+  }
+  *out = e->arrows[static_cast<size_t>(selector)];
+  t.Record(out);
+  return t.Return(0);
+}
+
+int32_t VekDimSetArrow(VekId element, int32_t selector, const VekArrows* in) {
+  Traced t("VekDimSetArrow", {element, selector}, element);
+  t.Record(in);
+  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || in == nullptr || selector < 0 || selector > 1) {
+    return t.Return(kVekFailure);
+  }
+  e->arrows[static_cast<size_t>(selector)] = *in;
+  return t.Return(0);
+}
+
+int32_t VekDimGetDecimalPlace(VekId element) {
+  Traced t("VekDimGetDecimalPlace", {element}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  return t.Return(e == nullptr ? kVekFailure : e->decimalPlaces);
+}
+
+int32_t VekDimSetDecimalPlace(VekId element, int32_t places) {
+  Traced t("VekDimSetDecimalPlace", {element, places}, element);
+  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr) return t.Return(kVekFailure);
+  e->decimalPlaces = places;
+  return t.Return(0);
+}
+
+int32_t VekDimGetTolerance(VekId element, VekTolerance* out) {
+  Traced t("VekDimGetTolerance", {element}, element);
+  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
+  *out = e->tolerance;
+  t.Record(out);
+  return t.Return(e->toleranceStatus);
+}
+
+int32_t VekDimSetTolerance(VekId element, const VekTolerance* in) {
+  Traced t("VekDimSetTolerance", {element}, element);
+  t.Record(in);
+  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
+  if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
+  e->tolerance = *in;
+  e->toleranceStatus = 1;
+  return t.Return(0);
+}
+
+VekHoleId VekHolGetHoleId(const VekHoleKey* key) {
+  VekHoleKey k = key == nullptr ? VekHoleKey{kVekNoId, kVekNoId} : *key;
+  Traced t("VekHolGetHoleId", {k.word0, k.word1}, k.word1);
+  if (t.fails() || key == nullptr) return t.Return(kVekFailure);
+  std::optional<VekHoleId> hole = t.core().drawing.HoleIdFor(k);
+  return t.Return(hole ? *hole : kVekFailure);
+}
+
+int32_t VekHolGetHoleData(VekHoleId hole, VekHoleData* out) {
+  Traced t("VekHolGetHoleData", {hole}, static_cast<uint32_t>(hole));
+  const sim::Hole* h = t.fails() ? nullptr : t.core().drawing.FindHole(hole);
+  if (h == nullptr || out == nullptr) return t.Return(kVekFailure);
+  // The entries are lent from one host buffer, valid until the next get.
+  auto& buffer = t.core().holeBuffer;
+  buffer = h->entries;
+  VekHoleData data{};
+  std::memcpy(data.host, &hole, sizeof hole);
+  data.count = static_cast<int32_t>(buffer.size());
+  data.entries = buffer.data();
+  *out = data;
+  t.Record(out);
+  return t.Return(0);
+}
+
+int32_t VekHolAmendHoleData(VekHoleId hole, const VekHoleData* in) {
+  int32_t count = in == nullptr ? 0 : in->count;
+  Traced t("VekHolAmendHoleData", {hole, count}, static_cast<uint32_t>(hole));
+  sim::Hole* h = t.fails() ? nullptr : t.core().drawing.FindHole(hole);
+  if (h == nullptr || in == nullptr || count < 0 || (count > 0 && in->entries == nullptr)) {
+    return t.Return(kVekFailure);
+  }
+  // Copied out first: the entries may be the host's own lent buffer.
+  std::vector<VekHoleEntry> entries(in->entries, in->entries + count);
+  t.call().record.resize(entries.size() * sizeof(VekHoleEntry));
+  if (!entries.empty()) std::memcpy(t.call().record.data(), entries.data(), t.call().record.size());
+  h->entries = std::move(entries);
+  return t.Return(0);
+}
+
+int32_t VekIddClearSysIdData(VekArg a1, VekArg a2, VekArg a3, VekArg a4) {
+  Traced t("VekIddClearSysIdData", {a1, a2, a3, a4}, std::nullopt);
+  if (t.fails()) return t.Return(kVekFailure);
+  t.core().selection.clear();
+  return t.Return(0);
+}
+
+VekSelHandle VekIddOpenSelIdData(int32_t mode, VekArg a2, VekArg a3, VekArg a4) {
+  Traced t("VekIddOpenSelIdData", {mode, a2, a3, a4}, std::nullopt);
+  if (t.fails()) return t.Return(VekSelHandle{0});
+  auto& core = t.core();
+  // The list is a snapshot: clearing the selection later leaves it intact.
+  VekSelHandle handle = core.nextHandle++;
+  core.selectionLists[handle] = {core.selection, 0};
+  return t.Return(handle);
+}
+
+int32_t VekIddGetHeadSelIdData(VekSelHandle h, VekSelEntry* out) {
+  Traced t("VekIddGetHeadSelIdData", {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
+  return sim::NextSelection(t, h, out, true);
+}
+
+int32_t VekIddGetNextSelIdData(VekSelHandle h, VekSelEntry* out) {
+  Traced t("VekIddGetNextSelIdData", {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
+  return sim::NextSelection(t, h, out, false);
+}
+
+int32_t VekIddCloseSelIdData(VekSelHandle h) {
+  Traced t("VekIddCloseSelIdData", {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
+  if (t.fails()) return t.Return(kVekFailure);
+  return t.Return(t.core().selectionLists.erase(h) == 1 ? 0 : kVekFailure);
+}
+
+int32_t VekEnvGetCurrentFrame() {
+  Traced t("VekEnvGetCurrentFrame", {}, std::nullopt);
+  return t.Return(t.fails() ? kVekFailure : t.core().frame);
+}
+
+int32_t VekFilRedraw() {
+  Traced t("VekFilRedraw", {}, std::nullopt);
+  if (t.fails()) return t.Return(kVekFailure);
+  ++t.core().redraws;
+  return t.Return(0);
+}
+
+int32_t VekMsgPutMessage(const char16_t* text) {
+  return sim::PutMessage("VekMsgPutMessage", sim::MessageKind::kPrompt, text);
+}
+
+int32_t VekMsgPutErrorMessage(const char16_t* text) {
+  return sim::PutMessage("VekMsgPutErrorMessage", sim::MessageKind::kError, text);
+}
+
+int32_t VekMsgPutCursorMessage(const char16_t* text) {
+  return sim::PutMessage("VekMsgPutCursorMessage", sim::MessageKind::kCursor, text);
+}
+
+}  // extern "C"

@@ -1,0 +1,371 @@
+// The simulated host's own behaviour, which every module test relies on: how
+// it drives a command, gates events, builds the selection, lends hole data
+// and injects failures. Driven by a small fake module defined here.
+#include "sim_host.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/VekLib.h"
+#include "sim_text.h"
+
+namespace {
+
+using sim::Host;
+
+// What the fake module does and what it saw.
+struct FakeModule {
+  uint32_t mask = kMaskPickOne;
+  VekCompareFunc compare = nullptr;
+  int32_t executeResult = kExecuteStayInStep;
+  bool nameReady = false;  // name SecondReady before returning
+  int readyCalls = 0;
+  std::vector<int32_t> firstKinds;
+  std::vector<int32_t> secondKinds;
+  int32_t pointResult = 0;
+  VekId element = 0;
+  VekId segment = 0;
+  std::vector<std::pair<VekId, VekId>> listed;  // selection entries read on kind 0
+};
+FakeModule fake;
+
+int32_t SecondExecute(int32_t kind, VekArg, VekArg, VekArg) {
+  fake.secondKinds.push_back(kind);
+  return kExecuteStayInStep;
+}
+
+int32_t SecondReady(VekArg, VekArg, VekArg, VekArg) {
+  ++fake.readyCalls;
+  VekCtlSetExecuteFunc(SecondExecute, u"");
+  return 0;
+}
+
+int32_t FirstExecute(int32_t kind, VekArg data, VekArg a3, VekArg a4) {
+  fake.firstKinds.push_back(kind);
+  VekPoint point;
+  fake.pointResult = VekEvtGetPoint(kind, data, &point, a4);
+  fake.element = VekEvtGetElementId(kind, data);
+  fake.segment = VekEvtGetSegmentId(kind, data);
+  if (kind == kEventRangeComplete) {
+    VekSelHandle h = VekIddOpenSelIdData(1, data, a3, a4);
+    VekSelEntry entry;
+    for (int32_t r = VekIddGetHeadSelIdData(h, &entry); r != kVekFailure;
+         r = VekIddGetNextSelIdData(h, &entry)) {
+      fake.listed.emplace_back(entry.segment, entry.companion);
+    }
+    VekIddCloseSelIdData(h);
+  }
+  if (fake.nameReady) VekCtlSetReadyFunc(SecondReady, u"");
+  return fake.executeResult;
+}
+
+int32_t Start(VekArg, VekArg, VekArg, VekArg) {
+  VekEvtSetEventMask(fake.mask);
+  VekEvtSetCompareFunction(fake.compare);
+  VekMsgPutMessage(u"첫 단계");
+  VekCtlSetExecuteFunc(FirstExecute, u"");
+  return 0;
+}
+
+int32_t Nothing(VekArg, VekArg, VekArg, VekArg) { return 0; }
+
+int32_t FakeStartup(VekArg, VekArg, VekArg, VekArg hostArg) {
+  return VekCtlRegisterVekLib2(Start, Nothing, Nothing, hostArg) > 0 ? 0 : -1;
+}
+
+int32_t EvenTypesOnly(VekId element) { return VekElmGetType(element) % 2 == 0 ? 1 : 0; }
+
+class SimHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host.Reset();
+    fake = FakeModule{};
+    // Segment 10: elements 100 (type 2), 101 (type 3); segment 20: 200 (type 4).
+    sim::Drawing& d = host.drawing();
+    d.AddSegment(10, 5, 77);
+    d.AddSegment(20, 6, 88);
+    d.AddElement(100, 2, 10);
+    d.AddElement(101, 3, 10);
+    d.AddElement(200, 4, 20);
+  }
+  void Start() {
+    ASSERT_EQ(host.Register(FakeStartup), 0);
+    ASSERT_TRUE(host.RunCommand());
+  }
+  Host& host = Host::Instance();
+};
+
+TEST_F(SimHostTest, RegistrationKeepsTheHostArgumentAndCanBeRefused) {
+  EXPECT_EQ(host.Register(FakeStartup, 0x1234), 0);
+  EXPECT_TRUE(host.Registered());
+  EXPECT_EQ(host.RegisteredHostArg(), 0x1234);
+  EXPECT_EQ(host.CallSecond(), 0);
+
+  host.Reset();
+  host.SetRegistrationResult(0);
+  EXPECT_EQ(host.Register(FakeStartup), -1);
+  EXPECT_FALSE(host.RunCommand());
+}
+
+TEST_F(SimHostTest, ExecuteResultDecidesTheNextStep) {
+  struct Case {
+    int32_t result;
+    bool nameReady;
+    int readyCalls;     // after the first event
+    bool active;        // after the first event
+    size_t firstKinds;  // events the first execute function saw after two events
+    size_t secondKinds;
+  };
+  const Case cases[] = {
+      {kExecuteNextStep, true, 1, true, 1, 1},   {kExecuteStayInStep, false, 0, true, 2, 0},
+      {kExecuteStayInStep, true, 0, true, 2, 0},  // named but not asked for
+      {kExecuteNextStep, false, 0, true, 2, 0},   // asked for but none named
+      {kExecuteEnd, false, 0, false, 1, 0},      {kExecuteEnd, true, 0, false, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "result " << c.result << " named " << c.nameReady);
+    SetUp();
+    fake.executeResult = c.result;
+    fake.nameReady = c.nameReady;
+    Start();
+    EXPECT_TRUE(host.SendEvent(9));
+    EXPECT_EQ(host.LastExecuteResult(), c.result);
+    EXPECT_EQ(fake.readyCalls, c.readyCalls);
+    EXPECT_EQ(host.CommandActive(), c.active);
+    EXPECT_EQ(host.SendEvent(9), c.active);
+    EXPECT_EQ(fake.firstKinds.size(), c.firstKinds);
+    EXPECT_EQ(fake.secondKinds.size(), c.secondKinds);
+  }
+}
+
+TEST_F(SimHostTest, EndingTheCommandClearsPromptAndSelection) {
+  fake.mask = kMaskSelectRange;
+  fake.executeResult = kExecuteEnd;
+  Start();
+  EXPECT_EQ(host.CurrentPrompt(), u"첫 단계");
+  EXPECT_TRUE(host.SelectRange({100}));
+  EXPECT_FALSE(host.CommandActive());
+  EXPECT_EQ(host.CurrentPrompt(), u"");
+  EXPECT_EQ(host.LastPrompt(), u"첫 단계");
+  EXPECT_TRUE(host.Selection().empty());
+  EXPECT_EQ(host.OpenSelectionLists(), 0u);
+}
+
+TEST_F(SimHostTest, PickReachesTheModuleOnlyWhenTheCompareFunctionAccepts) {
+  fake.compare = EvenTypesOnly;
+  Start();
+  EXPECT_FALSE(host.Pick(101));  // type 3
+  EXPECT_TRUE(fake.firstKinds.empty());
+
+  ASSERT_TRUE(host.Pick(200));
+  EXPECT_EQ(fake.firstKinds, std::vector<int32_t>{sim::kEventPick});
+  EXPECT_EQ(fake.pointResult, 0);
+  EXPECT_EQ(fake.element, 200u);
+  EXPECT_EQ(fake.segment, 20u);
+
+  ASSERT_TRUE(host.Pick(100, {.elementUnresolved = true}));
+  EXPECT_EQ(fake.element, kVekNoId);
+  EXPECT_EQ(fake.segment, 10u);
+
+  // A non-pick event is no point, and stale event data names no pick.
+  VekArg stale = host.LastEventData();
+  ASSERT_TRUE(host.PressExit());
+  EXPECT_NE(fake.pointResult, 0);
+  EXPECT_EQ(fake.element, kVekNoId);
+  EXPECT_EQ(VekEvtGetElementId(sim::kEventPick, stale), kVekNoId);
+}
+
+TEST_F(SimHostTest, EventsNeedTheMaskBitOfTheirKind) {
+  Start();  // pick one element
+  EXPECT_FALSE(host.SelectRange({100}));
+  EXPECT_TRUE(host.Pick(100));
+}
+
+TEST_F(SimHostTest, RangeSelectsAcceptedSegmentsOnceInOrder) {
+  host.drawing().AddSegment(30, 7, 99);
+  host.drawing().AddElement(300, 6, 30);
+  host.drawing().AddElement(400, 8, kVekNoId);  // in no segment
+  fake.mask = kMaskSelectRange;
+  fake.compare = EvenTypesOnly;
+  Start();
+  ASSERT_TRUE(host.SelectRange({300, 101, 200, 100, 400, 301, 300}));
+  EXPECT_EQ(fake.firstKinds, std::vector<int32_t>{kEventRangeComplete});
+  using Entries = std::vector<std::pair<VekId, VekId>>;
+  EXPECT_EQ(fake.listed, (Entries{{30, 99}, {20, 88}, {10, 77}}));
+  EXPECT_EQ(host.OpenSelectionLists(), 0u);
+
+  VekIddClearSysIdData(1, 2, 3, 4);
+  EXPECT_TRUE(host.Selection().empty());
+}
+
+TEST_F(SimHostTest, SelectionListIsASnapshotThatClosingInvalidates) {
+  host.SetSelection({{10, 77, 100}});
+  VekSelHandle h = VekIddOpenSelIdData(1, 0, 0, 0);
+  ASSERT_NE(h, 0u);
+  VekIddClearSysIdData(0, 0, 0, 0);
+  VekSelEntry entry;
+  std::memset(&entry, 0xCD, sizeof entry);
+  ASSERT_EQ(VekIddGetHeadSelIdData(h, &entry), 0);
+  EXPECT_EQ(entry.segment, 10u);
+  EXPECT_EQ(entry.companion, 77u);
+  for (uint8_t b : entry.host) EXPECT_NE(b, 0xCD);  // the host fills all 24 bytes
+  EXPECT_EQ(VekIddGetNextSelIdData(h, &entry), kVekFailure);
+  EXPECT_EQ(VekIddCloseSelIdData(h), 0);
+  EXPECT_EQ(VekIddGetHeadSelIdData(h, &entry), kVekFailure);
+  EXPECT_EQ(VekIddCloseSelIdData(h), kVekFailure);
+}
+
+TEST_F(SimHostTest, HoleDataRoundTripsThroughTheLentEntries) {
+  sim::Hole& hole =
+      host.drawing().AddHole(10, {sim::MakeHoleEntry(1, 5), sim::MakeHoleEntry(2, 5)});
+  EXPECT_NE(VekSgmHasAttribute(10, 0), 0);
+  EXPECT_EQ(VekSgmHasAttribute(20, 0), 0);
+
+  VekHoleKey swapped{77, 10};
+  VekHoleKey unswapped{10, 77};
+  EXPECT_EQ(VekHolGetHoleId(&unswapped), kVekFailure);
+  VekHoleId id = VekHolGetHoleId(&swapped);
+  ASSERT_EQ(id, hole.id);
+
+  VekHoleData data;
+  ASSERT_EQ(VekHolGetHoleData(id, &data), 0);
+  ASSERT_EQ(data.count, 2);
+  for (int i = 0; i < data.count; ++i) data.entries[i].layer = 42;
+  EXPECT_EQ(hole.entries[0].layer, 5);  // nothing changes before the amend
+  ASSERT_EQ(VekHolAmendHoleData(id, &data), 0);
+  EXPECT_EQ(hole.entries[0].layer, 42);
+  EXPECT_EQ(hole.entries[1].layer, 42);
+  EXPECT_EQ(hole.entries[1].word0, 2);
+
+  data.count = 0;
+  ASSERT_EQ(VekHolAmendHoleData(id, &data), 0);
+  EXPECT_TRUE(hole.entries.empty());
+}
+
+TEST_F(SimHostTest, UnknownIdsAnswerNone) {
+  VekLineAttr attr{};
+  EXPECT_EQ(VekElmGetSegment(999), kVekNoId);
+  EXPECT_EQ(VekElmGetType(999), -1);
+  EXPECT_EQ(VekElmGetNextElementId(999), kVekNoId);
+  EXPECT_EQ(VekSgmGetLayer(kVekNoId, 0), -1);
+  EXPECT_EQ(VekSgmGetHeadElementId(999), kVekNoId);
+  EXPECT_EQ(VekFigGetLineType(999, &attr), -1);
+  // The chain of a known segment ends in none too.
+  EXPECT_EQ(VekSgmGetHeadElementId(10), 100u);
+  EXPECT_EQ(VekElmGetNextElementId(100), 101u);
+  EXPECT_EQ(VekElmGetNextElementId(101), kVekNoId);
+}
+
+TEST_F(SimHostTest, InjectedFailuresHitOnlyTheirCallsAndChangeNothing) {
+  host.FailCall("VekSgmChangeLayer", 20);
+  host.FailCallOnNth("VekFigSetLineType", 2);
+  const VekLineAttr red = sim::MakeLineAttr(1, 3);
+  struct Case {
+    VekId element;
+    int32_t setResult;
+    int32_t colourAfter;
+  };
+  const Case lineCases[] = {{100, 0, 1}, {101, -1, 0}, {200, 0, 1}};
+  for (const Case& c : lineCases) {
+    EXPECT_EQ(VekFigSetLineType(c.element, &red), c.setResult) << c.element;
+    EXPECT_EQ(host.drawing().element(c.element).line.colour, c.colourAfter) << c.element;
+  }
+  EXPECT_EQ(VekSgmChangeLayer(10, 9), 0);
+  EXPECT_EQ(VekSgmChangeLayer(20, 9), -1);
+  EXPECT_EQ(host.drawing().segment(20).layer, 6);
+
+  std::vector<bool> injected;
+  for (const sim::Call& call : host.CallsTo("VekFigSetLineType")) injected.push_back(call.injected);
+  EXPECT_EQ(injected, (std::vector<bool>{false, true, false}));
+  EXPECT_EQ(host.CallsTo("VekFigSetLineType")[0].As<VekLineAttr>().lineType, 3);
+
+  host.FailCall("VekElmGetSegment");
+  EXPECT_EQ(VekElmGetSegment(100), kVekNoId);
+  EXPECT_THROW(host.FailCall("VekSgmChangeLayr"), std::invalid_argument);
+  EXPECT_THROW(host.CallsTo("VekFigSetLineTyp"), std::invalid_argument);
+}
+
+TEST_F(SimHostTest, EveryFunctionIsTracedUnderItsOwnName) {
+  VekLineAttr attr{};
+  VekComment comment{};
+  VekCharSize size{};
+  VekArrows arrows{};
+  VekTolerance tolerance{};
+  VekPoint point{};
+  VekHoleKey key{};
+  VekHoleData data{};
+  VekSelEntry entry{};
+  VekCtlRegisterVekLib2(Nothing, Nothing, Nothing, 0);
+  VekCtlSetReadyFunc(Nothing, u"");
+  VekCtlSetExecuteFunc(FirstExecute, u"");
+  VekEvtSetEventMask(0);
+  VekEvtSetCompareFunction(nullptr);
+  VekEvtGetPoint(0, 0, &point, 0);
+  VekEvtGetElementId(0, 0);
+  VekEvtGetSegmentId(0, 0);
+  VekEvtGetInstanceId(0, 0);
+  VekEvtGetDetailId(0, 0);
+  VekElmGetSegment(100);
+  VekElmGetType(100);
+  VekElmGetNextElementId(100);
+  VekSgmGetLayer(10, 0);
+  VekSgmChangeLayer(10, 1);
+  VekSgmHasAttribute(10, 0);
+  VekSgmGetHeadElementId(10);
+  VekFigGetLineType(100, &attr);
+  VekFigSetLineType(100, &attr);
+  VekCmtGetComment(100, &comment);
+  VekCmtSetCharSize(100, &size);
+  VekDimGetCharSize(100, &size);
+  VekDimSetCharSize(100, &size);
+  VekDimGetArrow(100, 1, &arrows);
+  VekDimSetArrow(100, 0, &arrows);
+  VekDimGetDecimalPlace(100);
+  VekDimSetDecimalPlace(100, 2);
+  VekDimGetTolerance(100, &tolerance);
+  VekDimSetTolerance(100, &tolerance);
+  VekHolGetHoleId(&key);
+  VekHolGetHoleData(0, &data);
+  VekHolAmendHoleData(0, &data);
+  VekIddClearSysIdData(0, 0, 0, 0);
+  VekSelHandle h = VekIddOpenSelIdData(1, 0, 0, 0);
+  VekIddGetHeadSelIdData(h, &entry);
+  VekIddGetNextSelIdData(h, &entry);
+  VekIddCloseSelIdData(h);
+  VekEnvGetCurrentFrame();
+  VekFilRedraw();
+  VekMsgPutMessage(u"p");
+  VekMsgPutErrorMessage(u"e");
+  VekMsgPutCursorMessage(u"c");
+  const auto& names = Host::FunctionNames();
+  EXPECT_EQ(host.CallNames(), std::vector<std::string>(names.begin(), names.end()));
+  EXPECT_EQ(host.Errors(), std::vector<std::u16string>{u"e"});
+  EXPECT_EQ(host.CurrentCursor(), u"c");
+}
+
+TEST(SimTextTest, ConvertsBetweenUtf16AndUtf8) {
+  struct Case {
+    std::u16string utf16;
+    std::string utf8;
+  };
+  const Case cases[] = {
+      {u"TARGET", "TARGET"},
+      {u"선색ㆍ선종", "\xEC\x84\xA0\xEC\x83\x89\xE3\x86\x8D\xEC\x84\xA0\xEC\xA2\x85"},
+      {u"\U0001F600", "\xF0\x9F\x98\x80"},  // a surrogate pair
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(sim::ToUtf8(c.utf16), c.utf8);
+    EXPECT_EQ(sim::FromUtf8(c.utf8), c.utf16);
+  }
+  EXPECT_EQ(sim::ToUtf8(std::u16string(1, char16_t(0xD800)) + u"a"),
+            "\xEF\xBF\xBD"
+            "a");
+  EXPECT_EQ(sim::FromUtf8("\xC0\xAF"
+                          "b"),
+            u"\uFFFD\uFFFD"
+            u"b");  // overlong '/'
+}
+
+}  // namespace
