@@ -53,6 +53,10 @@ struct Hole {
 
 class Drawing {
  public:
+  // What the host answers when asked for the layer of "no segment": some hosts
+  // give their current layer, others refuse (nullopt, the default).
+  std::optional<int32_t> layerOfNoSegment;
+
   // Each Add throws std::invalid_argument for a duplicate or reserved id, or a
   // segment that does not exist, so a mistyped test drawing fails loudly.
   Segment& AddSegment(VekId id, int32_t layer, VekId companion = 0);

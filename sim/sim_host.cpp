@@ -204,7 +204,9 @@ void Host::FollowReady(int32_t result) {
 
 bool Host::Accepts(VekId element) {
   if (core_.compare == nullptr) return true;
+  core_.inCompare = true;
   int32_t result = core_.compare(element);
+  core_.inCompare = false;
   RecordCallback("compare", {element}, result);
   return result != 0;
 }

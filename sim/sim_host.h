@@ -63,6 +63,7 @@ struct Call {
   std::vector<uint8_t> record;
   int64_t result = 0;     // as returned, ids and handles zero-extended
   bool injected = false;  // the call failed because a test asked it to
+  bool inCompare = false;  // made by the module's compare function
 
   // The index-th record of type T in `record`; throws std::out_of_range if
   // the record is too short.
@@ -139,6 +140,7 @@ struct HostCore {
   VekArg eventSerial = 0;
   std::optional<PickEvent> pick;  // the latest event, when it was a pick
 
+  bool inCompare = false;  // a compare function is running
   std::vector<SelectionEntry> selection;
   std::map<VekSelHandle, SelectionList> selectionLists;
   VekSelHandle nextHandle = 0x5E1001;

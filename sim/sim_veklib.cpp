@@ -53,6 +53,7 @@ class Traced {
     Call call;
     call.name = name;
     call.args = std::move(args);
+    call.inCompare = core_.inCompare;
     core_.trace.push_back(std::move(call));
     fails_ = ShouldFail(core_, name, subject);
     core_.trace[index_].injected = fails_;
@@ -239,6 +240,8 @@ VekId VekElmGetNextElementId(VekId element) {
 
 int32_t VekSgmGetLayer(VekId segment, int32_t which) {
   Traced t("VekSgmGetLayer", {segment, which}, segment);
+  const std::optional<int32_t> loose = t.core().drawing.layerOfNoSegment;
+  if (!t.fails() && segment == kVekNoId && loose.has_value()) return t.Return(*loose);
   const sim::Segment* s = t.fails() ? nullptr : sim::FindSegment(t, segment);
   return t.Return(s == nullptr ? kVekFailure : s->layer);
 }
