@@ -1,0 +1,166 @@
+// The registry of a Linux process: an in-memory HKEY_CURRENT_USER behind the
+// seven Win32 functions declared in platform/registry.h, plus the calls that
+// tests and the simulated host use to set it up, inspect it and save it.
+//
+// The Win32 side follows Windows where the module can tell the difference:
+// names are case-insensitive but keep the case they were created with, "\" is
+// the only path separator, values keep their type and their exact bytes, a
+// missing key or value is ERROR_FILE_NOT_FOUND, a short buffer is
+// ERROR_MORE_DATA, a read-only handle cannot write, a closed handle is
+// ERROR_INVALID_HANDLE. Where Windows leaves something open, the stand-in
+// picks the stricter reading so that careless callers fail here first:
+//
+// - Only HKEY_CURRENT_USER is a root; the other predefined keys are
+//   ERROR_INVALID_HANDLE.
+// - A leading "\" or an empty name between two "\" is ERROR_BAD_PATHNAME
+//   (Windows rejects doubled backslashes only sometimes, depending on its key
+//   cache). One trailing "\" is accepted, as Windows does.
+// - Case folding covers ASCII only; other letters compare exactly.
+// - A short buffer is left untouched; *type is still reported.
+// - RegOpenKeyW with a null or empty subkey hands back the very handle it was
+//   given, as documented for Windows: no new handle, so closing both is a
+//   double close and the second gets ERROR_INVALID_HANDLE.
+// - The access mask of a handle governs the value calls on it (query needs
+//   KEY_QUERY_VALUE, set and delete need KEY_SET_VALUE). Opening or creating
+//   beneath a handle is not limited by its mask; on Windows that is decided by
+//   the key's security descriptor, which here is the refusal list below.
+// - Closed handles are not freed until Reset, so a stale handle can never
+//   alias a newer one.
+// - Names containing a line break, key names longer than 255 characters,
+//   value names longer than 16383 characters and keys nested deeper than 512
+//   levels are ERROR_INVALID_PARAMETER: a .reg file could not carry them.
+// - RegSetValueExW with null data and a non-zero size is ERROR_NOACCESS, as
+//   Windows reports the unreadable buffer.
+// - Options, classes, security attributes and the volatile flag are accepted
+//   and ignored; every key persists.
+//
+// Everything here is guarded by one mutex, so a stray second thread cannot
+// corrupt the tree, though the module itself is single-threaded.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace regstandin {
+
+// Win32 codes the stand-in returns beyond those the module knows.
+constexpr LSTATUS ERROR_OUTOFMEMORY = 14;
+constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
+constexpr LSTATUS ERROR_BAD_PATHNAME = 161;
+constexpr LSTATUS ERROR_NOACCESS = 998;
+constexpr LSTATUS ERROR_KEY_DELETED = 1018;
+
+constexpr DWORD REG_EXPAND_SZ = 2;
+constexpr DWORD REG_MULTI_SZ = 7;
+constexpr DWORD REG_QWORD = 11;
+
+constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
+constexpr REGSAM KEY_SET_VALUE = 0x0002;
+constexpr REGSAM KEY_WRITE = 0x20006;
+
+// All paths below are relative to HKEY_CURRENT_USER, "\"-separated, without
+// the root's name: u"SOFTWARE\\Denmarrow\\VEK\\Sorvane". The empty path is the
+// root itself. An empty value name is the key's default value. A path or name
+// the Win32 calls would reject throws std::invalid_argument, since it can only
+// be a mistake in the calling test.
+
+struct Value {
+  DWORD type = REG_NONE;
+  std::vector<uint8_t> bytes;
+  bool operator==(const Value&) const = default;
+};
+
+// Forgets every key, value, refusal and log entry, and invalidates every open
+// handle (they stop counting as open and answer ERROR_INVALID_HANDLE).
+void Reset();
+
+// Creates the key and any missing parents; true when it did not exist before.
+bool CreateKey(std::u16string_view path);
+// Removes the key with everything below it; false when there was no such key.
+// Handles still open on the removed keys answer ERROR_KEY_DELETED.
+bool RemoveKey(std::u16string_view path);
+bool KeyExists(std::u16string_view path);
+
+// Stores exactly these bytes under this type, creating the key as needed.
+void SetValue(std::u16string_view path, std::u16string_view name, DWORD type,
+              std::vector<uint8_t> bytes);
+// Stores text as REG_SZ the way the module writes it: UTF-16 with one
+// terminating NUL.
+void SetString(std::u16string_view path, std::u16string_view name, std::u16string_view text);
+bool RemoveValue(std::u16string_view path, std::u16string_view name);
+
+std::optional<Value> GetValue(std::u16string_view path, std::u16string_view name);
+// The value's data read as UTF-16 up to its first NUL, whatever its type; an
+// odd last byte is ignored. Empty when the value is missing.
+std::optional<std::u16string> GetString(std::u16string_view path, std::u16string_view name);
+// In the order the values were first created; the default value as u"".
+std::vector<std::u16string> ValueNames(std::u16string_view path);
+
+// Failure injection, as if the key's permissions forbade the operation. A
+// refusal names one exact key path (case-insensitive); it holds whether or not
+// the key exists yet, and does not extend to the keys below it.
+enum class Operation {
+  Open,    // RegOpenKeyExW and RegOpenKeyW of the key: ERROR_ACCESS_DENIED
+  Query,   // RegQueryValueExW on a handle to the key
+  Create,  // RegCreateKeyExW of the key, whether it exists or not
+  Set,     // RegSetValueExW on a handle to the key
+  Delete,  // RegDeleteValueW on a handle to the key
+};
+void Refuse(std::u16string_view path, Operation operation);
+void Allow(std::u16string_view path, Operation operation);
+
+// Handles returned by the Win32 calls and not yet closed. HKEY_CURRENT_USER
+// itself is never counted.
+std::size_t OpenHandleCount();
+// The key path of every open handle, oldest first, to say which one leaked.
+std::vector<std::u16string> OpenHandlePaths();
+
+// One Win32 call as the stand-in saw it.
+struct LogEntry {
+  std::string function;  // "RegSetValueExW", ...
+  // The key the call addressed: for opens and creates the handle's path joined
+  // with the subkey as the caller spelled it, otherwise the handle's key as
+  // stored. Empty for the root and for an invalid handle.
+  std::u16string path;
+  std::u16string valueName;  // empty for key calls and the default value
+  // REG_SZ data written, or returned by a successful query, up to its first
+  // NUL; empty for other calls and types.
+  std::optional<std::u16string> text;
+  LSTATUS status = ERROR_SUCCESS;
+  bool operator==(const LogEntry&) const = default;
+};
+std::vector<LogEntry> Log();
+void ClearLog();
+// One line in UTF-8, such as
+//   RegSetValueExW SOFTWARE\Denmarrow\VEK\Sorvane mIsTolerance="1" -> 0
+// for readable assertion messages.
+std::string Describe(const LogEntry& entry);
+
+// Persistence as the text of a regedit export: "Windows Registry Editor
+// Version 5.00", one [HKEY_CURRENT_USER\...] section per key, "name"="text"
+// for clean REG_SZ strings, dword:xxxxxxxx for four-byte REG_DWORD data,
+// hex:.. for REG_BINARY and hex(N):.. for everything else, including REG_SZ
+// data that is not one NUL-terminated string. regedit itself writes UTF-16LE
+// with a byte-order mark; the export here is UTF-8 without one, which is easier
+// to diff and which regedit imports as well. The import accepts both.
+std::string ExportRegText();
+// Merges the text into the registry as regedit would: sections create keys,
+// values overwrite, [-key] removes a key, "name"=- removes a value. The text
+// is checked completely before anything changes, so a bad text changes
+// nothing; the error then reads "<source>:<line>: <problem>".
+bool ImportRegText(const std::string& text, std::string& error,
+                   std::string_view sourceName = "<registry text>");
+// Saving writes a sibling temporary file and renames it over the target, so an
+// interrupted save leaves the previous file intact.
+bool SaveToFile(const std::string& path);
+bool SaveToFile(const std::string& path, std::string& error);
+// A missing file is an error too; the caller decides whether that matters.
+bool LoadFromFile(const std::string& path, std::string& error);
+
+}  // namespace regstandin
