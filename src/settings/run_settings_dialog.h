@@ -1,6 +1,8 @@
-// Opening the settings dialog from a command step.
+// The settings dialog as the command steps see it: one call that shows the
+// dialog and, when the user confirms it, stores and reloads the settings.
 #pragma once
 
-// Runs the settings dialog modally; on OK saves every box and reloads
-// SettingsFlags. Any other ending saves and reloads nothing.
+// Shows the settings dialog modally. On OK every setting is written and
+// SettingsFlags is reloaded; any other end leaves SettingsFlags as it was,
+// though each click has already reached the registry.
 void RunSettingsDialog();

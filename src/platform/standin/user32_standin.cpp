@@ -1,0 +1,283 @@
+#include "platform/standin/user32_standin.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+namespace dlgstandin {
+
+struct OpenDialog::Window {
+  HINSTANCE instance;
+  const DialogTemplate* dialog;
+  DLGPROC procedure;
+  std::map<int, UINT> checks;  // per button, by id
+  std::optional<INT_PTR> result;
+};
+
+namespace {
+
+constexpr uint32_t kButtonTypeMask = 0xF;
+constexpr uint32_t kDefPushButton = 0x1;
+constexpr uint32_t kAutoCheckBox = 0x3;
+constexpr uint32_t kAuto3State = 0x6;
+constexpr UINT kIndeterminate = 2;
+
+struct State {
+  std::map<HINSTANCE, std::map<int, DialogTemplate>> resources;
+  Driver driver;
+  std::function<void(const CheckCall&)> checkListener;
+  std::vector<CheckCall> checkLog;
+  std::vector<ShowCall> showLog;
+  std::vector<OpenDialog::Window*> open;  // innermost last
+};
+
+State& Global() {
+  static State state;
+  return state;
+}
+
+bool IsButtonClass(const std::u16string& className) {
+  if (className.size() != 6) return false;
+  const std::u16string_view button = u"button";
+  for (std::size_t i = 0; i < 6; ++i) {
+    char16_t c = className[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c != button[i]) return false;
+  }
+  return true;
+}
+
+const ControlTemplate* FindControl(const DialogTemplate& dialog, int controlId) {
+  if (controlId == -1) return nullptr;
+  for (const ControlTemplate& control : dialog.controls) {
+    if (control.id == controlId) return &control;
+  }
+  return nullptr;
+}
+
+OpenDialog::Window* FindWindow(HWND handle) {
+  for (OpenDialog::Window* window : Global().open) {
+    if (reinterpret_cast<HWND>(window) == handle) return window;
+  }
+  return nullptr;
+}
+
+HWND HandleOf(OpenDialog::Window& window) { return reinterpret_cast<HWND>(&window); }
+
+// A control's window handle goes with WM_COMMAND; none of them is a real
+// window here, so the control's template stands in for it.
+LPARAM ControlHandle(const ControlTemplate* control) { return reinterpret_cast<LPARAM>(control); }
+
+INT_PTR Send(OpenDialog::Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return window.procedure(HandleOf(window), message, wParam, lParam);
+}
+
+void SendCommand(OpenDialog::Window& window, int controlId, const ControlTemplate* control) {
+  Send(window, WM_COMMAND, CommandParam(controlId, BN_CLICKED), ControlHandle(control));
+}
+
+// Removes the window from the open ones however DialogBoxParamW is left, a
+// driver's exception included.
+class OpenScope {
+ public:
+  explicit OpenScope(OpenDialog::Window& window) : window_(window) {
+    Global().open.push_back(&window_);
+  }
+  ~OpenScope() { std::erase(Global().open, &window_); }
+  OpenScope(const OpenScope&) = delete;
+  OpenScope& operator=(const OpenScope&) = delete;
+
+ private:
+  OpenDialog::Window& window_;
+};
+
+INT_PTR LogShow(HINSTANCE instance, int templateId, INT_PTR result) {
+  Global().showLog.push_back(ShowCall{instance, templateId, result});
+  return result;
+}
+
+}  // namespace
+
+HINSTANCE ModuleHandleOf(const void* addressInModule) {
+  Dl_info info{};
+  if (dladdr(addressInModule, &info) == 0) return nullptr;
+  return static_cast<HINSTANCE>(info.dli_fbase);
+}
+
+bool LoadResources(HINSTANCE module, const std::string& scriptPath, std::string& error) {
+  ResourceScript script;
+  if (!LoadResourceScript(scriptPath, script, error)) return false;
+  for (DialogTemplate& dialog : script.dialogs) AddDialogTemplate(module, std::move(dialog));
+  return true;
+}
+
+void AddDialogTemplate(HINSTANCE module, DialogTemplate dialog) {
+  const int id = dialog.id;
+  Global().resources[module].insert_or_assign(id, std::move(dialog));
+}
+
+HWND OpenDialog::Handle() const { return HandleOf(*window_); }
+HINSTANCE OpenDialog::Instance() const { return window_->instance; }
+int OpenDialog::TemplateId() const { return window_->dialog->id; }
+const DialogTemplate& OpenDialog::Template() const { return *window_->dialog; }
+const std::u16string& OpenDialog::Caption() const { return window_->dialog->caption; }
+
+std::vector<int> OpenDialog::ControlIds() const {
+  std::vector<int> ids;
+  for (const ControlTemplate& control : window_->dialog->controls) {
+    if (control.id != -1) ids.push_back(control.id);
+  }
+  return ids;
+}
+
+bool OpenDialog::HasControl(int controlId) const {
+  return FindControl(*window_->dialog, controlId) != nullptr;
+}
+
+UINT OpenDialog::CheckState(int controlId) const {
+  auto found = window_->checks.find(controlId);
+  return found != window_->checks.end() ? found->second : BST_UNCHECKED;
+}
+
+bool OpenDialog::Click(int controlId) {
+  if (!IsOpen()) return false;
+  const ControlTemplate* control = FindControl(*window_->dialog, controlId);
+  if (control == nullptr || !IsButtonClass(control->className)) return false;
+
+  UINT& check = window_->checks[controlId];
+  switch (control->style & kButtonTypeMask) {
+    case kAutoCheckBox:
+      check = check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+      break;
+    case kAuto3State:
+      check = check == BST_UNCHECKED ? BST_CHECKED
+              : check == BST_CHECKED ? kIndeterminate
+                                     : BST_UNCHECKED;
+      break;
+    default:
+      break;
+  }
+  SendCommand(*window_, controlId, control);
+  return true;
+}
+
+bool OpenDialog::PressEnter() {
+  if (!IsOpen()) return false;
+  for (const ControlTemplate& control : window_->dialog->controls) {
+    if (IsButtonClass(control.className) && (control.style & kButtonTypeMask) == kDefPushButton) {
+      SendCommand(*window_, control.id, &control);
+      return true;
+    }
+  }
+  SendCommand(*window_, IDOK, FindControl(*window_->dialog, IDOK));
+  return true;
+}
+
+bool OpenDialog::PressEscape() {
+  if (!IsOpen()) return false;
+  SendCommand(*window_, IDCANCEL, FindControl(*window_->dialog, IDCANCEL));
+  return true;
+}
+
+bool OpenDialog::Close() {
+  if (!IsOpen()) return false;
+  if (Send(*window_, WM_CLOSE, 0, 0) == 0 && IsOpen()) {
+    SendCommand(*window_, IDCANCEL, FindControl(*window_->dialog, IDCANCEL));
+  }
+  return true;
+}
+
+bool OpenDialog::IsOpen() const { return !window_->result.has_value(); }
+
+std::optional<INT_PTR> OpenDialog::Result() const { return window_->result; }
+
+void SetDriver(Driver driver) { Global().driver = std::move(driver); }
+
+std::vector<CheckCall> CheckLog() { return Global().checkLog; }
+void ClearCheckLog() { Global().checkLog.clear(); }
+
+void SetCheckListener(std::function<void(const CheckCall& call)> listener) {
+  Global().checkListener = std::move(listener);
+}
+
+std::vector<ShowCall> ShowLog() { return Global().showLog; }
+
+void Reset() {
+  State& state = Global();
+  state.resources.clear();
+  state.driver = nullptr;
+  state.checkListener = nullptr;
+  state.checkLog.clear();
+  state.showLog.clear();
+}
+
+}  // namespace dlgstandin
+
+using dlgstandin::Global;
+using dlgstandin::OpenDialog;
+
+extern "C" {
+
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND /*parent*/,
+                        DLGPROC procedure, LPARAM initParam) {
+  if (!IS_INTRESOURCE(templateName)) return dlgstandin::LogShow(instance, -1, -1);
+  const int templateId = static_cast<int>(reinterpret_cast<uintptr_t>(templateName));
+
+  auto module = Global().resources.find(instance);
+  if (module == Global().resources.end()) return dlgstandin::LogShow(instance, templateId, -1);
+  auto found = module->second.find(templateId);
+  if (found == module->second.end() || procedure == nullptr || !Global().driver) {
+    return dlgstandin::LogShow(instance, templateId, -1);
+  }
+
+  OpenDialog::Window window{instance, &found->second, procedure, {}, std::nullopt};
+  for (const dlgstandin::ControlTemplate& control : window.dialog->controls) {
+    if (dlgstandin::IsButtonClass(control.className)) window.checks[control.id] = BST_UNCHECKED;
+  }
+
+  {
+    dlgstandin::OpenScope scope(window);
+    dlgstandin::Send(window, WM_INITDIALOG, 0, initParam);
+
+    // A procedure may end its dialog before it is ever shown.
+    if (!window.result) {
+      OpenDialog dialog(window);
+      // A copy: the driver may install another one for the dialogs it opens.
+      dlgstandin::Driver driver = Global().driver;
+      driver(dialog);
+      if (!window.result) dialog.Close();
+    }
+  }
+  return dlgstandin::LogShow(instance, templateId, window.result.value_or(-1));
+}
+
+BOOL EndDialog(HWND dialog, INT_PTR result) {
+  OpenDialog::Window* window = dlgstandin::FindWindow(dialog);
+  if (window == nullptr) return 0;
+  if (!window->result) window->result = result;
+  return 1;
+}
+
+BOOL CheckDlgButton(HWND dialog, int controlId, UINT check) {
+  OpenDialog::Window* window = dlgstandin::FindWindow(dialog);
+  const dlgstandin::ControlTemplate* control =
+      window != nullptr ? dlgstandin::FindControl(*window->dialog, controlId) : nullptr;
+  const bool isButton = control != nullptr && dlgstandin::IsButtonClass(control->className);
+  if (isButton) window->checks[controlId] = check;
+
+  const dlgstandin::CheckCall call{controlId, check, isButton ? 1 : 0};
+  Global().checkLog.push_back(call);
+  if (Global().checkListener) Global().checkListener(call);
+  return call.result;
+}
+
+UINT IsDlgButtonChecked(HWND dialog, int controlId) {
+  OpenDialog::Window* window = dlgstandin::FindWindow(dialog);
+  if (window == nullptr) return 0;
+  auto found = window->checks.find(controlId);
+  return found != window->checks.end() ? found->second : 0;
+}
+
+}  // extern "C"

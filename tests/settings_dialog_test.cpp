@@ -1,0 +1,641 @@
+// The settings dialog run as the user would run it: through the headless
+// dialog manager, with the in-memory registry behind it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/framework/framework.h"
+#include "platform/standin/registry_standin.h"
+#include "platform/standin/user32_standin.h"
+#include "settings/SorvaneDlg.h"
+#include "settings/load_settings.h"
+#include "settings/run_settings_dialog.h"
+#include "settings/settings_flags.h"
+
+namespace {
+
+using dlgstandin::OpenDialog;
+
+const std::u16string kKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::string kScriptPath = std::string(SORVANE_SOURCE_DIR) + "/src/settings/SorvaneDlg.rc";
+
+using Flags = std::array<int32_t, 7>;  // in the order of kSettings
+using Texts = std::array<const char16_t*, 7>;
+
+const Texts kDefaultTexts = {u"1", u"1", u"1", u"1", u"0", u"0", u"0"};
+
+// Each box with its registry value and the dialog member it mirrors.
+struct Box {
+  int id;
+  const char16_t* name;
+  int32_t SorvaneDlg::*member;
+};
+const Box kBoxes[] = {
+    {12001, u"mIsColor", &SorvaneDlg::mIsColor},
+    {12002, u"mIsLType", &SorvaneDlg::mIsLType},
+    {12003, u"mIsLayer", &SorvaneDlg::mIsLayer},
+    {12004, u"mIsDecimalPlace", &SorvaneDlg::mIsDecimalPlace},
+    {12005, u"mIsTolerance", &SorvaneDlg::mIsTolerance},
+    {12007, u"mIsDimSize", &SorvaneDlg::mIsDimSize},
+    {12000, u"IsHoleLayerChanged", &SorvaneDlg::IsHoleLayerChanged},
+};
+
+std::string Narrow(std::u16string_view text) {
+  std::string out;
+  for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+Flags CurrentFlags() {
+  Flags flags{};
+  for (std::size_t i = 0; i < kSettings.size(); ++i) flags[i] = SettingsFlags.*kSettings[i].flag;
+  return flags;
+}
+
+void SetFlags(const Flags& flags) {
+  for (std::size_t i = 0; i < kSettings.size(); ++i) SettingsFlags.*kSettings[i].flag = flags[i];
+}
+
+void StoreTexts(const Texts& texts) {
+  for (std::size_t i = 0; i < kSettings.size(); ++i) {
+    regstandin::SetString(kKey, kSettings[i].name, texts[i]);
+  }
+}
+
+std::optional<std::u16string> Stored(const char16_t* name) {
+  return regstandin::GetString(kKey, name);
+}
+
+// The values written since the log was last cleared, in order.
+using Write = std::pair<std::u16string, std::u16string>;
+std::vector<Write> Writes() {
+  std::vector<Write> writes;
+  for (const regstandin::LogEntry& entry : regstandin::Log()) {
+    if (entry.function == "RegSetValueExW" && entry.status == ERROR_SUCCESS) {
+      writes.emplace_back(entry.valueName, entry.text.value_or(u""));
+    }
+  }
+  return writes;
+}
+
+HINSTANCE ModuleInstance() {
+  return dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&RunSettingsDialog));
+}
+
+INT_PTR LastShowResult() {
+  const std::vector<dlgstandin::ShowCall> shows = dlgstandin::ShowLog();
+  return shows.empty() ? 0 : shows.back().result;
+}
+
+class SettingsDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    regstandin::Reset();
+    dlgstandin::Reset();
+    std::string error;
+    ASSERT_TRUE(dlgstandin::LoadResources(ModuleInstance(), kScriptPath, error)) << error;
+    SetFlags({});
+  }
+  void TearDown() override {
+    dlgstandin::Reset();
+    regstandin::Reset();
+    SetFlags({});
+  }
+
+  // Runs the dialog the way the command does, with `play` as the user.
+  void Run(std::function<void(OpenDialog&)> play) {
+    dlgstandin::SetDriver([play = std::move(play)](OpenDialog& dialog) {
+      ASSERT_EQ(dialog.TemplateId(), 23000);
+      play(dialog);
+    });
+    RunSettingsDialog();
+  }
+};
+
+TEST_F(SettingsDialogTest, ToleranceClickIsStoredAtOnceButCancelKeepsTheFlags) {
+  StoreTexts(kDefaultTexts);
+  LoadSettings();
+  ASSERT_EQ(SettingsFlags.mIsTolerance, 0);
+
+  Run([](OpenDialog& dialog) {
+    EXPECT_FALSE(dialog.IsChecked(12005));
+    ASSERT_TRUE(dialog.Click(12005));
+    EXPECT_TRUE(dialog.IsChecked(12005));
+    EXPECT_EQ(Stored(u"mIsTolerance"), u"1");
+    dialog.Click(IDCANCEL);
+  });
+
+  EXPECT_EQ(LastShowResult(), IDCANCEL);
+  EXPECT_EQ(Stored(u"mIsTolerance"), u"1");
+  EXPECT_EQ(SettingsFlags.mIsTolerance, 0);
+  LoadSettings();
+  EXPECT_EQ(SettingsFlags.mIsTolerance, 1);
+}
+
+class SettingsDialogBoxTest : public SettingsDialogTest,
+                              public ::testing::WithParamInterface<Box> {};
+
+TEST_P(SettingsDialogBoxTest, ClickedTwiceWritesTheFlippedStateThenTheOriginal) {
+  const Box box = GetParam();
+  StoreTexts(kDefaultTexts);
+  bool startedChecked = false;
+
+  Run([&](OpenDialog& dialog) {
+    regstandin::ClearLog();
+    startedChecked = dialog.IsChecked(box.id);
+    dialog.Click(box.id);
+    dialog.Click(box.id);
+    EXPECT_EQ(dialog.IsChecked(box.id), startedChecked);
+    dialog.PressEscape();
+  });
+
+  const std::u16string original = startedChecked ? u"1" : u"0";
+  const std::u16string flipped = startedChecked ? u"0" : u"1";
+  EXPECT_EQ(Writes(), (std::vector<Write>{{box.name, flipped}, {box.name, original}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryBox, SettingsDialogBoxTest, ::testing::ValuesIn(kBoxes),
+                         [](const ::testing::TestParamInfo<Box>& param) {
+                           return Narrow(param.param.name);
+                         });
+
+TEST_F(SettingsDialogTest, OkWithoutClicksRewritesAllSevenAndReloads) {
+  StoreTexts({u"2", u"0", u"-1", u"0", u" 7x", u"1", u"off"});
+  SetFlags({0, 1, 0, 1, 0, 0, 1});
+
+  Run([](OpenDialog& dialog) {
+    regstandin::ClearLog();
+    dialog.Click(IDOK);
+  });
+
+  EXPECT_EQ(LastShowResult(), IDOK);
+  EXPECT_EQ(Writes(), (std::vector<Write>{{u"mIsColor", u"1"},
+                                          {u"mIsLType", u"0"},
+                                          {u"mIsLayer", u"1"},
+                                          {u"mIsDecimalPlace", u"0"},
+                                          {u"mIsTolerance", u"1"},
+                                          {u"mIsDimSize", u"1"},
+                                          {u"IsHoleLayerChanged", u"0"}}));
+  EXPECT_EQ(CurrentFlags(), (Flags{1, 0, 1, 0, 1, 1, 0}));
+}
+
+TEST_F(SettingsDialogTest, OpeningWithoutAKeyWritesTheDefaultsAndChecksTheirBoxes) {
+  const Flags before = {0, 0, 0, 0, 1, 1, 1};
+  SetFlags(before);
+
+  Run([](OpenDialog& dialog) {
+    const std::vector<Write> writes = Writes();
+    ASSERT_EQ(writes.size(), 7u);
+    for (std::size_t i = 0; i < kSettings.size(); ++i) {
+      EXPECT_EQ(writes[i], (Write{kSettings[i].name, kDefaultTexts[i]}));
+    }
+    for (int id : {12001, 12002, 12003, 12004}) EXPECT_TRUE(dialog.IsChecked(id)) << id;
+    for (int id : {12005, 12007, 12000}) EXPECT_FALSE(dialog.IsChecked(id)) << id;
+    dialog.Close();
+  });
+
+  EXPECT_EQ(LastShowResult(), IDCANCEL);
+  EXPECT_EQ(CurrentFlags(), before);
+}
+
+// Each box shows its member from the moment the member is loaded: the box
+// is set right after it, in the order the settings are read.
+TEST_F(SettingsDialogTest, EachBoxIsSetFromItsMemberAsSoonAsItIsLoaded) {
+  StoreTexts({u"0", u"1", u"0", u"1", u"1", u"0", u"1"});
+  AFX_MAINTAIN_STATE2 moduleState(AfxGetStaticModuleState());
+  SorvaneDlg dialog;
+  std::vector<int> order;
+  dlgstandin::SetCheckListener([&](const dlgstandin::CheckCall& call) {
+    order.push_back(call.controlId);
+    EXPECT_EQ(call.result, 1) << call.controlId;
+    for (const Box& box : kBoxes) {
+      if (box.id == call.controlId) {
+        EXPECT_EQ(static_cast<UINT>(dialog.*box.member), call.check);
+      }
+    }
+  });
+  dlgstandin::SetDriver([](OpenDialog& open) { open.PressEscape(); });
+
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(order, (std::vector<int>{12001, 12002, 12003, 12004, 12005, 12007, 12000}));
+  Flags members{};
+  for (std::size_t i = 0; i < std::size(kBoxes); ++i) members[i] = dialog.*kBoxes[i].member;
+  EXPECT_EQ(members, (Flags{0, 1, 0, 1, 1, 0, 1}));
+}
+
+struct UnusualTextCase {
+  const char* name;
+  const char16_t* text;
+  std::function<void(OpenDialog&)> play;
+  const char16_t* storedAfter;
+};
+
+class SettingsDialogUnusualTextTest : public SettingsDialogTest,
+                                      public ::testing::WithParamInterface<UnusualTextCase> {};
+
+// A value the module did not write keeps its text until the user touches it.
+TEST_P(SettingsDialogUnusualTextTest, IsCheckedAndRewrittenOnlyByAClickOrOk) {
+  const UnusualTextCase& c = GetParam();
+  Texts texts = kDefaultTexts;
+  texts[5] = c.text;  // mIsDimSize, off by default
+  StoreTexts(texts);
+
+  Run([&c](OpenDialog& dialog) {
+    EXPECT_TRUE(dialog.IsChecked(12007));
+    EXPECT_EQ(Stored(u"mIsDimSize"), c.text);
+    c.play(dialog);
+  });
+
+  EXPECT_EQ(Stored(u"mIsDimSize"), c.storedAfter);
+}
+
+void CancelAtOnce(OpenDialog& dialog) { dialog.PressEscape(); }
+void ClickThenCancel(OpenDialog& dialog) {
+  dialog.Click(12007);
+  dialog.PressEscape();
+}
+void OkAtOnce(OpenDialog& dialog) { dialog.PressEnter(); }
+
+INSTANTIATE_TEST_SUITE_P(
+    TwoAndMinusOne, SettingsDialogUnusualTextTest,
+    ::testing::Values(UnusualTextCase{"TwoCancelled", u"2", CancelAtOnce, u"2"},
+                      UnusualTextCase{"TwoClicked", u"2", ClickThenCancel, u"0"},
+                      UnusualTextCase{"TwoConfirmed", u"2", OkAtOnce, u"1"},
+                      UnusualTextCase{"MinusOneCancelled", u"-1", CancelAtOnce, u"-1"},
+                      UnusualTextCase{"MinusOneClicked", u"-1", ClickThenCancel, u"0"},
+                      UnusualTextCase{"MinusOneConfirmed", u"-1", OkAtOnce, u"1"}),
+    [](const ::testing::TestParamInfo<UnusualTextCase>& param) {
+      return std::string(param.param.name);
+    });
+
+struct LegacyTypeCase {
+  const char* name;
+  const char16_t* type;
+  std::array<int32_t, 3> line;  // mIsColor, mIsLType, mIsLayer
+};
+
+class SettingsDialogLegacyTypeTest : public SettingsDialogTest,
+                                     public ::testing::WithParamInterface<LegacyTypeCase> {};
+
+TEST_P(SettingsDialogLegacyTypeTest, IsConvertedWhenTheDialogOpens) {
+  const LegacyTypeCase& c = GetParam();
+  // The line values on file say the opposite of what "Type" chooses, so a
+  // box read from them instead would show.
+  StoreTexts({c.line[0] ? u"0" : u"1", c.line[1] ? u"0" : u"1", c.line[2] ? u"0" : u"1", u"1", u"0",
+              u"0", u"0"});
+  regstandin::SetString(kKey, u"Type", c.type);
+  regstandin::ClearLog();
+
+  // Where the registry log stood at each check mark.
+  std::vector<std::pair<int, std::size_t>> checks;
+  dlgstandin::SetCheckListener([&checks](const dlgstandin::CheckCall& call) {
+    checks.emplace_back(call.controlId, regstandin::Log().size());
+  });
+  std::array<bool, 3> shown{};
+  Run([&shown](OpenDialog& dialog) {
+    shown = {dialog.IsChecked(12001), dialog.IsChecked(12002), dialog.IsChecked(12003)};
+    dialog.PressEscape();
+  });
+
+  EXPECT_EQ(shown, (std::array<bool, 3>{c.line[0] != 0, c.line[1] != 0, c.line[2] != 0}));
+  EXPECT_FALSE(Stored(u"Type").has_value());
+  const char16_t* lineNames[] = {u"mIsColor", u"mIsLType", u"mIsLayer"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Stored(lineNames[i]), c.line[i] ? u"1" : u"0") << i;
+  }
+
+  // The three writes, then the three boxes in order, then the delete; the
+  // line values are written without being read.
+  const std::vector<regstandin::LogEntry> log = regstandin::Log();
+  std::vector<std::size_t> lineWrites;
+  std::optional<std::size_t> typeDelete;
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    const bool isLine = log[i].valueName == u"mIsColor" || log[i].valueName == u"mIsLType" ||
+                        log[i].valueName == u"mIsLayer";
+    if (isLine && log[i].function == "RegQueryValueExW") {
+      ADD_FAILURE() << "read: " << regstandin::Describe(log[i]);
+    }
+    if (isLine && log[i].function == "RegSetValueExW") lineWrites.push_back(i);
+    if (log[i].function == "RegDeleteValueW" && log[i].valueName == u"Type") typeDelete = i;
+  }
+  ASSERT_EQ(lineWrites.size(), 3u);
+  ASSERT_TRUE(typeDelete.has_value());
+  ASSERT_GE(checks.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(checks[i].first, 12001 + i);
+    EXPECT_GT(checks[i].second, lineWrites[2]) << "box " << 12001 + i << " before the writes";
+    EXPECT_LE(checks[i].second, *typeDelete) << "box " << 12001 + i << " after the delete";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SettingsDialogLegacyTypeTest,
+                         ::testing::Values(LegacyTypeCase{"Zero", u"0", {1, 1, 0}},
+                                           LegacyTypeCase{"Word", u"word", {1, 1, 0}},
+                                           LegacyTypeCase{"Empty", u"", {1, 1, 0}},
+                                           LegacyTypeCase{"One", u"1", {0, 0, 1}},
+                                           LegacyTypeCase{"Five", u"5", {1, 1, 1}},
+                                           LegacyTypeCase{"MinusOne", u"-1", {1, 1, 1}}),
+                         [](const ::testing::TestParamInfo<LegacyTypeCase>& param) {
+                           return std::string(param.param.name);
+                         });
+
+struct FailedShowCase {
+  const char* name;
+  bool installDriver;
+  bool loadTemplate;
+};
+
+class SettingsDialogFailedShowTest : public SettingsDialogTest,
+                                     public ::testing::WithParamInterface<FailedShowCase> {};
+
+TEST_P(SettingsDialogFailedShowTest, SavesAndReloadsNothing) {
+  const FailedShowCase& c = GetParam();
+  dlgstandin::Reset();
+  std::string error;
+  if (c.loadTemplate) {
+    ASSERT_TRUE(dlgstandin::LoadResources(ModuleInstance(), kScriptPath, error)) << error;
+  }
+  bool driven = false;
+  if (c.installDriver) dlgstandin::SetDriver([&driven](OpenDialog&) { driven = true; });
+  StoreTexts({u"2", u"0", u"0", u"0", u"1", u"1", u"1"});
+  regstandin::ClearLog();
+  const Flags before = {0, 1, 1, 1, 0, 0, 0};
+  SetFlags(before);
+
+  RunSettingsDialog();
+
+  EXPECT_EQ(LastShowResult(), -1);
+  EXPECT_FALSE(driven);
+  EXPECT_TRUE(regstandin::Log().empty()) << regstandin::Describe(regstandin::Log().front());
+  EXPECT_TRUE(dlgstandin::CheckLog().empty());
+  EXPECT_EQ(CurrentFlags(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, SettingsDialogFailedShowTest,
+                         ::testing::Values(FailedShowCase{"NoDriver", false, true},
+                                           FailedShowCase{"NoTemplate", true, false}),
+                         [](const ::testing::TestParamInfo<FailedShowCase>& param) {
+                           return std::string(param.param.name);
+                         });
+
+class SettingsDialogMessageMapTest : public SettingsDialogTest,
+                                     public ::testing::WithParamInterface<int> {};
+
+// Every id from 12000 to 12007 clicked on a dialog whose settings are all
+// off: exactly its own member and value turn on, and 12006 is no control.
+TEST_P(SettingsDialogMessageMapTest, RoutesEachBoxToItsMemberAndValue) {
+  const int id = GetParam();
+  StoreTexts({u"0", u"0", u"0", u"0", u"0", u"0", u"0"});
+  AFX_MAINTAIN_STATE2 moduleState(AfxGetStaticModuleState());
+  SorvaneDlg dialog;
+  bool clicked = false;
+  std::vector<dlgstandin::CheckCall> checksByClick;
+  dlgstandin::SetDriver([&](OpenDialog& open) {
+    regstandin::ClearLog();
+    dlgstandin::ClearCheckLog();
+    clicked = open.Click(id);
+    checksByClick = dlgstandin::CheckLog();
+    open.PressEscape();
+  });
+
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+
+  const Box* routed = nullptr;
+  for (const Box& box : kBoxes) {
+    if (box.id == id) routed = &box;
+  }
+  EXPECT_EQ(clicked, routed != nullptr);
+  for (const Box& box : kBoxes) {
+    EXPECT_EQ(dialog.*box.member, &box == routed ? 1 : 0) << Narrow(box.name);
+  }
+  if (routed == nullptr) {
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_TRUE(checksByClick.empty());
+  } else {
+    EXPECT_EQ(Writes(), (std::vector<Write>{{routed->name, u"1"}}));
+    // The box is set from the member, not left to the automatic flip.
+    EXPECT_EQ(checksByClick, (std::vector<dlgstandin::CheckCall>{{id, BST_CHECKED, 1}}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ids, SettingsDialogMessageMapTest, ::testing::Range(12000, 12008));
+
+struct EndingCase {
+  const char* name;
+  std::function<void(OpenDialog&)> end;
+  INT_PTR result;
+};
+
+class SettingsDialogEndingTest : public SettingsDialogTest,
+                                 public ::testing::WithParamInterface<EndingCase> {};
+
+// OK saves and reloads; every other way out leaves the flags alone.
+TEST_P(SettingsDialogEndingTest, DecidesWhetherTheFlagsAreReloaded) {
+  const EndingCase& c = GetParam();
+  StoreTexts(kDefaultTexts);
+  LoadSettings();
+
+  bool ended = false;
+  bool lateClick = false;
+  Run([&](OpenDialog& dialog) {
+    dialog.Click(12005);
+    c.end(dialog);
+    ended = !dialog.IsOpen();
+    // Nothing reaches a dialog that has ended.
+    if (ended) lateClick = dialog.Click(12000);
+  });
+
+  EXPECT_EQ(ended, c.result != -1);
+  EXPECT_FALSE(lateClick);
+  EXPECT_EQ(Stored(u"IsHoleLayerChanged"), u"0");
+  EXPECT_EQ(LastShowResult(), c.result == -1 ? IDCANCEL : c.result);
+  EXPECT_EQ(SettingsFlags.mIsTolerance, c.result == IDOK ? 1 : 0);
+  EXPECT_EQ(Stored(u"mIsTolerance"), u"1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, SettingsDialogEndingTest,
+    ::testing::Values(EndingCase{"OkButton", [](OpenDialog& d) { d.Click(IDOK); }, IDOK},
+                      EndingCase{"Enter", [](OpenDialog& d) { d.PressEnter(); }, IDOK},
+                      EndingCase{"CancelButton", [](OpenDialog& d) { d.Click(IDCANCEL); },
+                                 IDCANCEL},
+                      EndingCase{"Esc", [](OpenDialog& d) { d.PressEscape(); }, IDCANCEL},
+                      EndingCase{"CloseBox", [](OpenDialog& d) { d.Close(); }, IDCANCEL},
+                      // A driver that walks away has closed the dialog.
+                      EndingCase{"LeftOpen", [](OpenDialog&) {}, -1}),
+    [](const ::testing::TestParamInfo<EndingCase>& param) {
+      return std::string(param.param.name);
+    });
+
+// The template lives in the module's resources: the dialog finds it only
+// with the module's state current, and the caller's state comes back after.
+TEST_F(SettingsDialogTest, ModuleStateIsCurrentExactlyWhileTheDialogRuns) {
+  StoreTexts(kDefaultTexts);
+  AFX_MODULE_STATE* const callerState = AfxGetModuleState();
+  ASSERT_NE(callerState, AfxGetStaticModuleState());
+  ASSERT_NE(AfxGetStaticModuleState()->m_hCurrentInstanceHandle, nullptr);
+
+  Run([](OpenDialog& dialog) {
+    EXPECT_EQ(dialog.Instance(), ModuleInstance());
+    EXPECT_EQ(AfxGetModuleState(), AfxGetStaticModuleState());
+    EXPECT_EQ(dialog.Caption(), u"속성참조");
+    EXPECT_EQ(dialog.ControlIds(),
+              (std::vector<int>{1, 2, 12000, 12001, 12002, 12003, 12004, 12005, 12007}));
+    dialog.PressEscape();
+  });
+  EXPECT_EQ(AfxGetModuleState(), callerState);
+
+  // Without the guard the caller's resources are searched, and they have no
+  // such template.
+  SorvaneDlg dialog;
+  EXPECT_EQ(dialog.DoModal(), -1);
+}
+
+TEST(SorvaneDlgClassTest, CarriesItsRunTimeClassAndStartsFromNothing) {
+  const SorvaneDlg dialog;
+  EXPECT_EQ(std::u16string(dialog.GetRuntimeClass()->m_lpszClassName), u"SorvaneDlg");
+  EXPECT_TRUE(dialog.IsKindOf(RUNTIME_CLASS(CDialog)));
+  EXPECT_TRUE(dialog.IsKindOf(RUNTIME_CLASS(CWnd)));
+  EXPECT_FALSE(dialog.IsKindOf(RUNTIME_CLASS(CWinApp)));
+  EXPECT_EQ(dialog.GetTemplateId(), 23000u);
+  EXPECT_EQ(dialog.mSubkeyName, u"Sorvane");
+  for (const Box& box : kBoxes) EXPECT_EQ(dialog.*box.member, 0) << Narrow(box.name);
+}
+
+TEST(FrameworkModuleStateTest, NestedGuardsRestoreInReverseOrder) {
+  AFX_MODULE_STATE* const outer = AfxGetModuleState();
+  AFX_MODULE_STATE other = {nullptr, nullptr, nullptr};
+  {
+    AFX_MAINTAIN_STATE2 first(AfxGetStaticModuleState());
+    {
+      AFX_MAINTAIN_STATE2 second(&other);
+      EXPECT_EQ(AfxGetModuleState(), &other);
+    }
+    EXPECT_EQ(AfxGetModuleState(), AfxGetStaticModuleState());
+    EXPECT_EQ(AfxGetResourceHandle(), AfxGetStaticModuleState()->m_hCurrentResourceHandle);
+  }
+  EXPECT_EQ(AfxGetModuleState(), outer);
+}
+
+// --- The headless dialog manager, seen from a bare dialog procedure ---------
+
+// What a dialog procedure received, with the check mark of box 12005 as it
+// stood when the message arrived.
+struct Received {
+  UINT message;
+  int id;
+  WORD code;
+  UINT boxState;
+  bool operator==(const Received&) const = default;
+};
+
+std::vector<Received>& ReceivedMessages() {
+  static std::vector<Received> received;
+  return received;
+}
+
+// Ends the dialog on IDOK and IDCANCEL, with those results; leaves WM_CLOSE
+// to the default handling.
+INT_PTR CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  if (message != WM_INITDIALOG && message != WM_COMMAND && message != WM_CLOSE) return 0;
+  const bool command = message == WM_COMMAND;
+  ReceivedMessages().push_back({message, command ? CommandId(wParam) : 0,
+                                command ? CommandCode(wParam) : WORD{0},
+                                IsDlgButtonChecked(window, 12005)});
+  if (command && (CommandId(wParam) == IDOK || CommandId(wParam) == IDCANCEL)) {
+    EndDialog(window, CommandId(wParam));
+  }
+  return command ? 1 : 0;
+}
+
+struct DriverCase {
+  const char* name;
+  std::function<bool(OpenDialog&)> act;
+  bool accepted;
+  std::vector<Received> after;  // what followed WM_INITDIALOG
+  INT_PTR result;
+};
+
+class HeadlessDialogTest : public ::testing::TestWithParam<DriverCase> {
+ protected:
+  void SetUp() override {
+    dlgstandin::Reset();
+    ReceivedMessages().clear();
+    std::string error;
+    ASSERT_TRUE(dlgstandin::LoadResources(ModuleInstance(), kScriptPath, error)) << error;
+  }
+  void TearDown() override { dlgstandin::Reset(); }
+};
+
+TEST_P(HeadlessDialogTest, TurnsTheUsersActionsIntoMessages) {
+  const DriverCase& c = GetParam();
+  bool accepted = false;
+  dlgstandin::SetDriver([&](OpenDialog& dialog) {
+    accepted = c.act(dialog);
+    if (dialog.IsOpen()) dialog.PressEscape();
+  });
+
+  const INT_PTR result =
+      DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(23000), nullptr, &RecordingProcedure, 77);
+
+  EXPECT_EQ(accepted, c.accepted);
+  EXPECT_EQ(result, c.result);
+  std::vector<Received> expected = {{WM_INITDIALOG, 0, 0, BST_UNCHECKED}};
+  expected.insert(expected.end(), c.after.begin(), c.after.end());
+  EXPECT_EQ(ReceivedMessages(), expected);
+}
+
+const Received kEscape = {WM_COMMAND, IDCANCEL, BN_CLICKED, BST_UNCHECKED};
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, HeadlessDialogTest,
+    ::testing::Values(
+        // An automatic box is flipped before its click is reported.
+        DriverCase{"ClickAutomaticBox",
+                   [](OpenDialog& d) { return d.Click(12005); },
+                   true,
+                   {{WM_COMMAND, 12005, BN_CLICKED, BST_CHECKED},
+                    {WM_COMMAND, IDCANCEL, BN_CLICKED, BST_CHECKED}},
+                   IDCANCEL},
+        DriverCase{"Enter",
+                   [](OpenDialog& d) { return d.PressEnter(); },
+                   true,
+                   {{WM_COMMAND, IDOK, BN_CLICKED, BST_UNCHECKED}},
+                   IDOK},
+        DriverCase{"Esc", [](OpenDialog& d) { return d.PressEscape(); }, true, {kEscape}, IDCANCEL},
+        DriverCase{"CloseBox",
+                   [](OpenDialog& d) { return d.Close(); },
+                   true,
+                   {{WM_CLOSE, 0, 0, BST_UNCHECKED}, kEscape},
+                   IDCANCEL},
+        DriverCase{
+            "Heading", [](OpenDialog& d) { return d.Click(-1); }, false, {kEscape}, IDCANCEL},
+        DriverCase{"NoSuchControl",
+                   [](OpenDialog& d) { return d.Click(12006); },
+                   false,
+                   {kEscape},
+                   IDCANCEL}),
+    [](const ::testing::TestParamInfo<DriverCase>& param) {
+      return std::string(param.param.name);
+    });
+
+TEST_F(HeadlessDialogTest, WithoutATemplateOrADriverNothingIsShown) {
+  dlgstandin::SetDriver([](OpenDialog& dialog) { dialog.PressEnter(); });
+  EXPECT_EQ(
+      DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(23001), nullptr, &RecordingProcedure, 0),
+      -1);
+  EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(23000), nullptr, &RecordingProcedure, 0), -1);
+  dlgstandin::SetDriver(nullptr);
+  EXPECT_EQ(
+      DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(23000), nullptr, &RecordingProcedure, 0),
+      -1);
+  EXPECT_TRUE(ReceivedMessages().empty());
+}
+
+}  // namespace
