@@ -1,73 +1,249 @@
-// vekhost: loads the module the way the CAD host does and runs its command
-// once against an empty simulated drawing, printing what the module shows.
+// vekhost: loads the module the way the CAD host does and plays a session at
+// it over a drawing read from a JSON file, printing everything the module
+// shows. See docs/vekhost.md.
 //
-//   vekhost [--module PATH]
+//   vekhost DRAWING [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]
+//           [--svg-before PICTURE.svg] [--registry FILE] [--module PATH]
+//           [--resources RC]
 //
-// The module takes the Vek* functions and the registry from this process, so
-// the simulated host and the registry stand-in are linked in whole and
-// exported.
-#include <dlfcn.h>
-
+// Exit status: 0 done; 1 the module or a file could not be loaded or
+// written; 2 a bad drawing, script, registry file or command line (one
+// message on standard error naming the file and the place, and no file
+// written).
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
+#include <vector>
 
 #include "sim_host.h"
-#include "sim_text.h"
+#include "vekhost_drawing_file.h"
+#include "vekhost_platform.h"
+#include "vekhost_script.h"
+#include "vekhost_session.h"
+#include "vekhost_svg.h"
+
+#ifndef VEKHOST_DEFAULT_MODULE
+#define VEKHOST_DEFAULT_MODULE "Sorvane.so"
+#endif
 
 namespace {
 
-const char* KindName(sim::MessageKind kind) {
-  switch (kind) {
-    case sim::MessageKind::kPrompt:
-      return "prompt";
-    case sim::MessageKind::kError:
-      return "error";
-    case sim::MessageKind::kCursor:
-      return "cursor";
+constexpr size_t kMaxScriptBytes = 1u << 20;
+
+struct Options {
+  std::string drawing;
+  std::string script;
+  std::string out;
+  std::string svg;
+  std::string svgBefore;
+  std::string registry;
+  std::string module = VEKHOST_DEFAULT_MODULE;
+  std::string resources;
+};
+
+const char kUsage[] =
+    "usage: vekhost DRAWING.json [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]\n"
+    "               [--svg-before PICTURE.svg] [--registry FILE.reg] [--module PATH]\n"
+    "               [--resources SCRIPT.rc]\n"
+    "Without --script, and with a terminal, the actions are typed at a prompt.\n";
+
+// Throws InputError for a command line it cannot follow.
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+        throw vekhost::InputError("vekhost: " + arg + " needs a value\n" + kUsage);
+      }
+      if (!into.empty() && &into != &options.module) {
+        throw vekhost::InputError("vekhost: " + arg + " is given twice");
+      }
+      into = argv[++i];
+    };
+    if (arg == "--script")
+      value(options.script);
+    else if (arg == "--out")
+      value(options.out);
+    else if (arg == "--svg")
+      value(options.svg);
+    else if (arg == "--svg-before")
+      value(options.svgBefore);
+    else if (arg == "--registry")
+      value(options.registry);
+    else if (arg == "--module")
+      value(options.module);
+    else if (arg == "--resources")
+      value(options.resources);
+    else if (!arg.empty() && arg[0] == '-') {
+      throw vekhost::InputError("vekhost: unknown option " + arg + "\n" + kUsage);
+    } else if (options.drawing.empty()) {
+      options.drawing = arg;
+    } else {
+      throw vekhost::InputError("vekhost: only one drawing, found " + arg + " as well\n" + kUsage);
+    }
   }
-  return "message";
+  if (options.drawing.empty())
+    throw vekhost::InputError(std::string("vekhost: no drawing\n") + kUsage);
+  return options;
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: vekhost [--module PATH]\n");
-  return 2;
+void PrintLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+class ScriptSource final : public vekhost::ActionSource {
+ public:
+  ScriptSource(std::vector<vekhost::Action> actions, std::string fileName)
+      : actions_(std::move(actions)), fileName_(std::move(fileName)) {}
+
+  std::optional<vekhost::Action> Next(bool) override {
+    if (next_ >= actions_.size()) return std::nullopt;
+    lastLine_ = actions_[next_].line;
+    return actions_[next_++];
+  }
+  bool Reject(const vekhost::Action& action, const std::string& problem,
+              std::string& error) override {
+    error = fileName_ + ": at line " + std::to_string(action.line) + ": " + problem;
+    return true;
+  }
+  bool EndedInDialog(std::string& error) override {
+    error = fileName_ + ": at line " + std::to_string(lastLine_) +
+            ": the script ends with the settings dialog still open (end it with ok or cancel)";
+    return true;
+  }
+  bool Interactive() const override { return false; }
+
+ private:
+  std::vector<vekhost::Action> actions_;
+  std::string fileName_;
+  size_t next_ = 0;
+  int lastLine_ = 0;
+};
+
+// A person at a terminal. The terminal's own line editing (erase, kill,
+// word erase in cooked mode) is all the editing offered; what is typed is
+// taken a whole line at a time.
+class TerminalSource final : public vekhost::ActionSource {
+ public:
+  std::optional<vekhost::Action> Next(bool inDialog) override {
+    for (;;) {
+      std::fputs(inDialog ? "dialog> " : "vekhost> ", stdout);
+      std::fflush(stdout);
+      std::string line;
+      if (!std::getline(std::cin, line)) {
+        std::fputc('\n', stdout);
+        return std::nullopt;
+      }
+      std::string problem;
+      std::optional<vekhost::Action> action = vekhost::ParseAction(line, true, problem);
+      if (!problem.empty()) Tell(problem);
+      if (action) return action;
+    }
+  }
+  bool Reject(const vekhost::Action&, const std::string& problem, std::string&) override {
+    Tell(problem);
+    return false;
+  }
+  bool EndedInDialog(std::string&) override { return false; }
+  bool Interactive() const override { return true; }
+
+ private:
+  static void Tell(const std::string& problem) {
+    PrintLine("vekhost: " + problem);
+    std::fflush(stdout);
+  }
+};
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    std::fprintf(stderr, "vekhost: %s: cannot be written: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (std::fclose(file) != 0 || !written) {
+    std::fprintf(stderr, "vekhost: %s: cannot be written\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+int Fail(int status, const std::string& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n", message.c_str());
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string module = VEKHOST_DEFAULT_MODULE;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc) {
-      module = argv[++i];
-    } else {
-      return Usage();
-    }
-  }
-
-  void* library = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    std::fprintf(stderr, "vekhost: cannot load %s: %s\n", module.c_str(), dlerror());
-    return 1;
-  }
-  auto startup = reinterpret_cast<sim::StartupFn>(dlsym(library, "Startup"));
-  if (startup == nullptr) {
-    std::fprintf(stderr, "vekhost: %s has no Startup\n", module.c_str());
-    return 1;
-  }
-
+  Options options;
   sim::Host& host = sim::Host::Instance();
   host.Reset();
-  int32_t registered = host.Register(startup);
+  vekhost::DrawingFile drawing;
+  std::vector<vekhost::Action> actions;
+  std::string registry;
+  try {
+    options = ParseOptions(argc, argv);
+    drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
+    if (!options.script.empty()) {
+      actions = vekhost::ParseScript(vekhost::ReadInputFile(options.script, kMaxScriptBytes),
+                                     options.script);
+      vekhost::Session::CheckElementIds(actions, host.drawing(), options.script);
+    } else if (!vekhost::platform::IsTerminal()) {
+      throw vekhost::InputError(
+          "vekhost: no --script, and standard input and output are not a terminal");
+    }
+    registry =
+        options.registry.empty() ? vekhost::platform::DefaultRegistryFile() : options.registry;
+    vekhost::platform::LoadRegistry(registry);
+  } catch (const vekhost::InputError& error) {
+    return Fail(2, error.what());
+  }
+  const std::string before =
+      options.svgBefore.empty() ? "" : vekhost::RenderSvg(drawing, host.drawing());
+
+  std::string error;
+  const sim::StartupFn startup = vekhost::platform::LoadModule(options.module, error);
+  if (startup == nullptr) return Fail(1, "vekhost: " + error);
+  if (!vekhost::platform::LoadDialogResources(startup, options.resources, error)) {
+    return Fail(1, "vekhost: " + error);
+  }
+  const int32_t registered = host.Register(startup);
   if (registered != 0 || !host.Registered()) {
-    std::fprintf(stderr, "vekhost: Startup returned %d\n", registered);
-    return 1;
+    return Fail(1, "vekhost: Startup returned " + std::to_string(registered));
   }
-  host.RunCommand();
-  for (const sim::Message& message : host.Messages()) {
-    std::printf("%s: %s\n", KindName(message.kind), sim::ToUtf8(message.text).c_str());
+
+  ScriptSource script(actions, options.script);
+  TerminalSource terminal;
+  vekhost::ActionSource& source =
+      options.script.empty() ? static_cast<vekhost::ActionSource&>(terminal) : script;
+  vekhost::Session session(host, drawing, source, PrintLine, vekhost::platform::ReadSetting);
+  vekhost::platform::SetDialogDriver(
+      [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
+
+  PrintLine("drawing \"" + drawing.title + "\": " + std::to_string(drawing.layers.size()) +
+            " layers, " + std::to_string(drawing.segments.size()) + " segments, " +
+            std::to_string(drawing.elements.size()) + " elements");
+  if (source.Interactive()) PrintLine("type help for the actions, quit to end");
+  if (!session.Run()) return Fail(2, session.error());
+  session.PrintSummary();
+  std::fflush(stdout);
+
+  bool written = true;
+  if (!options.svgBefore.empty()) written = WriteFile(options.svgBefore, before) && written;
+  if (!options.svg.empty()) {
+    written = WriteFile(options.svg, vekhost::RenderSvg(drawing, host.drawing())) && written;
   }
-  // The module stays loaded until exit: its callbacks are still registered.
-  return 0;
+  if (!options.out.empty()) {
+    written = WriteFile(options.out, vekhost::DrawingToJson(drawing, host.drawing())) && written;
+  }
+  if (!vekhost::platform::SaveRegistry(registry, error)) {
+    return Fail(1, "vekhost: " + error);
+  }
+  return written ? 0 : 1;
 }

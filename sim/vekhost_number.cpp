@@ -1,0 +1,50 @@
+#include "vekhost_number.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace vekhost {
+namespace {
+
+constexpr int kMaxDecimals = 9;
+// Beyond this the scaled value no longer fits the 64-bit integer the digits
+// are taken from; drawings are validated far below it.
+constexpr double kLargest = 9.0e9;
+
+// The digits come from integer arithmetic on the value rounded at the wanted
+// place (halves away from zero), never from printf, whose rounding and
+// decimal point vary with the C library and the locale.
+std::string Format(double value, int decimals, bool trim) {
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+  if (decimals < 0) decimals = 0;
+  if (decimals > kMaxDecimals) decimals = kMaxDecimals;
+  if (std::fabs(value) > kLargest) value = value < 0 ? -kLargest : kLargest;
+
+  int64_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  const bool negative = value < 0;
+  const int64_t scaled = std::llround(std::fabs(value) * static_cast<double>(scale));
+
+  std::string whole = std::to_string(scaled / scale);
+  std::string fraction = std::to_string(scaled % scale);
+  if (decimals > 0)
+    fraction.insert(0, static_cast<size_t>(decimals) - fraction.size(), '0');
+  else
+    fraction.clear();
+  if (trim) {
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  }
+  std::string text = (negative && scaled != 0) ? "-" : "";
+  text += whole;
+  if (!fraction.empty()) text += "." + fraction;
+  return text;
+}
+
+}  // namespace
+
+std::string FormatNumber(double value, int maxDecimals) { return Format(value, maxDecimals, true); }
+
+std::string FormatFixed(double value, int decimals) { return Format(value, decimals, false); }
+
+}  // namespace vekhost

@@ -1,0 +1,41 @@
+// What vekhost needs from the platform it runs on: loading the module, the
+// registry the module's settings live in, the dialog manager's hand-over of
+// an open dialog, and whether a person sits at a terminal. Everything else in
+// vekhost is portable.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "sim_host.h"
+#include "vekhost_session.h"
+
+namespace vekhost::platform {
+
+// Loads the module and finds its Startup. On failure gives nothing and sets
+// `error`.
+sim::StartupFn LoadModule(const std::string& path, std::string& error);
+
+// Makes the module's dialog templates available to the dialog manager, where
+// the platform needs that (`resources` names the resource script; an empty
+// name takes the one the module was built with).
+bool LoadDialogResources(sim::StartupFn startup, const std::string& resources, std::string& error);
+
+// From now on every dialog the module opens is handed to `driver`, which
+// returns once the dialog is closed.
+void SetDialogDriver(std::function<void(DialogPort& dialog)> driver);
+
+// The registry file vekhost uses when none is named.
+std::string DefaultRegistryFile();
+// Loads the registry from the file; a missing file leaves it empty. A file
+// that cannot be read or parsed is an InputError naming the file and line.
+void LoadRegistry(const std::string& path);
+bool SaveRegistry(const std::string& path, std::string& error);
+// The text of one of the module's settings as stored now.
+std::optional<std::u16string> ReadSetting(const std::u16string& name);
+
+// Whether standard input and output are both a terminal.
+bool IsTerminal();
+
+}  // namespace vekhost::platform

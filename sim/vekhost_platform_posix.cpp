@@ -1,0 +1,116 @@
+// vekhost's platform layer on Linux: the module is a shared object, the
+// registry and the dialog manager are the stand-ins linked into vekhost.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/standin/registry_standin.h"
+#include "platform/standin/user32_standin.h"
+#include "vekhost_platform.h"
+
+#ifndef VEKHOST_DEFAULT_RESOURCES
+#define VEKHOST_DEFAULT_RESOURCES ""
+#endif
+
+namespace vekhost::platform {
+namespace {
+
+const std::u16string kSettingsKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+
+// The stand-in's open dialog as vekhost's session sees it.
+class StandinDialog final : public DialogPort {
+ public:
+  explicit StandinDialog(dlgstandin::OpenDialog& dialog) : dialog_(dialog) {}
+
+  int TemplateId() const override { return dialog_.TemplateId(); }
+  std::u16string Caption() const override { return dialog_.Caption(); }
+
+  std::vector<Box> Boxes() const override {
+    std::vector<Box> boxes;
+    for (const dlgstandin::ControlTemplate& control : dialog_.Template().controls) {
+      // Automatic check boxes only: the OK and Cancel buttons are no setting.
+      if (control.id == -1 || (control.style & 0xF) != 0x3) continue;
+      boxes.push_back({control.id, control.text, dialog_.IsChecked(control.id)});
+    }
+    return boxes;
+  }
+
+  bool Click(int boxId) override { return dialog_.Click(boxId); }
+  bool PressOk() override { return dialog_.Click(IDOK); }
+  bool PressCancel() override { return dialog_.Click(IDCANCEL); }
+  bool IsOpen() const override { return dialog_.IsOpen(); }
+
+ private:
+  dlgstandin::OpenDialog& dialog_;
+};
+
+}  // namespace
+
+sim::StartupFn LoadModule(const std::string& path, std::string& error) {
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* reason = dlerror();
+    error = path + ": cannot be loaded: " + (reason != nullptr ? reason : "unknown reason");
+    return nullptr;
+  }
+  // The module stays loaded until the process ends: its callbacks stay
+  // registered with the host.
+  auto startup = reinterpret_cast<sim::StartupFn>(dlsym(library, "Startup"));
+  if (startup == nullptr) error = path + ": exports no Startup";
+  return startup;
+}
+
+bool LoadDialogResources(sim::StartupFn startup, const std::string& resources, std::string& error) {
+  const std::string script = resources.empty() ? VEKHOST_DEFAULT_RESOURCES : resources;
+  // On Windows the templates are compiled into the module; here they are
+  // read from the script it is built from and filed under the module.
+  const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(startup));
+  if (module == nullptr) {
+    error = "cannot tell which module Startup belongs to";
+    return false;
+  }
+  return dlgstandin::LoadResources(module, script, error);
+}
+
+void SetDialogDriver(std::function<void(DialogPort& dialog)> driver) {
+  dlgstandin::SetDriver([driver = std::move(driver)](dlgstandin::OpenDialog& open) {
+    StandinDialog dialog(open);
+    driver(dialog);
+  });
+}
+
+std::string DefaultRegistryFile() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') return std::string(data) + "/sorvane/registry.reg";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : ".") + "/.local/share/sorvane/registry.reg";
+}
+
+void LoadRegistry(const std::string& path) {
+  regstandin::Reset();
+  std::error_code code;
+  if (!std::filesystem::exists(path, code) && !code) return;
+  std::string error;
+  if (!regstandin::LoadFromFile(path, error)) throw InputError(error);
+}
+
+bool SaveRegistry(const std::string& path, std::string& error) {
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  std::error_code code;
+  if (!parent.empty()) std::filesystem::create_directories(parent, code);
+  if (code) {
+    error = parent.string() + ": cannot be created: " + code.message();
+    return false;
+  }
+  return regstandin::SaveToFile(path, error);
+}
+
+std::optional<std::u16string> ReadSetting(const std::u16string& name) {
+  return regstandin::GetString(kSettingsKey, name);
+}
+
+bool IsTerminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
+
+}  // namespace vekhost::platform

@@ -1,0 +1,72 @@
+// Session scripts: what a user does in front of the host, one action a line.
+//
+//   run                  start the command
+//   pick ID              pick one element
+//   select ID ID ...     select a range of elements
+//   exit                 press the exit button
+//   event KIND           send any other event kind (0 to 65535)
+//   frame N              make N the host's current frame
+//   click BOX            while the settings dialog is open: click a box, by
+//                        id (12000 to 12007) or name (mIsColor, colour, ...)
+//   ok, cancel           while the settings dialog is open: close it
+//
+// `#` starts a comment; blank lines are skipped. Typed at the interactive
+// prompt, `help` and `quit` are actions too.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/VekLib.h"
+
+namespace vekhost {
+
+enum class ActionKind {
+  kRun,
+  kPick,
+  kSelect,
+  kExit,
+  kEvent,
+  kFrame,
+  kClick,
+  kOk,
+  kCancel,
+  kHelp,
+  kQuit
+};
+
+struct Action {
+  ActionKind kind = ActionKind::kRun;
+  std::vector<VekId> ids;  // pick: one; select: one or more
+  int32_t number = 0;      // event kind, frame, or box id
+  int line = 0;            // 1-based line in its script; 0 when typed
+  std::string text;        // the action as written, for the log
+};
+
+// Whether the action is one of those the settings dialog takes.
+bool IsDialogAction(ActionKind kind);
+
+// One check box of the settings dialog, as vekhost knows it by name.
+struct BoxName {
+  int id;
+  const char* name;  // the registry value it mirrors
+  std::vector<const char*> aliases;
+};
+const std::vector<BoxName>& BoxNames();
+const BoxName* FindBox(int id);
+
+// Parses one line. Nothing for a blank line or a comment. On a problem gives
+// nothing and sets `problem` (without file or line).
+std::optional<Action> ParseAction(std::string_view line, bool interactive, std::string& problem);
+
+// Parses a whole script; the first bad line throws InputError
+// "FILE: at line N: problem".
+std::vector<Action> ParseScript(const std::string& text, const std::string& fileName);
+
+// The text shown for `help`.
+std::string HelpText();
+
+}  // namespace vekhost

@@ -1,0 +1,348 @@
+#include "vekhost_session.h"
+
+#include <algorithm>
+
+#include "sim_records.h"
+#include "sim_text.h"
+#include "vekhost_number.h"
+
+namespace vekhost {
+namespace {
+
+const char* KindName(sim::MessageKind kind) {
+  switch (kind) {
+    case sim::MessageKind::kPrompt:
+      return "prompt";
+    case sim::MessageKind::kError:
+      return "error";
+    case sim::MessageKind::kCursor:
+      return "cursor";
+  }
+  return "message";
+}
+
+std::string Signed(double value) { return (value >= 0 ? "+" : "") + FormatNumber(value); }
+
+std::string CharSizeText(const VekCharSize& record) {
+  const sim::CharSizeValue v = sim::ReadCharSize(record);
+  return "height " + FormatNumber(v.height) + " width " + FormatNumber(v.width) + " spacing " +
+         FormatNumber(v.spacing);
+}
+
+std::string ArrowsText(const VekArrows& record) {
+  const sim::ArrowsValue v = sim::ReadArrows(record);
+  return "start " + std::to_string(v.startKind) + " end " + std::to_string(v.endKind) + " size " +
+         FormatNumber(v.size);
+}
+
+std::string ToleranceText(int32_t status, const VekTolerance& record) {
+  const sim::ToleranceValue v = sim::ReadTolerance(record);
+  return std::string(status == 1 ? "set " : "unset ") + Signed(v.upper) + "/" + Signed(v.lower) +
+         " kind " + std::to_string(v.kind) +
+         (status == 0 || status == 1 ? "" : " status " + std::to_string(status));
+}
+
+template <class Record>
+bool SameBytes(const Record& a, const Record& b) {
+  return sim::Bytes(a) == sim::Bytes(b);
+}
+
+std::string SettingText(const std::optional<std::u16string>& value) {
+  return value ? "\"" + sim::ToUtf8(*value) + "\"" : "(missing)";
+}
+
+std::string IdList(const std::vector<VekId>& ids) {
+  std::string text;
+  for (VekId id : ids) text += (text.empty() ? "" : " ") + std::to_string(id);
+  return text.empty() ? "none" : text;
+}
+
+}  // namespace
+
+const std::vector<std::u16string>& SettingNames() {
+  static const std::vector<std::u16string> names{
+      u"mIsColor",     u"mIsLType",   u"mIsLayer",           u"mIsDecimalPlace",
+      u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged", u"Type"};
+  return names;
+}
+
+Session::Session(sim::Host& host, const DrawingFile& file, ActionSource& source, Printer print,
+                 SettingsReader settings)
+    : host_(host),
+      file_(file),
+      source_(source),
+      print_(std::move(print)),
+      settings_(std::move(settings)),
+      before_(host.drawing()),
+      shown_(host.Messages().size()) {
+  for (const std::u16string& name : SettingNames()) settingsBefore_.push_back(settings_(name));
+}
+
+void Session::CheckElementIds(const std::vector<Action>& actions, const sim::Drawing& drawing,
+                              const std::string& fileName) {
+  for (const Action& action : actions) {
+    for (VekId id : action.ids) {
+      if (drawing.FindElement(id) == nullptr) {
+        throw InputError(fileName + ": at line " + std::to_string(action.line) + ": element " +
+                         std::to_string(id) + " is not in the drawing");
+      }
+    }
+  }
+}
+
+bool Session::Run() {
+  while (!stopped_ && !quit_) {
+    std::optional<Action> action = source_.Next(false);
+    if (!action) break;
+    Do(*action);
+  }
+  Flush();
+  return !stopped_;
+}
+
+bool Session::Stop(const Action& action, const std::string& problem) {
+  if (source_.Reject(action, problem, error_)) stopped_ = true;
+  return stopped_;
+}
+
+void Session::Flush() {
+  const std::vector<sim::Message>& messages = host_.Messages();
+  for (; shown_ < messages.size(); ++shown_) {
+    Print(std::string("  ") + KindName(messages[shown_].kind) + ": " +
+          sim::ToUtf8(messages[shown_].text));
+  }
+}
+
+void Session::Do(const Action& action) {
+  if (action.kind == ActionKind::kHelp) {
+    Print(HelpText());
+    return;
+  }
+  if (action.kind == ActionKind::kQuit) {
+    quit_ = true;
+    return;
+  }
+  if (IsDialogAction(action.kind)) {
+    Stop(action, "`" + action.text + "` needs the settings dialog, and it is not open");
+    return;
+  }
+  for (VekId id : action.ids) {
+    if (host_.drawing().FindElement(id) == nullptr) {
+      Stop(action, "element " + std::to_string(id) + " is not in the drawing");
+      return;
+    }
+  }
+
+  Print("> " + action.text);
+  const bool wasActive = host_.CommandActive();
+  const uint32_t mask = host_.EventMask();
+  const bool stepWaits = wasActive && host_.ExecuteFunction() != nullptr;
+  switch (action.kind) {
+    case ActionKind::kRun:
+      if (!host_.RunCommand()) Note("no command is registered");
+      break;
+    case ActionKind::kPick:
+      if (!stepWaits) {
+        Note("not taken: no command is running");
+      } else if ((mask & kMaskPickOne) == 0) {
+        Note("not taken: the step asks for a range, not a pick");
+      } else if (!host_.Pick(action.ids[0])) {
+        Note("not taken: the step refuses element " + std::to_string(action.ids[0]) + " (type " +
+             std::to_string(host_.drawing().element(action.ids[0]).type) + ")");
+      }
+      break;
+    case ActionKind::kSelect: {
+      if (!stepWaits) {
+        Note("not taken: no command is running");
+        break;
+      }
+      if ((mask & kMaskSelectRange) == 0) {
+        Note("not taken: the step asks for a pick, not a range");
+        break;
+      }
+      // The host offers the step only the elements its filter accepts; the
+      // log says which, so a range that changes nothing is explained.
+      std::vector<VekId> refused;
+      if (VekCompareFunc compare = host_.CompareFunction()) {
+        for (VekId id : action.ids) {
+          if (compare(id) == 0) refused.push_back(id);
+        }
+      }
+      if (!refused.empty()) Note("the step refuses " + IdList(refused));
+      host_.SelectRange(action.ids);
+      break;
+    }
+    case ActionKind::kExit:
+      if (!stepWaits)
+        Note("not taken: no command is running");
+      else
+        host_.PressExit();
+      break;
+    case ActionKind::kEvent:
+      if (!stepWaits)
+        Note("not taken: no command is running");
+      else
+        host_.SendEvent(action.number);
+      break;
+    case ActionKind::kFrame:
+      host_.SetCurrentFrame(action.number);
+      break;
+    default:
+      break;
+  }
+  if (stopped_) return;
+  Flush();
+  if (wasActive && !host_.CommandActive()) Print("  command ends");
+}
+
+void Session::PrintBoxes(const DialogPort& dialog) {
+  for (const DialogPort::Box& box : dialog.Boxes()) {
+    const BoxName* name = FindBox(box.id);
+    std::string label = name != nullptr ? name->name : "?";
+    label.resize(std::max<size_t>(label.size(), 18), ' ');
+    Print(std::string("    [") + (box.checked ? "x" : " ") + "] " + std::to_string(box.id) + " " +
+          label + " " + sim::ToUtf8(box.text));
+  }
+}
+
+void Session::OnDialog(DialogPort& dialog) {
+  Flush();
+  Print("  dialog " + std::to_string(dialog.TemplateId()) + " \"" + sim::ToUtf8(dialog.Caption()) +
+        "\" opens");
+  PrintBoxes(dialog);
+  while (dialog.IsOpen()) {
+    std::optional<Action> action = source_.Next(true);
+    if (!action) {
+      if (source_.EndedInDialog(error_)) stopped_ = true;
+      dialog.PressCancel();
+      Print("  dialog closes: Cancel (end of input)");
+      break;
+    }
+    if (action->kind == ActionKind::kHelp) {
+      Print(HelpText());
+      continue;
+    }
+    if (!IsDialogAction(action->kind)) {
+      if (Stop(*action, "`" + action->text +
+                            "` cannot be done while the settings dialog is open (click, ok or "
+                            "cancel)")) {
+        // Nothing of this session is kept; the dialog only needs to go.
+        dialog.PressCancel();
+        break;
+      }
+      continue;
+    }
+    Print("> " + action->text);
+    if (action->kind == ActionKind::kClick) {
+      const BoxName* name = FindBox(action->number);
+      auto state = [&] {
+        for (const DialogPort::Box& box : dialog.Boxes()) {
+          if (box.id == action->number) return box.checked;
+        }
+        return false;
+      };
+      const bool was = state();
+      if (!dialog.Click(action->number)) {
+        Note("the dialog has no box " + std::to_string(action->number));
+        continue;
+      }
+      Print("    " + std::to_string(action->number) + " " + (name ? name->name : "?") + ": " +
+            (was ? "[x]" : "[ ]") + " -> " + (state() ? "[x]" : "[ ]"));
+      if (source_.Interactive()) PrintBoxes(dialog);
+    } else if (action->kind == ActionKind::kOk) {
+      dialog.PressOk();
+      Print("  dialog closes: OK");
+    } else {
+      dialog.PressCancel();
+      Print("  dialog closes: Cancel");
+    }
+  }
+}
+
+std::vector<std::string> Session::Changes() const {
+  std::vector<std::string> lines;
+  const sim::Drawing& now = host_.drawing();
+  std::map<VekId, const sim::Hole*> holesBefore;
+  std::map<VekId, const sim::Hole*> holesNow;
+  for (const auto& [id, hole] : before_.Holes()) holesBefore[hole.key.word1] = &hole;
+  for (const auto& [id, hole] : now.Holes()) holesNow[hole.key.word1] = &hole;
+
+  for (VekId id : file_.segments) {
+    const sim::Segment* a = before_.FindSegment(id);
+    const sim::Segment* b = now.FindSegment(id);
+    if (a == nullptr || b == nullptr) continue;
+    const std::string head = "  segment " + std::to_string(id) + ": ";
+    if (a->layer != b->layer) {
+      lines.push_back(head + "layer " + std::to_string(a->layer) + " -> " +
+                      std::to_string(b->layer));
+    }
+    auto ha = holesBefore.find(id);
+    auto hb = holesNow.find(id);
+    if (ha == holesBefore.end() || hb == holesNow.end()) continue;
+    const auto& ea = ha->second->entries;
+    const auto& eb = hb->second->entries;
+    for (size_t i = 0; i < std::max(ea.size(), eb.size()); ++i) {
+      const std::string was = i < ea.size() ? std::to_string(ea[i].layer) : "none";
+      const std::string is = i < eb.size() ? std::to_string(eb[i].layer) : "none";
+      if (was != is)
+        lines.push_back(head + "hole entry " + std::to_string(i) + " layer " + was + " -> " + is);
+    }
+  }
+
+  for (VekId id : file_.elements) {
+    const sim::Element* a = before_.FindElement(id);
+    const sim::Element* b = now.FindElement(id);
+    if (a == nullptr || b == nullptr) continue;
+    const std::string head = "  element " + std::to_string(id) + ": ";
+    auto change = [&](const std::string& what, const std::string& was, const std::string& is) {
+      if (was != is) lines.push_back(head + what + " " + was + " -> " + is);
+    };
+    change("line colour", std::to_string(a->line.colour), std::to_string(b->line.colour));
+    change("line type", std::to_string(a->line.lineType), std::to_string(b->line.lineType));
+    change("decimal places", std::to_string(a->decimalPlaces), std::to_string(b->decimalPlaces));
+    if (a->toleranceStatus != b->toleranceStatus || !SameBytes(a->tolerance, b->tolerance)) {
+      lines.push_back(head + "tolerance " + ToleranceText(a->toleranceStatus, a->tolerance) +
+                      " -> " + ToleranceText(b->toleranceStatus, b->tolerance));
+    }
+    if (!SameBytes(a->dimCharSize, b->dimCharSize)) {
+      lines.push_back(head + "dimension char size " + CharSizeText(a->dimCharSize) + " -> " +
+                      CharSizeText(b->dimCharSize));
+    }
+    for (size_t s = 0; s < 2; ++s) {
+      if (!SameBytes(a->arrows[s], b->arrows[s])) {
+        lines.push_back(head + "arrows[" + std::to_string(s) + "] " + ArrowsText(a->arrows[s]) +
+                        " -> " + ArrowsText(b->arrows[s]));
+      }
+    }
+    if (!SameBytes(a->comment.charSize, b->comment.charSize)) {
+      lines.push_back(head + "annotation char size " + CharSizeText(a->comment.charSize) + " -> " +
+                      CharSizeText(b->comment.charSize));
+    }
+    // Bytes the host keeps for itself: nothing of the module's should touch them.
+    if (!SameBytes(a->line, b->line) && a->line.colour == b->line.colour &&
+        a->line.lineType == b->line.lineType) {
+      lines.push_back(head + "line attributes: the host's own bytes changed");
+    }
+  }
+  return lines;
+}
+
+void Session::PrintSummary() {
+  Flush();
+  const std::vector<std::string> changes = Changes();
+  Print(changes.empty() ? "changes: none" : "changes:");
+  for (const std::string& line : changes) Print(line);
+
+  std::vector<std::string> settings;
+  for (size_t i = 0; i < SettingNames().size(); ++i) {
+    const std::optional<std::u16string> now = settings_(SettingNames()[i]);
+    if (now != settingsBefore_[i]) {
+      settings.push_back("  " + sim::ToUtf8(SettingNames()[i]) + ": " +
+                         SettingText(settingsBefore_[i]) + " -> " + SettingText(now));
+    }
+  }
+  Print(settings.empty() ? "settings: unchanged" : "settings:");
+  for (const std::string& line : settings) Print(line);
+}
+
+}  // namespace vekhost

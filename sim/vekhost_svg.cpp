@@ -1,0 +1,312 @@
+#include "vekhost_svg.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <vector>
+
+#include "sim_records.h"
+#include "vekhost_number.h"
+
+namespace vekhost {
+namespace {
+
+constexpr double kMargin = 10;
+constexpr double kStroke = 0.35;
+constexpr double kPixelsPerUnit = 4;
+constexpr double kPi = 3.14159265358979323846;
+
+bool IsDimensionType(int32_t type) {
+  return type >= 0 && type <= 29 && ((0x3D3FF000u >> type) & 1u) != 0;
+}
+bool IsAnnotationType(int32_t type) { return type >= 33 && type <= 35; }
+
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string N(double value) { return FormatNumber(value, 3); }
+
+// cos and sin of a whole number of quarter turns are exact; the C libraries
+// of different platforms only agree to the last bit on those, so the others
+// are rounded to three places, which the picture cannot show anyway.
+Point OnCircle(const Point& centre, double radius, double degrees) {
+  const double quarter = degrees / 90.0;
+  if (quarter == std::floor(quarter)) {
+    const int q = ((static_cast<int>(quarter) % 4) + 4) % 4;
+    static constexpr int kCos[] = {1, 0, -1, 0};
+    static constexpr int kSin[] = {0, 1, 0, -1};
+    return {centre.x + radius * kCos[q], centre.y + radius * kSin[q]};
+  }
+  const double radians = degrees * kPi / 180.0;
+  return {centre.x + radius * std::cos(radians), centre.y + radius * std::sin(radians)};
+}
+
+struct Bounds {
+  double minX = std::numeric_limits<double>::max();
+  double minY = std::numeric_limits<double>::max();
+  double maxX = std::numeric_limits<double>::lowest();
+  double maxY = std::numeric_limits<double>::lowest();
+  void Add(const Point& p) {
+    minX = std::min(minX, p.x);
+    minY = std::min(minY, p.y);
+    maxX = std::max(maxX, p.x);
+    maxY = std::max(maxY, p.y);
+  }
+  void Add(const Point& centre, double radius) {
+    Add({centre.x - radius, centre.y - radius});
+    Add({centre.x + radius, centre.y + radius});
+  }
+  bool Empty() const { return minX > maxX; }
+};
+
+Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
+  Bounds bounds;
+  for (VekId id : file.elements) {
+    const ElementView& view = file.views.at(id);
+    const Shape& shape = view.shape;
+    for (const Point& p : shape.points) bounds.Add(p);
+    if (shape.kind == Shape::Kind::kCircle || shape.kind == Shape::Kind::kArc) {
+      bounds.Add(shape.centre, shape.radius);
+    }
+    if (view.at) {
+      bounds.Add(*view.at);
+      const sim::Element* e = drawing.FindElement(id);
+      // Room for the text above its anchor.
+      if (e != nullptr) {
+        const double height = IsAnnotationType(e->type)
+                                  ? sim::ReadCharSize(e->comment.charSize).height
+                                  : sim::ReadCharSize(e->dimCharSize).height;
+        bounds.Add({view.at->x, view.at->y + height});
+      }
+    }
+  }
+  if (bounds.Empty()) bounds.Add({0, 0});
+  return bounds;
+}
+
+// Drawing coordinates have y up, SVG has y down.
+class Frame {
+ public:
+  explicit Frame(const Bounds& b) : left_(b.minX - kMargin), top_(b.maxY + kMargin) {
+    width_ = b.maxX - b.minX + 2 * kMargin;
+    height_ = b.maxY - b.minY + 2 * kMargin;
+  }
+  std::string X(double x) const { return N(x - left_); }
+  std::string Y(double y) const { return N(top_ - y); }
+  std::string XY(const Point& p) const { return X(p.x) + "," + Y(p.y); }
+  double width() const { return width_; }
+  double height() const { return height_; }
+
+ private:
+  double left_;
+  double top_;
+  double width_ = 0;
+  double height_ = 0;
+};
+
+std::string StrokeAttributes(const VekLineAttr& line, const std::string& layerColour) {
+  std::string attributes = " stroke=\"" + ColourFor(line.colour, layerColour) + "\"";
+  const std::string dashes = DashesFor(line.lineType);
+  if (!dashes.empty()) attributes += " stroke-dasharray=\"" + dashes + "\"";
+  return attributes;
+}
+
+std::string ShapeSvg(const Shape& shape, const Frame& frame, const std::string& attributes) {
+  switch (shape.kind) {
+    case Shape::Kind::kNone:
+      return {};
+    case Shape::Kind::kLine:
+      return "<line x1=\"" + frame.X(shape.points[0].x) + "\" y1=\"" + frame.Y(shape.points[0].y) +
+             "\" x2=\"" + frame.X(shape.points[1].x) + "\" y2=\"" + frame.Y(shape.points[1].y) +
+             "\"" + attributes + "/>";
+    case Shape::Kind::kPolyline: {
+      std::string points;
+      for (const Point& p : shape.points) points += (points.empty() ? "" : " ") + frame.XY(p);
+      return std::string(shape.closed ? "<polygon" : "<polyline") + " points=\"" + points + "\"" +
+             attributes + "/>";
+    }
+    case Shape::Kind::kCircle:
+      return "<circle cx=\"" + frame.X(shape.centre.x) + "\" cy=\"" + frame.Y(shape.centre.y) +
+             "\" r=\"" + N(shape.radius) + "\"" + attributes + "/>";
+    case Shape::Kind::kArc: {
+      double sweep = shape.endAngle - shape.startAngle;
+      while (sweep <= 0) sweep += 360;
+      while (sweep > 360) sweep -= 360;
+      const Point from = OnCircle(shape.centre, shape.radius, shape.startAngle);
+      const Point to = OnCircle(shape.centre, shape.radius, shape.endAngle);
+      // Counter-clockwise in the drawing is clockwise once y points down.
+      return "<path d=\"M " + frame.XY(from) + " A " + N(shape.radius) + " " + N(shape.radius) +
+             " 0 " + (sweep > 180 ? "1" : "0") + " 0 " + frame.XY(to) + "\"" + attributes + "/>";
+    }
+  }
+  return {};
+}
+
+// An arrowhead at `tip`, pointing away from `from`: filled for odd kinds,
+// open for even ones, none for 0.
+std::string ArrowSvg(const Point& tip, const Point& from, int32_t kind, double size,
+                     const Frame& frame, const std::string& colour) {
+  if (kind == 0 || size <= 0) return {};
+  const double dx = tip.x - from.x;
+  const double dy = tip.y - from.y;
+  const double length = std::sqrt(dx * dx + dy * dy);
+  if (length == 0) return {};
+  const double ux = dx / length;
+  const double uy = dy / length;
+  const Point base{tip.x - ux * size, tip.y - uy * size};
+  const double half = size / 3;
+  const Point left{base.x - uy * half, base.y + ux * half};
+  const Point right{base.x + uy * half, base.y - ux * half};
+  if (kind % 2 == 1) {
+    return "<polygon points=\"" + frame.XY(tip) + " " + frame.XY(left) + " " + frame.XY(right) +
+           "\" fill=\"" + colour + "\" stroke=\"none\"/>";
+  }
+  return "<polyline points=\"" + frame.XY(left) + " " + frame.XY(tip) + " " + frame.XY(right) +
+         "\" fill=\"none\" stroke=\"" + colour + "\"/>";
+}
+
+std::string TextSvg(const Point& at, const VekCharSize& size, const std::string& text,
+                    const std::string& colour, const Frame& frame) {
+  const sim::CharSizeValue v = sim::ReadCharSize(size);
+  std::string svg = "<text";
+  // The character width as a horizontal stretch of the font's own shapes.
+  if (v.width != v.height && v.height > 0) {
+    svg += " transform=\"translate(" + frame.X(at.x) + " " + frame.Y(at.y) + ") scale(" +
+           N(v.width / v.height) + " 1)\"";
+  } else {
+    svg += " x=\"" + frame.X(at.x) + "\" y=\"" + frame.Y(at.y) + "\"";
+  }
+  svg += " font-size=\"" + N(v.height) + "\"";
+  if (v.spacing != 0) svg += " letter-spacing=\"" + N(v.spacing) + "\"";
+  return svg + " fill=\"" + colour + "\" stroke=\"none\">" + Escape(text) + "</text>";
+}
+
+std::string DimensionText(const ElementView& view, const sim::Element& e) {
+  const int places = std::clamp(e.decimalPlaces, 0, 8);
+  std::string text = FormatFixed(view.value, places);
+  if (e.toleranceStatus == 1) {
+    // Limits keep their own precision: a 0.021 tolerance on a one-place
+    // dimension is still 0.021.
+    const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
+    auto sign = [](double v) { return v > 0 ? "+" + FormatNumber(v) : FormatNumber(v); };
+    if (t.upper == -t.lower && t.upper > 0)
+      text += " \xC2\xB1" + FormatNumber(t.upper);
+    else
+      text += " " + sign(t.upper) + "/" + sign(t.lower);
+  }
+  return text;
+}
+
+std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
+                       const std::string& layerColour, const Frame& frame) {
+  const std::string colour = ColourFor(e.line.colour, layerColour);
+  std::string body = ShapeSvg(view.shape, frame, StrokeAttributes(e.line, layerColour));
+  if (IsDimensionType(e.type) && view.shape.kind == Shape::Kind::kLine) {
+    const sim::ArrowsValue arrows = sim::ReadArrows(e.arrows[0]);
+    const Point& a = view.shape.points[0];
+    const Point& b = view.shape.points[1];
+    body += ArrowSvg(a, b, arrows.startKind, arrows.size, frame, colour);
+    body += ArrowSvg(b, a, arrows.endKind, arrows.size, frame, colour);
+  }
+  if (view.at) {
+    if (IsAnnotationType(e.type)) {
+      body += TextSvg(*view.at, e.comment.charSize, view.text, colour, frame);
+    } else if (IsDimensionType(e.type)) {
+      body += TextSvg(*view.at, e.dimCharSize, DimensionText(view, e), colour, frame);
+    }
+  }
+  if (body.empty()) return {};
+  return "    <g id=\"element-" + std::to_string(id) + "\">" + body + "</g>\n";
+}
+
+}  // namespace
+
+std::string ColourFor(int32_t colour, const std::string& layerColour) {
+  static const char* const kPalette[] = {
+      nullptr,   "#d62728", "#bcbd22", "#2ca02c", "#17becf", "#1f3fbf", "#c71585", "#222222",
+      "#7f7f7f", "#ff7f0e", "#8c564b", "#9467bd", "#e377c2", "#006d6d", "#a05000", "#5a5a00"};
+  if (colour == 0) return layerColour;
+  if (colour > 0 && colour < 16) return kPalette[colour];
+  return "#999999";
+}
+
+std::string DashesFor(int32_t lineType) {
+  switch (lineType) {
+    case 2:
+      return "3 1.5";
+    case 3:
+      return "8 1.5 1.5 1.5";
+    case 4:
+      return "0.6 1.2";
+    case 5:
+      return "8 1.5 1.5 1.5 1.5 1.5";
+    case 6:
+      return "12 3";
+    default:
+      return {};
+  }
+}
+
+std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing) {
+  const Frame frame(Measure(file, drawing));
+  const double legendHeight = 6.0 * static_cast<double>(file.layers.size()) + 4;
+  std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(frame.width() * kPixelsPerUnit) +
+         "\" height=\"" + N((frame.height() + legendHeight) * kPixelsPerUnit) +
+         "\" viewBox=\"0 0 " + N(frame.width()) + " " + N(frame.height() + legendHeight) + "\">\n";
+  if (!file.title.empty()) svg += "  <title>" + Escape(file.title) + "</title>\n";
+  svg += "  <rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+
+  // The elements by the layer of their segment, each layer in file order.
+  std::map<int32_t, std::vector<VekId>> byLayer;
+  for (VekId id : file.elements) {
+    const sim::Element* e = drawing.FindElement(id);
+    const sim::Segment* s = e == nullptr ? nullptr : drawing.FindSegment(e->segment);
+    if (s != nullptr) byLayer[s->layer].push_back(id);
+  }
+  for (const Layer& layer : file.layers) {
+    svg += "  <g id=\"layer-" + std::to_string(layer.id) + "\" data-name=\"" + Escape(layer.name) +
+           "\" fill=\"none\" stroke-width=\"" + N(kStroke) +
+           "\" stroke-linecap=\"round\" font-family=\"sans-serif\">\n";
+    for (VekId id : byLayer[layer.id]) {
+      svg += ElementSvg(id, file.views.at(id), *drawing.FindElement(id), layer.colour, frame);
+    }
+    svg += "  </g>\n";
+  }
+
+  // The legend: which colour stands for which layer.
+  svg += "  <g id=\"legend\" font-family=\"sans-serif\" font-size=\"3\">\n";
+  double y = frame.height() + 4;
+  for (const Layer& layer : file.layers) {
+    svg += "    <rect x=\"" + N(kMargin) + "\" y=\"" + N(y - 2.5) +
+           "\" width=\"3\" height=\"3\" fill=\"" + layer.colour + "\"/><text x=\"" +
+           N(kMargin + 5) + "\" y=\"" + N(y) + "\" fill=\"#222222\">" +
+           Escape(std::to_string(layer.id) + " " + layer.name) + "</text>\n";
+    y += 6;
+  }
+  svg += "  </g>\n</svg>\n";
+  return svg;
+}
+
+}  // namespace vekhost
