@@ -1,0 +1,143 @@
+// The host's exit button: in the source, figure range and annotation steps it
+// opens the settings dialog and the step stays; in the dimension step it ends
+// the command without a dialog.
+#include <string>
+
+#include "command_fixture.h"
+#include "platform/standin/user32_standin.h"
+
+namespace {
+
+const std::string kScriptPath = std::string(SORVANE_SOURCE_DIR) + "/src/settings/SorvaneDlg.rc";
+
+class ExitButtonTest : public CommandTest {
+ protected:
+  void SetUp() override {
+    CommandTest::SetUp();
+    dlgstandin::Reset();
+    std::string error;
+    const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&Startup));
+    ASSERT_TRUE(dlgstandin::LoadResources(module, kScriptPath, error)) << error;
+
+    drawing().AddSegment(10, 42);
+    drawing().AddElement(100, 2, 10);   // figure
+    drawing().AddElement(200, 33, 10);  // annotation
+    drawing().AddElement(300, 13, 10);  // dimension
+  }
+  void TearDown() override {
+    dlgstandin::Reset();
+    CommandTest::TearDown();
+  }
+
+  // The user switches the line type off and confirms, or cancels.
+  void PlayDialog(bool confirm) {
+    dlgstandin::SetDriver([this, confirm](dlgstandin::OpenDialog& dialog) {
+      ++dialogs_;
+      EXPECT_EQ(dialog.TemplateId(), 23000);
+      EXPECT_TRUE(dialog.IsChecked(12002));
+      ASSERT_TRUE(dialog.Click(12002));
+      dialog.Click(confirm ? IDOK : IDCANCEL);
+    });
+  }
+
+  int dialogs_ = 0;
+};
+
+struct StepRow {
+  const char* step;
+  VekId source;  // 0: stay in the source step
+  std::u16string promptAfterOk;
+};
+
+class DialogStepTest : public ExitButtonTest, public ::testing::WithParamInterface<StepRow> {};
+
+TEST_P(DialogStepTest, ExitOpensTheDialogAndOkReloadsTheSettings) {
+  host().RunCommand();
+  if (GetParam().source != 0) {
+    ASSERT_TRUE(host().Pick(GetParam().source));
+  }
+  PlayDialog(true);
+
+  ASSERT_TRUE(host().PressExit());
+  EXPECT_EQ(dialogs_, 1);
+  EXPECT_EQ(host().LastExecuteResult(), 3);
+  EXPECT_TRUE(host().CommandActive());
+  EXPECT_EQ(Stored(u"mIsLType"), u"0");
+  EXPECT_EQ(SettingsFlags.mIsLType, 0);
+
+  // The step's own prompt is shown anew only when a step opens: the next run
+  // shows the new settings.
+  host().RunCommand();
+  EXPECT_EQ(host().CurrentPrompt(), GetParam().promptAfterOk);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, DialogStepTest,
+    ::testing::Values(StepRow{"source", 0,
+                              u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"},
+                      StepRow{"figure range", 100,
+                              u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"},
+                      StepRow{"annotations", 200,
+                              u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"}));
+
+TEST_F(ExitButtonTest, CancelKeepsTheFlagsUntilTheNextRun) {
+  host().RunCommand();
+  ASSERT_TRUE(host().Pick(100));
+  PlayDialog(false);
+
+  ASSERT_TRUE(host().PressExit());
+  EXPECT_EQ(Stored(u"mIsLType"), u"0");
+  EXPECT_EQ(SettingsFlags.mIsLType, 1);
+
+  // Still in the range step; the range applied now still copies the line type.
+  ASSERT_TRUE(host().SelectRange({100}));
+  EXPECT_EQ(host().LastExecuteResult(), 0);
+
+  host().RunCommand();
+  EXPECT_EQ(SettingsFlags.mIsLType, 0);
+}
+
+TEST_F(ExitButtonTest, FigureRangeAppliedAfterOkUsesTheNewSettings) {
+  drawing().AddSegment(20, 1);
+  drawing().AddElement(201, 0, 20).line = sim::MakeLineAttr(1, 1);
+  drawing().element(100).line = sim::MakeLineAttr(5, 6);
+  host().RunCommand();
+  ASSERT_TRUE(host().Pick(100));
+  PlayDialog(true);
+  ASSERT_TRUE(host().PressExit());
+
+  ASSERT_TRUE(host().SelectRange({201}));
+  EXPECT_EQ(drawing().element(201).line.colour, 5);
+  EXPECT_EQ(drawing().element(201).line.lineType, 1);  // line type now off
+}
+
+TEST_F(ExitButtonTest, DimensionStepEndsWithoutADialog) {
+  host().RunCommand();
+  ASSERT_TRUE(host().Pick(300));
+  PlayDialog(true);
+
+  ASSERT_TRUE(host().PressExit());
+  EXPECT_EQ(dialogs_, 0);
+  EXPECT_EQ(host().LastExecuteResult(), 0);
+  EXPECT_FALSE(host().CommandActive());
+}
+
+TEST_F(ExitButtonTest, DialogThatCannotShowStillLeavesTheStepWaiting) {
+  host().RunCommand();
+  // No driver: the dialog fails to show.
+  ASSERT_TRUE(host().PressExit());
+  EXPECT_EQ(host().LastExecuteResult(), 3);
+  EXPECT_TRUE(host().CommandActive());
+  EXPECT_EQ(Stored(u"mIsLType"), u"1");
+}
+
+TEST_F(ExitButtonTest, OtherNonPickEventsOpenNoDialog) {
+  host().RunCommand();
+  PlayDialog(true);
+  ASSERT_TRUE(host().SendEvent(6));
+  ASSERT_TRUE(host().Pick(100));
+  ASSERT_TRUE(host().SendEvent(8));
+  EXPECT_EQ(dialogs_, 0);
+}
+
+}  // namespace
