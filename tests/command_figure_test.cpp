@@ -62,10 +62,7 @@ TEST_F(FigureRangeTest, ReadyClearsTheSelectionAndAsksForARangeOfFigures) {
   host().ClearTrace();
   ASSERT_TRUE(host().Pick(kSource));
 
-  const auto names = Calls();
-  const auto ready = std::find(names.begin(), names.end(), "VekIddClearSysIdData");
-  ASSERT_NE(ready, names.end());
-  EXPECT_EQ(std::vector<std::string>(ready, names.end()),
+  EXPECT_EQ(CallsFrom("VekIddClearSysIdData"),
             (std::vector<std::string>{"VekIddClearSysIdData", "VekEvtSetEventMask",
                                       "VekEvtSetCompareFunction", "VekMsgPutMessage",
                                       "VekCtlSetExecuteFunc"}));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -58,5 +59,12 @@ class CommandTest : public ::testing::Test {
       if (!call.inCompare) names.push_back(call.name);
     }
     return names;
+  }
+
+  // The calls from the first call to `first` on: the ready function of the
+  // step the pick led to. Empty when `first` was never called.
+  static std::vector<std::string> CallsFrom(const std::string& first) {
+    const std::vector<std::string> names = Calls();
+    return {std::find(names.begin(), names.end(), first), names.end()};
   }
 };
