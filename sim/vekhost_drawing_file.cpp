@@ -1,6 +1,7 @@
 #include "vekhost_drawing_file.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
@@ -8,6 +9,7 @@
 #include <sstream>
 
 #include "sim_records.h"
+#include "vekhost_number.h"
 
 namespace vekhost {
 namespace {
@@ -46,7 +48,7 @@ class Checker {
     if (value.is_number_float()) return "the number " + value.dump();
     if (value.is_number()) return "the integer " + value.dump();
     if (value.is_string()) return "a string";
-    return std::string(value.is_object() ? "an " : "a ") + value.type_name();
+    return std::string(value.is_object() || value.is_array() ? "an " : "a ") + value.type_name();
   }
 
   // The object's keys must all be among `allowed`.
@@ -100,7 +102,7 @@ class Checker {
     const double value = v.get<double>();
     if (!std::isfinite(value) || value < min || value > max) {
       Fail(node.path,
-           v.dump() + " is out of range (" + Json(min).dump() + " to " + Json(max).dump() + ")");
+           v.dump() + " is out of range (" + FormatNumber(min) + " to " + FormatNumber(max) + ")");
     }
     return value;
   }
@@ -535,7 +537,11 @@ const Layer* DrawingFile::FindLayer(int32_t id) const {
 
 std::string ReadInputFile(const std::string& path, size_t limit) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError(path + ": cannot be read");
+  if (!in) {
+    std::error_code code;
+    const bool exists = std::filesystem::exists(path, code);
+    throw InputError(path + (exists ? ": cannot be read" : ": no such file"));
+  }
   std::string text;
   char buffer[65536];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {

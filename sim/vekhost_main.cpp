@@ -40,6 +40,7 @@ struct Options {
   std::string registry;
   std::string module = VEKHOST_DEFAULT_MODULE;
   std::string resources;
+  bool help = false;
 };
 
 const char kUsage[] =
@@ -55,7 +56,7 @@ Options ParseOptions(int argc, char** argv) {
     const std::string arg = argv[i];
     auto value = [&](std::string& into) {
       if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-        throw vekhost::InputError("vekhost: " + arg + " needs a value\n" + kUsage);
+        throw vekhost::InputError("vekhost: " + arg + " needs a value (see vekhost --help)");
       }
       if (!into.empty() && &into != &options.module) {
         throw vekhost::InputError("vekhost: " + arg + " is given twice");
@@ -77,15 +78,17 @@ Options ParseOptions(int argc, char** argv) {
     else if (arg == "--resources")
       value(options.resources);
     else if (!arg.empty() && arg[0] == '-') {
-      throw vekhost::InputError("vekhost: unknown option " + arg + "\n" + kUsage);
+      throw vekhost::InputError("vekhost: unknown option " + arg + " (see vekhost --help)");
     } else if (options.drawing.empty()) {
       options.drawing = arg;
     } else {
-      throw vekhost::InputError("vekhost: only one drawing, found " + arg + " as well\n" + kUsage);
+      throw vekhost::InputError("vekhost: one drawing only, and " + arg +
+                                " is a second (see vekhost --help)");
     }
   }
-  if (options.drawing.empty())
-    throw vekhost::InputError(std::string("vekhost: no drawing\n") + kUsage);
+  if (options.drawing.empty()) {
+    throw vekhost::InputError("vekhost: no drawing named (see vekhost --help)");
+  }
   return options;
 }
 
@@ -189,6 +192,10 @@ int main(int argc, char** argv) {
   std::string registry;
   try {
     options = ParseOptions(argc, argv);
+    if (options.help) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
     drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
     if (!options.script.empty()) {
       actions = vekhost::ParseScript(vekhost::ReadInputFile(options.script, kMaxScriptBytes),

@@ -93,7 +93,20 @@ void LoadRegistry(const std::string& path) {
   std::error_code code;
   if (!std::filesystem::exists(path, code) && !code) return;
   std::string error;
-  if (!regstandin::LoadFromFile(path, error)) throw InputError(error);
+  if (regstandin::LoadFromFile(path, error)) return;
+  // The stand-in words it "FILE:LINE: problem"; vekhost words every place
+  // the same way, as "FILE: at line N: problem".
+  const std::string prefix = path + ":";
+  if (error.rfind(prefix, 0) == 0) {
+    const size_t digits = prefix.size();
+    size_t end = digits;
+    while (end < error.size() && error[end] >= '0' && error[end] <= '9') ++end;
+    if (end > digits && error.compare(end, 2, ": ") == 0) {
+      error =
+          path + ": at line " + error.substr(digits, end - digits) + ": " + error.substr(end + 2);
+    }
+  }
+  throw InputError(error);
 }
 
 bool SaveRegistry(const std::string& path, std::string& error) {

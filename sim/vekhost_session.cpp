@@ -105,6 +105,12 @@ bool Session::Stop(const Action& action, const std::string& problem) {
   return stopped_;
 }
 
+// A script's actions go into the log; at the prompt the terminal has already
+// shown what was typed.
+void Session::Echo(const Action& action) {
+  if (!source_.Interactive()) Print("> " + action.text);
+}
+
 void Session::Flush() {
   const std::vector<sim::Message>& messages = host_.Messages();
   for (; shown_ < messages.size(); ++shown_) {
@@ -133,7 +139,7 @@ void Session::Do(const Action& action) {
     }
   }
 
-  Print("> " + action.text);
+  Echo(action);
   const bool wasActive = host_.CommandActive();
   const uint32_t mask = host_.EventMask();
   const bool stepWaits = wasActive && host_.ExecuteFunction() != nullptr;
@@ -232,7 +238,7 @@ void Session::OnDialog(DialogPort& dialog) {
       }
       continue;
     }
-    Print("> " + action->text);
+    Echo(*action);
     if (action->kind == ActionKind::kClick) {
       const BoxName* name = FindBox(action->number);
       auto state = [&] {

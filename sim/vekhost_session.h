@@ -92,6 +92,7 @@ class Session {
  private:
   void Do(const Action& action);
   void Flush();
+  void Echo(const Action& action);
   void Print(const std::string& line) { print_(line); }
   void Note(const std::string& text) { Print("  (" + text + ")"); }
   bool Stop(const Action& action, const std::string& problem);

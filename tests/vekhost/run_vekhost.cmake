@@ -1,0 +1,108 @@
+# Runs vekhost once for a CTest case, in a work folder of its own, and checks
+# what came of it. Called as
+#   cmake -DVEKHOST=... -DSOURCE_DIR=... -DWORK=... -DARGS=a;b;c
+#         [-DCOPY=file;file] [-DEXPECT_STATUS=n] [-DEXPECT_STDOUT=golden.log]
+#         [-DEXPECT_STDERR=golden.err]
+#         [-DCOMPARE=produced;golden;produced;golden]
+#         [-DABSENT=file;file] [-DUNCHANGED=file;file] [-DFIRST=args] -P run_vekhost.cmake
+#
+# COPY files (relative to SOURCE_DIR) are copied into WORK first, so that
+# vekhost names them by their bare names in its messages. FIRST runs vekhost
+# once beforehand with those arguments (status 0 required), for sessions that
+# build on an earlier one. With the environment variable VEKHOST_UPDATE_GOLDEN
+# set, golden files are rewritten from what was produced instead of compared.
+cmake_minimum_required(VERSION 3.25)
+
+function(fail message)
+  message(FATAL_ERROR "${message}")
+endfunction()
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+foreach(input IN LISTS COPY)
+  file(COPY "${SOURCE_DIR}/${input}" DESTINATION "${WORK}")
+endforeach()
+
+if(DEFINED FIRST)
+  execute_process(COMMAND "${VEKHOST}" ${FIRST} WORKING_DIRECTORY "${WORK}"
+    RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0)
+    fail("the first session ended with ${status}: ${errors}")
+  endif()
+endif()
+
+set(snapshots "")
+foreach(path IN LISTS UNCHANGED)
+  file(READ "${WORK}/${path}" content HEX)
+  list(APPEND snapshots "${content}")
+endforeach()
+
+execute_process(COMMAND "${VEKHOST}" ${ARGS} WORKING_DIRECTORY "${WORK}"
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+
+if(NOT DEFINED EXPECT_STATUS)
+  set(EXPECT_STATUS 0)
+endif()
+if(NOT status STREQUAL EXPECT_STATUS)
+  fail("vekhost ended with ${status}, expected ${EXPECT_STATUS}\nstdout:\n${out}\nstderr:\n${err}")
+endif()
+
+function(check_golden produced golden)
+  if(DEFINED ENV{VEKHOST_UPDATE_GOLDEN})
+    file(COPY_FILE "${produced}" "${SOURCE_DIR}/${golden}")
+    return()
+  endif()
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${produced}" "${SOURCE_DIR}/${golden}"
+    RESULT_VARIABLE differs)
+  if(differs)
+    execute_process(COMMAND diff -u "${SOURCE_DIR}/${golden}" "${produced}" OUTPUT_VARIABLE diff)
+    fail("${produced} differs from ${golden}:\n${diff}")
+  endif()
+endfunction()
+
+if(DEFINED EXPECT_STDOUT)
+  file(WRITE "${WORK}/stdout.log" "${out}")
+  check_golden("${WORK}/stdout.log" "${EXPECT_STDOUT}")
+endif()
+if(DEFINED EXPECT_STDERR)
+  # One message, one line.
+  string(REGEX MATCHALL "\n" lines "${err}")
+  list(LENGTH lines count)
+  if(NOT count EQUAL 1)
+    fail("expected one line on stderr, found:\n${err}")
+  endif()
+  file(WRITE "${WORK}/stderr.log" "${err}")
+  check_golden("${WORK}/stderr.log" "${EXPECT_STDERR}")
+endif()
+if(EXPECT_STATUS EQUAL 2 AND NOT out STREQUAL "" AND NOT DEFINED EXPECT_STDOUT)
+  # A rejected input may stop a session midway; what it printed until then
+  # is fine, but only a session that began prints anything.
+  if(NOT out MATCHES "^drawing \"")
+    fail("unexpected output before the error:\n${out}")
+  endif()
+endif()
+
+set(pairs ${COMPARE})
+while(pairs)
+  list(POP_FRONT pairs produced golden)
+  if(NOT EXISTS "${WORK}/${produced}")
+    fail("${produced} was not written")
+  endif()
+  check_golden("${WORK}/${produced}" "${golden}")
+endwhile()
+
+foreach(path IN LISTS ABSENT)
+  if(EXISTS "${WORK}/${path}")
+    fail("${path} was written, though the input was rejected")
+  endif()
+endforeach()
+
+set(index 0)
+foreach(path IN LISTS UNCHANGED)
+  file(READ "${WORK}/${path}" content HEX)
+  list(GET snapshots ${index} before)
+  if(NOT content STREQUAL before)
+    fail("${path} was changed, though the input was rejected")
+  endif()
+  math(EXPR index "${index} + 1")
+endforeach()

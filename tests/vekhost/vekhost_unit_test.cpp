@@ -1,0 +1,488 @@
+// vekhost's parts on their own: number formatting, session script lines,
+// drawing files, the session's handling of the settings dialog, pictures.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sim_host.h"
+#include "sim_records.h"
+#include "vekhost_drawing_file.h"
+#include "vekhost_number.h"
+#include "vekhost_script.h"
+#include "vekhost_session.h"
+#include "vekhost_svg.h"
+
+namespace vekhost {
+namespace {
+
+// --- Numbers -------------------------------------------------------------
+
+TEST(FormatNumber, DropsTrailingZerosAndRoundsHalvesAwayFromZero) {
+  EXPECT_EQ(FormatNumber(3.5), "3.5");
+  EXPECT_EQ(FormatNumber(40), "40");
+  EXPECT_EQ(FormatNumber(-0.05), "-0.05");
+  EXPECT_EQ(FormatNumber(0.1 + 0.2), "0.3");
+  EXPECT_EQ(FormatNumber(-0.0000001), "0");  // no "-0"
+  EXPECT_EQ(FormatNumber(-0.0), "0");
+  EXPECT_EQ(FormatNumber(1.25, 1), "1.3");
+  EXPECT_EQ(FormatNumber(-1.25, 1), "-1.3");
+  EXPECT_EQ(FormatNumber(123456.789, 0), "123457");
+  EXPECT_EQ(FormatNumber(0.000123, 3), "0");
+}
+
+TEST(FormatFixed, KeepsExactlyTheGivenPlaces) {
+  EXPECT_EQ(FormatFixed(30, 1), "30.0");
+  EXPECT_EQ(FormatFixed(80, 2), "80.00");
+  EXPECT_EQ(FormatFixed(0.021, 2), "0.02");
+  EXPECT_EQ(FormatFixed(0.05, 3), "0.050");
+  EXPECT_EQ(FormatFixed(-1.5, 0), "-2");
+  EXPECT_EQ(FormatFixed(7, 0), "7");
+}
+
+TEST(FormatNumber, NeverPrintsAnythingButDigitsSignAndPoint) {
+  EXPECT_EQ(FormatNumber(1.0e300), "9000000000");  // clamped, never scientific
+  EXPECT_EQ(FormatNumber(0.0 / 1.0 * -1.0), "0");
+  EXPECT_EQ(FormatNumber(std::numeric_limits<double>::quiet_NaN()), "nan");
+}
+
+// --- Script lines --------------------------------------------------------
+
+Action Parsed(const std::string& line, bool interactive = false) {
+  std::string problem;
+  std::optional<Action> action = ParseAction(line, interactive, problem);
+  EXPECT_EQ(problem, "") << line;
+  EXPECT_TRUE(action.has_value()) << line;
+  return action.value_or(Action{});
+}
+
+std::string Problem(const std::string& line, bool interactive = false) {
+  std::string problem;
+  std::optional<Action> action = ParseAction(line, interactive, problem);
+  EXPECT_FALSE(action.has_value()) << line;
+  return problem;
+}
+
+TEST(ScriptLine, ReadsEachAction) {
+  EXPECT_EQ(Parsed("run").kind, ActionKind::kRun);
+  const Action pick = Parsed("  pick\t101   # the outline");
+  EXPECT_EQ(pick.kind, ActionKind::kPick);
+  EXPECT_EQ(pick.ids, std::vector<VekId>{101});
+  EXPECT_EQ(pick.text, "pick 101");
+  const Action select = Parsed("SELECT 1 2 4294967294");
+  EXPECT_EQ(select.kind, ActionKind::kSelect);
+  EXPECT_EQ(select.ids, (std::vector<VekId>{1, 2, 4294967294u}));
+  EXPECT_EQ(select.text, "select 1 2 4294967294");
+  EXPECT_EQ(Parsed("event 7").number, 7);
+  EXPECT_EQ(Parsed("frame -2").number, -2);
+  EXPECT_EQ(Parsed("exit").kind, ActionKind::kExit);
+  EXPECT_EQ(Parsed("ok").kind, ActionKind::kOk);
+  EXPECT_EQ(Parsed("cancel\r").kind, ActionKind::kCancel);
+}
+
+TEST(ScriptLine, NamesEveryBoxByIdRegistryNameAndWord) {
+  const std::vector<std::pair<std::string, int>> names{
+      {"12000", 12000},     {"hole", 12000},         {"IsHoleLayerChanged", 12000},
+      {"12001", 12001},     {"Colour", 12001},       {"color", 12001},
+      {"mIsColor", 12001},  {"linetype", 12002},     {"mIsLType", 12002},
+      {"layer", 12003},     {"decimal", 12004},      {"mIsDecimalPlace", 12004},
+      {"tolerance", 12005}, {"MISTOLERANCE", 12005}, {"dimsize", 12007},
+      {"12007", 12007},     {"mIsDimSize", 12007}};
+  for (const auto& [name, id] : names) {
+    const Action click = Parsed("click " + name);
+    EXPECT_EQ(click.kind, ActionKind::kClick) << name;
+    EXPECT_EQ(click.number, id) << name;
+  }
+}
+
+TEST(ScriptLine, SkipsBlankLinesAndComments) {
+  for (const char* line : {"", "   ", "\t", "# pick 101", "   # run", "\r"}) {
+    std::string problem = "unset";
+    EXPECT_FALSE(ParseAction(line, false, problem).has_value()) << line;
+    EXPECT_EQ(problem, "") << line;
+  }
+}
+
+TEST(ScriptLine, RejectsWhatItCannotFollow) {
+  EXPECT_EQ(Problem("zoom 2"),
+            "unknown action \"zoom\" (run, pick, select, exit, event, frame, click, ok, cancel)");
+  EXPECT_EQ(Problem("pick"), "`pick` takes one element id, found 0 arguments");
+  EXPECT_EQ(Problem("pick 1 2"), "`pick` takes one element id, found 2 arguments");
+  EXPECT_EQ(Problem("run now"), "`run` takes no argument, found 1 argument");
+  EXPECT_EQ(Problem("pick -1"), "\"-1\" is no element id (0 to 4294967294)");
+  EXPECT_EQ(Problem("pick 4294967295"), "\"4294967295\" is no element id (0 to 4294967294)");
+  EXPECT_EQ(Problem("pick 0x10"), "\"0x10\" is no element id (0 to 4294967294)");
+  EXPECT_EQ(Problem("pick 12a"), "\"12a\" is no element id (0 to 4294967294)");
+  EXPECT_EQ(Problem("select"), "`select` takes one or more element ids");
+  EXPECT_EQ(Problem("event 65536"), "\"65536\" is no event kind (0 to 65535)");
+  EXPECT_EQ(Problem("frame 1.5"), "\"1.5\" is no frame number (-1000000 to 1000000)");
+  EXPECT_EQ(Problem("click 12006"),
+            "\"12006\" is no box of the settings dialog (12000 to 12005, 12007, or a name such as "
+            "mIsColor or colour)");
+  EXPECT_EQ(Problem("run\x01"), "the line holds a control character");
+  EXPECT_EQ(Problem(std::string(5000, 'x')), "the line is longer than 4096 bytes");
+}
+
+TEST(ScriptLine, HelpAndQuitAreForThePromptOnly) {
+  EXPECT_EQ(Parsed("help", true).kind, ActionKind::kHelp);
+  EXPECT_EQ(Parsed("quit", true).kind, ActionKind::kQuit);
+  EXPECT_NE(Problem("quit"), "");
+  EXPECT_NE(Problem("help"), "");
+}
+
+TEST(Script, CountsEveryLineAndNamesTheBadOne) {
+  const std::vector<Action> actions = ParseScript("# start\n\nrun\r\npick 7\n", "a.vks");
+  ASSERT_EQ(actions.size(), 2u);
+  EXPECT_EQ(actions[0].line, 3);
+  EXPECT_EQ(actions[1].line, 4);
+  try {
+    ParseScript("run\n\n# fine so far\nselect 1 x\n", "b.vks");
+    FAIL() << "a bad line was taken";
+  } catch (const InputError& error) {
+    EXPECT_STREQ(error.what(), "b.vks: at line 4: \"x\" is no element id (0 to 4294967294)");
+  }
+}
+
+// --- Drawing files -------------------------------------------------------
+
+const char* const kDrawing = R"({
+  "format": "vekhost-drawing", "version": 1, "title": "T",
+  "layers": [{"id": 1, "name": "A", "colour": "#000000"}, {"id": 4, "name": "B", "colour": "#ff0000"}],
+  "segments": [
+    {"id": 10, "layer": 1},
+    {"id": 20, "layer": 4, "companion": 77, "hole": [{"layer": 4}, {"layer": 1}]},
+    {"id": 30, "layer": 4, "hole": []}
+  ],
+  "elements": [
+    {"id": 201, "type": 0, "segment": 20, "line": {"colour": 3, "type": 2},
+     "shape": {"kind": "line", "points": [[0, 0], [10, 0]]}},
+    {"id": 101, "type": 1, "segment": 10, "line": {"colour": 0, "type": 1},
+     "shape": {"kind": "arc", "centre": [0, 0], "radius": 5, "start": 0, "end": 90}},
+    {"id": 202, "type": 8, "segment": 20, "line": {"colour": 5, "type": 4}},
+    {"id": 301, "type": 14, "segment": 30,
+     "dimension": {"value": 12.5, "decimalPlaces": 2,
+                   "tolerance": {"status": 1, "upper": 0.1, "lower": -0.2, "kind": 3},
+                   "charSize": {"height": 3.5, "width": 3, "spacing": 0.5},
+                   "arrows": [{"start": 1, "end": 2, "size": 3}, {"start": 4, "end": 5, "size": 6}]},
+     "at": [1, 2]},
+    {"id": 302, "type": 35, "segment": 30,
+     "annotation": {"text": "Ø8 <THRU> & more", "charSize": {"height": 2.5, "width": 2, "spacing": 0}},
+     "at": [3, 4]},
+    {"id": 303, "type": 9, "segment": 30}
+  ]
+})";
+
+TEST(DrawingFile, FillsTheHostsDrawing) {
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(kDrawing, "d.json", drawing);
+  EXPECT_EQ(file.title, "T");
+  EXPECT_EQ(file.elements, (std::vector<VekId>{201, 101, 202, 301, 302, 303}));
+  EXPECT_EQ(drawing.segment(20).layer, 4);
+  EXPECT_EQ(drawing.segment(20).companion, 77u);
+  EXPECT_EQ(drawing.segment(20).elements, (std::vector<VekId>{201, 202}));  // file order
+  EXPECT_TRUE(drawing.segment(20).hasHoleData);
+  EXPECT_TRUE(drawing.segment(30).hasHoleData);  // an empty hole list is still hole data
+  EXPECT_FALSE(drawing.segment(10).hasHoleData);
+
+  // The module looks a hole up by {companion, segment}.
+  const std::optional<VekHoleId> hole = drawing.HoleIdFor(VekHoleKey{77, 20});
+  ASSERT_TRUE(hole.has_value());
+  ASSERT_EQ(drawing.hole(*hole).entries.size(), 2u);
+  EXPECT_EQ(drawing.hole(*hole).entries[0].layer, 4);
+  EXPECT_EQ(drawing.hole(*hole).entries[1].layer, 1);
+
+  EXPECT_EQ(drawing.element(202).line.colour, 5);
+  EXPECT_EQ(drawing.element(202).line.lineType, 4);
+  const sim::Element& dimension = drawing.element(301);
+  EXPECT_EQ(dimension.decimalPlaces, 2);
+  EXPECT_EQ(dimension.toleranceStatus, 1);
+  EXPECT_EQ(sim::ReadTolerance(dimension.tolerance), (sim::ToleranceValue{0.1, -0.2, 3}));
+  EXPECT_EQ(sim::ReadCharSize(dimension.dimCharSize), (sim::CharSizeValue{3.5, 3, 0.5}));
+  EXPECT_EQ(sim::ReadArrows(dimension.arrows[0]), (sim::ArrowsValue{1, 2, 3}));
+  EXPECT_EQ(sim::ReadArrows(dimension.arrows[1]), (sim::ArrowsValue{4, 5, 6}));
+  EXPECT_EQ(sim::ReadCharSize(drawing.element(302).comment.charSize),
+            (sim::CharSizeValue{2.5, 2, 0}));
+  EXPECT_EQ(file.views.at(302).text, "Ø8 <THRU> & more");
+}
+
+TEST(DrawingFile, WritesWhatItReadsAndReadsWhatItWrites) {
+  sim::Drawing first;
+  const DrawingFile file = ParseDrawing(kDrawing, "d.json", first);
+  const std::string written = DrawingToJson(file, first);
+  sim::Drawing second;
+  const DrawingFile again = ParseDrawing(written, "again.json", second);
+  EXPECT_EQ(DrawingToJson(again, second), written);
+  EXPECT_EQ(written.find("80.0"), std::string::npos);  // whole numbers stay whole
+}
+
+TEST(DrawingFile, WritesPropertiesAsTheHostHoldsThemNow) {
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(kDrawing, "d.json", drawing);
+  drawing.segment(20).layer = 1;
+  drawing.element(201).line = sim::MakeLineAttr(9, 6);
+  // A figure given a character size by the annotation step keeps it.
+  drawing.element(303).comment.charSize = sim::MakeCharSize({4, 4, 1});
+  const std::string written = DrawingToJson(file, drawing);
+  EXPECT_NE(written.find(R"("colour": 9,)"), std::string::npos);
+  sim::Drawing reread;
+  ParseDrawing(written, "r.json", reread);
+  EXPECT_EQ(reread.segment(20).layer, 1);
+  EXPECT_EQ(reread.element(201).line.lineType, 6);
+  EXPECT_EQ(sim::ReadCharSize(reread.element(303).comment.charSize), (sim::CharSizeValue{4, 4, 1}));
+}
+
+std::string RejectionOf(const std::string& text) {
+  sim::Drawing drawing;
+  try {
+    ParseDrawing(text, "bad.json", drawing);
+  } catch (const InputError& error) {
+    // Nothing of a rejected drawing reaches the host.
+    EXPECT_TRUE(drawing.Elements().empty());
+    EXPECT_TRUE(drawing.Segments().empty());
+    EXPECT_TRUE(drawing.Holes().empty());
+    return error.what();
+  }
+  ADD_FAILURE() << "accepted";
+  return {};
+}
+
+std::string Replaced(const std::string& from, const std::string& to) {
+  std::string text = kDrawing;
+  const size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  return text.replace(at, from.size(), to);
+}
+
+TEST(DrawingFile, NamesThePlaceOfTheFirstProblem) {
+  EXPECT_EQ(RejectionOf(Replaced(R"("start": 4, "end": 5, "size": 6)",
+                                 R"("start": 4, "end": 5, "size": -6)")),
+            "bad.json: at $.elements[3].dimension.arrows[1].size: -6 is out of range (0 to 1000)");
+  EXPECT_EQ(RejectionOf(Replaced(R"({"id": 303, "type": 9, "segment": 30})",
+                                 R"({"id": 303, "type": 9, "segment": 31})")),
+            "bad.json: at $.elements[5].segment: segment 31 is not declared");
+  EXPECT_EQ(RejectionOf(Replaced(R"("type": 9)", R"("type": -1)")),
+            "bad.json: at $.elements[5].type: unknown element type -1 (the host's types are 0 "
+            "to 35)");
+  EXPECT_EQ(RejectionOf(Replaced(R"("text": "Ø8 <THRU> & more", )", "")),
+            "bad.json: at $.elements[4].annotation: missing key \"text\"");
+  EXPECT_EQ(RejectionOf(Replaced(R"("id": 302)", R"("id": 101)")),
+            "bad.json: at $.elements[4].id: element 101 is declared twice");
+  EXPECT_EQ(RejectionOf(Replaced(R"("colour": "#ff0000")", R"("colour": "red")")),
+            "bad.json: at $.layers[1].colour: \"red\" is no colour of the form #rrggbb");
+  EXPECT_EQ(RejectionOf(Replaced(R"("version": 1)", R"("version": 2)")),
+            "bad.json: at $.version: 2 is out of range (1 to 1)");
+  EXPECT_EQ(RejectionOf(Replaced(R"("hole": [])", R"("hole": {})")),
+            "bad.json: at $.segments[2].hole: expected an array, found an object");
+  EXPECT_EQ(RejectionOf(Replaced(R"("radius": 5,)", R"("radius": 5, "radius": 6,)")),
+            "bad.json: at $.elements[1].shape: the key \"radius\" appears twice");
+  EXPECT_EQ(RejectionOf("[]"), "bad.json: at $: expected an object, found an array");
+}
+
+TEST(DrawingFile, GivesLineAndColumnForTextThatIsNoJson) {
+  const std::string error =
+      RejectionOf("{\n  \"format\": \"vekhost-drawing\",\n  \"version\": 1 2\n}");
+  EXPECT_EQ(error.rfind("bad.json: at line 3, column 16: not valid JSON: ", 0), 0u) << error;
+  const std::string cut = RejectionOf("{\"layers\": [");
+  EXPECT_EQ(cut.rfind("bad.json: at line 1, column 13: not valid JSON: ", 0), 0u) << cut;
+}
+
+// --- The session and the settings dialog --------------------------------
+
+class ListSource final : public ActionSource {
+ public:
+  explicit ListSource(std::vector<std::string> lines) {
+    int number = 0;
+    for (const std::string& line : lines) {
+      ++number;
+      std::string problem;
+      std::optional<Action> action = ParseAction(line, false, problem);
+      EXPECT_EQ(problem, "");
+      if (!action) continue;
+      action->line = number;
+      actions_.push_back(*action);
+    }
+  }
+  std::optional<Action> Next(bool) override {
+    if (next_ >= actions_.size()) return std::nullopt;
+    return actions_[next_++];
+  }
+  bool Reject(const Action& action, const std::string& problem, std::string& error) override {
+    error = "s.vks: at line " + std::to_string(action.line) + ": " + problem;
+    return true;
+  }
+  bool EndedInDialog(std::string& error) override {
+    error = "s.vks: ends in the dialog";
+    return true;
+  }
+  bool Interactive() const override { return false; }
+
+ private:
+  std::vector<Action> actions_;
+  size_t next_ = 0;
+};
+
+// A dialog with three boxes that records what was done to it.
+class FakeDialog final : public DialogPort {
+ public:
+  int TemplateId() const override { return 23000; }
+  std::u16string Caption() const override { return u"속성참조"; }
+  std::vector<Box> Boxes() const override { return boxes; }
+  bool Click(int id) override {
+    done.push_back("click " + std::to_string(id));
+    for (Box& box : boxes) {
+      if (box.id == id) {
+        box.checked = !box.checked;
+        return true;
+      }
+    }
+    return false;
+  }
+  bool PressOk() override {
+    done.push_back("ok");
+    open = false;
+    return true;
+  }
+  bool PressCancel() override {
+    done.push_back("cancel");
+    open = false;
+    return true;
+  }
+  bool IsOpen() const override { return open; }
+
+  std::vector<Box> boxes{{12000, u"구멍", false}, {12001, u"선색", true}, {12005, u"공차", false}};
+  std::vector<std::string> done;
+  bool open = true;
+};
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host().Reset();
+    file_ = ParseDrawing(kDrawing, "d.json", host().drawing());
+  }
+  static sim::Host& host() { return sim::Host::Instance(); }
+
+  Session Make(ListSource& source) {
+    return Session(
+        host(), file_, source, [this](const std::string& line) { log_.push_back(line); },
+        [](const std::u16string&) { return std::optional<std::u16string>(); });
+  }
+
+  DrawingFile file_;
+  std::vector<std::string> log_;
+};
+
+TEST_F(SessionTest, ADialogActionWithNoDialogOpenStopsTheScriptAtItsLine) {
+  ListSource source({"frame 2", "", "click colour", "run"});
+  Session session = Make(source);
+  EXPECT_FALSE(session.Run());
+  EXPECT_EQ(session.error(),
+            "s.vks: at line 3: `click colour` needs the settings dialog, and it is not open");
+  EXPECT_EQ(log_, (std::vector<std::string>{"> frame 2"}));  // `run` never came
+}
+
+TEST_F(SessionTest, TheDialogTakesClicksUntilOkAndShowsEachChange) {
+  ListSource source({"click hole", "click 12001", "ok", "frame 3"});
+  Session session = Make(source);
+  FakeDialog dialog;
+  session.OnDialog(dialog);
+  EXPECT_EQ(dialog.done, (std::vector<std::string>{"click 12000", "click 12001", "ok"}));
+  EXPECT_EQ(log_, (std::vector<std::string>{
+                      "  dialog 23000 \"속성참조\" opens",
+                      "    [ ] 12000 IsHoleLayerChanged 구멍",
+                      "    [x] 12001 mIsColor           선색",
+                      "    [ ] 12005 mIsTolerance       공차",
+                      "> click hole",
+                      "    12000 IsHoleLayerChanged: [ ] -> [x]",
+                      "> click 12001",
+                      "    12001 mIsColor: [x] -> [ ]",
+                      "> ok",
+                      "  dialog closes: OK",
+                  }));
+  // What follows the dialog is left for the session.
+  EXPECT_TRUE(session.Run());
+  EXPECT_EQ(log_.back(), "> frame 3");
+}
+
+TEST_F(SessionTest, AnActionTheDialogCannotTakeCancelsItAndStops) {
+  ListSource source({"click hole", "pick 101", "ok"});
+  Session session = Make(source);
+  FakeDialog dialog;
+  session.OnDialog(dialog);
+  EXPECT_EQ(dialog.done, (std::vector<std::string>{"click 12000", "cancel"}));
+  EXPECT_FALSE(session.Run());
+  EXPECT_EQ(session.error(),
+            "s.vks: at line 2: `pick 101` cannot be done while the settings dialog is open "
+            "(click, ok or cancel)");
+}
+
+TEST_F(SessionTest, InputEndingInTheDialogCancelsIt) {
+  ListSource source({"click tolerance"});
+  Session session = Make(source);
+  FakeDialog dialog;
+  session.OnDialog(dialog);
+  EXPECT_EQ(dialog.done, (std::vector<std::string>{"click 12005", "cancel"}));
+  EXPECT_FALSE(session.Run());
+  EXPECT_EQ(session.error(), "s.vks: ends in the dialog");
+}
+
+TEST_F(SessionTest, TheSummaryListsEachChangedPropertyOldToNew) {
+  ListSource source({});
+  Session session = Make(source);
+  host().drawing().segment(20).layer = 1;
+  host().drawing().element(201).line.colour = 7;
+  host().drawing().element(301).decimalPlaces = 0;
+  host().drawing().hole(*host().drawing().HoleIdFor(VekHoleKey{77, 20})).entries[0].layer = 1;
+  host().drawing().element(302).comment.charSize = sim::MakeCharSize({5, 4, 0.25});
+  session.PrintSummary();
+  EXPECT_EQ(log_, (std::vector<std::string>{
+                      "changes:",
+                      "  segment 20: layer 4 -> 1",
+                      "  segment 20: hole entry 0 layer 4 -> 1",
+                      "  element 201: line colour 3 -> 7",
+                      "  element 301: decimal places 2 -> 0",
+                      "  element 302: annotation char size height 2.5 width 2 spacing 0 -> "
+                      "height 5 width 4 spacing 0.25",
+                      "settings: unchanged",
+                  }));
+}
+
+// --- Pictures ------------------------------------------------------------
+
+TEST(Svg, GroupsByLayerAndDrawsColoursDashesAndTexts) {
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(kDrawing, "d.json", drawing);
+  const std::string svg = RenderSvg(file, drawing);
+  const size_t layer1 = svg.find("<g id=\"layer-1\" data-name=\"A\"");
+  const size_t layer4 = svg.find("<g id=\"layer-4\" data-name=\"B\"");
+  ASSERT_NE(layer1, std::string::npos);
+  ASSERT_NE(layer4, std::string::npos);
+  EXPECT_LT(layer1, layer4);
+  // Colour 0 is the layer's colour; the quarter arc ends exactly on the axes.
+  const size_t arc = svg.find("<g id=\"element-101\">");
+  EXPECT_GT(arc, layer1);
+  EXPECT_LT(arc, layer4);
+  EXPECT_NE(svg.find("stroke=\"#000000\"", arc), std::string::npos);
+  EXPECT_NE(svg.find("<path d=\"M 20,16.5 A 5 5 0 0 0 15,11.5\""), std::string::npos);
+  // Line type 2 is dashed, 4 dotted; the text is escaped and at its size.
+  EXPECT_NE(svg.find("stroke-dasharray=\"3 1.5\""), std::string::npos);
+  EXPECT_NE(svg.find("Ø8 &lt;THRU&gt; &amp; more</text>"), std::string::npos);
+  EXPECT_NE(svg.find("font-size=\"2.5\""), std::string::npos);
+  // The dimension shows its value at its places, with its tolerance.
+  EXPECT_NE(svg.find(">12.50 +0.1/-0.2</text>"), std::string::npos);
+  EXPECT_EQ(RenderSvg(file, drawing), svg);
+}
+
+TEST(Svg, PaletteAndDashes) {
+  EXPECT_EQ(ColourFor(0, "#123456"), "#123456");
+  EXPECT_EQ(ColourFor(1, "#123456"), "#d62728");
+  EXPECT_EQ(ColourFor(16, "#123456"), "#999999");
+  EXPECT_EQ(ColourFor(-3, "#123456"), "#999999");
+  EXPECT_EQ(DashesFor(0), "");
+  EXPECT_EQ(DashesFor(1), "");
+  EXPECT_EQ(DashesFor(3), "8 1.5 1.5 1.5");
+  EXPECT_EQ(DashesFor(99), "");
+}
+
+}  // namespace
+}  // namespace vekhost
