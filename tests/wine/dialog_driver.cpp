@@ -1,0 +1,144 @@
+#include "dialog_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "sim_host.h"
+
+namespace wine {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Generous: a fresh Wine prefix may still be loading fonts when the first
+// dialog opens. Nothing waits this long when all is well.
+constexpr auto kAppearDeadline = std::chrono::seconds(60);
+constexpr auto kEndDeadline = std::chrono::seconds(20);
+constexpr UINT kSendTimeoutMs = 20000;
+constexpr auto kPoll = std::chrono::milliseconds(20);
+
+struct FindState {
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOurDialog(HWND window, LPARAM param) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId()) return TRUE;
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  if (std::wstring(caption) != kDialogCaption) return TRUE;
+  reinterpret_cast<FindState*>(param)->found = window;
+  return FALSE;
+}
+
+HWND FindDialog() {
+  FindState state;
+  EnumWindows(&FindOurDialog, reinterpret_cast<LPARAM>(&state));
+  return state.found;
+}
+
+// The dialog manager shows the dialog once WM_INITDIALOG has returned, so a
+// visible dialog has its boxes set. Once the host's event has been answered
+// no dialog can come any more: the module shows it inside that event.
+HWND WaitForVisibleDialog(const std::atomic<bool>& answered) {
+  const auto deadline = Clock::now() + kAppearDeadline;
+  while (Clock::now() < deadline) {
+    const bool gaveUp = answered.load();
+    const HWND dialog = FindDialog();
+    if (dialog != nullptr && IsWindowVisible(dialog)) return dialog;
+    if (gaveUp) return nullptr;
+    std::this_thread::sleep_for(kPoll);
+  }
+  return nullptr;
+}
+
+bool WaitUntilGone(HWND dialog) {
+  const auto deadline = Clock::now() + kEndDeadline;
+  while (Clock::now() < deadline) {
+    if (!IsWindow(dialog)) return true;
+    std::this_thread::sleep_for(kPoll);
+  }
+  return !IsWindow(dialog);
+}
+
+}  // namespace
+
+LRESULT DialogUser::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result) ==
+      0) {
+    ADD_FAILURE() << "message 0x" << std::hex << message << " not answered, error " << std::dec
+                  << GetLastError();
+    return 0;
+  }
+  return static_cast<LRESULT>(result);
+}
+
+LRESULT DialogUser::CheckState(int id) const { return Send(Control(id), BM_GETCHECK, 0, 0); }
+
+void DialogUser::Click(int id) const {
+  const HWND control = Control(id);
+  ASSERT_NE(control, nullptr) << "no control " << id;
+  Send(control, BM_CLICK, 0, 0);
+}
+
+void DialogUser::PressKey(WPARAM key) const {
+  // Keys go to the window with the focus; the dialog manager's message loop
+  // (IsDialogMessage) turns Enter into the default button and Esc into
+  // Cancel. Posted, not sent, since that loop only sees queued messages.
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  HWND target = dialog_;
+  if (GetGUIThreadInfo(uiThread_, &info) && info.hwndFocus != nullptr) target = info.hwndFocus;
+  const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+  // The key press alone: the dialog acts on it and may be gone before a key
+  // release could arrive.
+  ASSERT_TRUE(PostMessageW(target, WM_KEYDOWN, key, 1 | (static_cast<LPARAM>(scan) << 16)));
+}
+
+void DialogUser::PressEnter() const { PressKey(VK_RETURN); }
+
+void DialogUser::PressEscape() const { PressKey(VK_ESCAPE); }
+
+void DialogUser::PressCloseBox() const { Send(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+DialogRun PressExitAndPlay(const std::function<void(DialogUser&)>& play) {
+  DialogRun run;
+  const DWORD uiThread = GetCurrentThreadId();
+  std::atomic<bool> answered{false};
+  std::thread player([&run, &play, &answered, uiThread] {
+    const HWND dialog = WaitForVisibleDialog(answered);
+    if (dialog == nullptr) return;
+    run.shown = true;
+    DialogUser user(dialog, uiThread);
+    play(user);
+    run.endedByPlay = WaitUntilGone(dialog);
+    if (!run.endedByPlay) {
+      // The play failed half-way: end the dialog as Cancel would, so the
+      // host's thread comes back and the next test starts clean.
+      DWORD_PTR ignored = 0;
+      SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0, SMTO_NORMAL,
+                          kSendTimeoutMs, &ignored);
+      WaitUntilGone(dialog);
+    }
+  });
+  sim::Host::Instance().PressExit();
+  answered = true;
+  player.join();
+  return run;
+}
+
+bool WaitUntilNoDialog() {
+  const auto deadline = Clock::now() + kEndDeadline;
+  while (Clock::now() < deadline) {
+    if (FindDialog() == nullptr) return true;
+    std::this_thread::sleep_for(kPoll);
+  }
+  return FindDialog() == nullptr;
+}
+
+}  // namespace wine

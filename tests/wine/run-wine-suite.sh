@@ -1,0 +1,243 @@
+#!/usr/bin/env bash
+# The Windows product, end to end under Wine.
+#
+#   tests/wine/run-wine-suite.sh SOURCE_DIR OUTPUT_DIR
+#
+# 1. Cross-builds the `windows` preset (into build/windows, or
+#    $SORVANE_WINDOWS_BUILD_DIR): Sorvane.dll, VekLib.dll, the test program.
+# 2. Checks Sorvane.dll's export and import tables with objdump.
+# 3. Makes a throw-away Wine prefix and a private X display, and runs the test
+#    program there against Wine's own registry and dialog manager.
+# 4. While the test program holds the settings dialog open, takes its picture
+#    from the X display and checks that something is drawn.
+#
+# Leaves in OUTPUT_DIR: objdump-Sorvane.txt, wine-tests.log, wine-tests.xml
+# and settings-dialog.png. Exits non-zero if anything fails. Every wait has a
+# deadline, and the X server, the Wine server and the prefix go on every exit.
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+  echo "usage: $0 SOURCE_DIR OUTPUT_DIR" >&2
+  exit 2
+fi
+src=$(cd "$1" && pwd)
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
+win_build=${SORVANE_WINDOWS_BUILD_DIR:-$src/build/windows}
+bin=$win_build/bin
+triple=x86_64-w64-mingw32
+started=$SECONDS
+
+step() { echo "== [$((SECONDS - started)) s] $*"; }
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# --- 1. The Windows build ---------------------------------------------------
+step "cross-building the windows preset into $win_build"
+(cd "$src" && timeout 600 cmake --preset windows -B "$win_build" >"$out/cross-configure.log" 2>&1) ||
+  { tail -n 30 "$out/cross-configure.log"; fail "configuring the windows preset"; }
+timeout 900 cmake --build "$win_build" --parallel 2 >"$out/cross-build.log" 2>&1 ||
+  { tail -n 40 "$out/cross-build.log"; fail "building the windows preset"; }
+for f in Sorvane.dll VekLib.dll sorvane_wine_tests.exe; do
+  [ -f "$bin/$f" ] || fail "the build made no $bin/$f"
+done
+
+# --- 2. What Sorvane.dll exports and imports ----------------------------------
+step "checking Sorvane.dll's export and import tables"
+objdump_report=$out/objdump-Sorvane.txt
+"$triple-objdump" -p "$bin/Sorvane.dll" >"$objdump_report"
+
+# (Here-strings rather than pipes into grep -q and awk's early exit: with
+# pipefail, a writer cut off early would count as a failure.)
+grep -q "file format pei-x86-64" <<<"$("$triple-objdump" -f "$bin/Sorvane.dll")" ||
+  fail "Sorvane.dll is not an x86-64 image"
+
+# The export names: the lines after "[Ordinal/Name Pointer] Table" up to the
+# first blank line, each "[ n] Name".
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next}
+               on && NF == 0 {exit}
+               on {print $NF}' "$objdump_report")
+[ "$exports" = "Startup" ] || fail "Sorvane.dll must export exactly Startup, exports: $(echo $exports)"
+
+# The imports as "DLL name" lines: every DLL Sorvane.dll needs, and each
+# imported function prefixed by the DLL it comes from.
+imports=$(awk '/DLL Name:/ {dll = $3; print "DLL " dll; next}
+               /^$/ {dll = ""}
+               dll != "" && $1 ~ /^[0-9a-f]+$/ && NF >= 2 {print dll " " $NF}' "$objdump_report")
+dlls=$(echo "$imports" | awk '$1 == "DLL" {print $2}' | sort -u)
+for dll in $dlls; do
+  case "${dll,,}" in
+    veklib.dll | kernel32.dll | advapi32.dll | user32.dll | msvcrt.dll) ;;
+    *) fail "Sorvane.dll needs $dll; it may need only VekLib.dll and system DLLs" ;;
+  esac
+done
+for dll in VekLib.dll ADVAPI32.dll USER32.dll; do
+  grep -qx "$dll" <<<"$dlls" || fail "Sorvane.dll does not import from $dll"
+done
+# Every Vek* name comes from VekLib.dll, and each one the module's code calls
+# is imported by name.
+misplaced=$(echo "$imports" | awk '$1 != "DLL" && $2 ~ /^Vek/ && $1 != "VekLib.dll"')
+[ -z "$misplaced" ] || fail "Vek functions imported from elsewhere: $misplaced"
+called=$(grep -rhoE '\bVek[A-Z][A-Za-z0-9]+\(' "$src/src/command" "$src/src/settings" |
+  tr -d '(' | sort -u)
+imported_vek=$(echo "$imports" | awk '$1 == "VekLib.dll" {print $2}' | sort -u)
+missing=$(comm -23 <(echo "$called") <(echo "$imported_vek"))
+[ -z "$missing" ] || fail "Vek functions called but not imported from VekLib.dll: $missing"
+for fn in RegOpenKeyExW RegQueryValueExW RegCreateKeyExW RegSetValueExW RegOpenKeyW \
+  RegDeleteValueW RegCloseKey; do
+  grep -qx "ADVAPI32.dll $fn" <<<"$imports" || fail "$fn is not imported from ADVAPI32.dll"
+done
+for fn in DialogBoxParamW EndDialog CheckDlgButton; do
+  grep -qx "USER32.dll $fn" <<<"$imports" || fail "$fn is not imported from USER32.dll"
+done
+echo "exports: $exports"
+echo "imports from: $(echo $dlls)"
+echo "Vek functions imported from VekLib.dll: $(echo "$imported_vek" | wc -l)"
+
+# VekLib.dll, standing in for the host's, exports every function of the host
+# interface by name.
+declared=$(grep -oE '\bVek[A-Z][A-Za-z0-9]+\(' "$src/src/host/VekLib.h" | tr -d '(' | sort -u)
+"$triple-objdump" -p "$bin/VekLib.dll" >"$out/objdump-VekLib.txt"
+vek_exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next}
+                   on && NF == 0 {exit}
+                   on && $NF ~ /^Vek/ {print $NF}' "$out/objdump-VekLib.txt" | sort -u)
+missing=$(comm -23 <(echo "$declared") <(echo "$vek_exports"))
+[ -z "$missing" ] || fail "VekLib.dll does not export: $missing"
+
+# --- 3. A throw-away Wine prefix on a private X display -----------------------
+work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine.XXXXXX")
+export WINEPREFIX=$work/prefix
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No prompts to install Mono or Gecko: nothing here needs .NET or HTML.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=""
+wine_pid=""
+
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM
+  if [ -n "$wine_pid" ] && kill -0 "$wine_pid" 2>/dev/null; then kill "$wine_pid" 2>/dev/null || true; fi
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+step "starting a private X display"
+# -displayfd: the server picks a free display number itself and writes it
+# once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$out/xvfb.log" 2>&1 &
+xvfb_pid=$!
+deadline=$((SECONDS + 30))
+until [ -s "$work/display" ]; do
+  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$out/xvfb.log"; fail "Xvfb did not start"; }
+  [ $SECONDS -lt $deadline ] || fail "Xvfb gave no display number within 30 s"
+  sleep 0.1
+done
+export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
+echo "display $DISPLAY"
+
+step "making a fresh Wine prefix"
+timeout 300 wineboot -i >"$out/wineboot.log" 2>&1 || { tail "$out/wineboot.log"; fail "wineboot -i"; }
+# The server stays up between the suite's wine runs instead of restarting.
+timeout 30 wineserver -p >/dev/null 2>&1 || true
+
+# The dialog's font is "MS Shell Dlg", which a fresh prefix maps to Tahoma:
+# no Hangul there. NanumGothic has it, and goes where Windows keeps fonts.
+nanum=/usr/share/fonts/truetype/nanum/NanumGothic.ttf
+[ -f "$nanum" ] || nanum=$(find /usr/share/fonts -name NanumGothic.ttf -print -quit)
+[ -n "$nanum" ] && [ -f "$nanum" ] || fail "NanumGothic.ttf not found (Debian package fonts-nanum)"
+cp "$nanum" "$WINEPREFIX/drive_c/windows/Fonts/"
+# The caption's close box is a glyph of Wine's Marlett; without it the box
+# shows the letter "r".
+for marlett in /usr/share/wine/fonts/marlett.ttf /usr/lib/*/wine/fonts/marlett.ttf; do
+  if [ -f "$marlett" ]; then
+    cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+    break
+  fi
+done
+
+# Windows are left unmanaged: Wine draws their frames and captions itself,
+# so the picture shows the caption, and closing a window does not wait for a
+# window manager that is not there.
+cat >"$work/setup.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"MS Shell Dlg"="NanumGothic"
+"MS Shell Dlg 2"="NanumGothic"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"MS Shell Dlg"="NanumGothic"
+"MS Shell Dlg 2"="NanumGothic"
+EOF
+timeout 60 wine regedit /S "Z:${work//\//\\}\\setup.reg" >/dev/null 2>&1 || fail "importing the prefix settings"
+
+# --- 4. The test program, and the dialog's picture ------------------------------
+shots=$work/shots
+mkdir -p "$shots"
+picture=$out/settings-dialog.png
+rm -f "$picture" "$out/wine-tests.xml"
+picture_status="not taken"
+
+# Takes the picture of the screen area the test program names, until it shows
+# more than one flat colour, for at most 30 s: Wine hands its drawing to the X
+# server a little after the dialog has painted.
+take_picture() {
+  local x y w h deviation
+  read -r x y w h <"$shots/dialog-ready.txt"
+  echo "dialog at ${x},${y}, ${w}x${h}"
+  local until_=$((SECONDS + 30))
+  while :; do
+    if import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$picture" 2>>"$out/import.log"; then
+      deviation=$(convert "$picture" -format '%[fx:standard_deviation]' info: 2>/dev/null || echo 0)
+      if awk -v d="$deviation" 'BEGIN {exit !(d > 0.05)}'; then
+        picture_status="ok (standard deviation $deviation)"
+        return 0
+      fi
+    fi
+    [ $SECONDS -lt $until_ ] || {
+      picture_status="blank (standard deviation ${deviation:-none})"
+      return 1
+    }
+    sleep 0.5
+  done
+}
+
+step "running the test program under Wine"
+SORVANE_SHOT_DIR="Z:${shots//\//\\}" timeout 900 wine "$bin/sorvane_wine_tests.exe" \
+  "--gtest_output=xml:Z:${out//\//\\}\\wine-tests.xml" >"$out/wine-tests.log" 2>&1 &
+wine_pid=$!
+picture_ok=1
+while kill -0 "$wine_pid" 2>/dev/null; do
+  if [ -f "$shots/dialog-ready.txt" ] && [ ! -f "$shots/dialog-taken.txt" ]; then
+    take_picture || picture_ok=0
+    echo "$picture_status" >"$shots/dialog-taken.txt"
+  fi
+  sleep 0.2
+done
+set +e
+wait "$wine_pid"
+tests_status=$?
+set -e
+wine_pid=""
+cat "$out/wine-tests.log"
+
+step "done"
+echo "picture: $picture_status -> $picture"
+[ "$tests_status" -eq 0 ] || fail "the test program under Wine exited with $tests_status"
+[ -f "$shots/dialog-taken.txt" ] || fail "the test program never held the dialog still for its picture"
+[ "$picture_ok" -eq 1 ] || fail "the dialog's picture is blank"
+echo "Wine suite passed in $((SECONDS - started)) s"
