@@ -6,9 +6,8 @@
 # module, and the driver (sim::Host and its helpers) for the test program. Both
 # must reach the one Host instance inside this DLL; a second copy of the
 # simulator linked into the test program would be a second host that the
-# module never talks to. With no symbol marked for export in these sources,
-# MinGW's linker exports every global one and leaves out the statically
-# linked runtimes' symbols.
+# module never talks to. No source marks its symbols for export, so the
+# linker is told to export every global one of these sources.
 add_library(VekLib SHARED ${VEKSIM_SOURCES})
 target_include_directories(VekLib PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src)
 set_target_properties(VekLib PROPERTIES
@@ -17,8 +16,8 @@ set_target_properties(VekLib PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 # Nothing from the statically linked runtimes (libstdc++, libgcc, winpthread)
-# is exported: a module importing, say, _Unwind_Resume from VekLib.dll would
-# clash with its own copy.
+# is exported: a program linking VekLib.dll would otherwise import, say,
+# _Unwind_Resume from it and clash with its own copy.
 target_link_options(VekLib PRIVATE -Wl,--export-all-symbols -Wl,--exclude-libs,libgcc.a:libgcc_eh.a:libstdc++.a:libwinpthread.a:libpthread.a)
 
 # The static simulator serves the Linux processes only; the Windows build
