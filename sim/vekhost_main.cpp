@@ -10,6 +10,7 @@
 // written; 2 a bad drawing, script, registry file or command line (one
 // message on standard error naming the file and the place, and no file
 // written).
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -22,6 +23,11 @@
 #include "vekhost_script.h"
 #include "vekhost_session.h"
 #include "vekhost_svg.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #ifndef VEKHOST_DEFAULT_MODULE
 #define VEKHOST_DEFAULT_MODULE "Sorvane.so"
@@ -175,6 +181,10 @@ bool WriteFile(const std::string& path, const std::string& text) {
   return true;
 }
 
+std::string Count(size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 int Fail(int status, const std::string& message) {
   std::fflush(stdout);
   std::fprintf(stderr, "%s\n", message.c_str());
@@ -184,6 +194,11 @@ int Fail(int status, const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The log is UTF-8 with "\n" line ends on every platform, so that the logs
+  // of both builds compare byte for byte.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   Options options;
   sim::Host& host = sim::Host::Instance();
   host.Reset();
@@ -233,9 +248,9 @@ int main(int argc, char** argv) {
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
 
-  PrintLine("drawing \"" + drawing.title + "\": " + std::to_string(drawing.layers.size()) +
-            " layers, " + std::to_string(drawing.segments.size()) + " segments, " +
-            std::to_string(drawing.elements.size()) + " elements");
+  PrintLine("drawing \"" + drawing.title + "\": " + Count(drawing.layers.size(), "layer") + ", " +
+            Count(drawing.segments.size(), "segment") + ", " +
+            Count(drawing.elements.size(), "element"));
   if (source.Interactive()) PrintLine("type help for the actions, quit to end");
   if (!session.Run()) return Fail(2, session.error());
   session.PrintSummary();
