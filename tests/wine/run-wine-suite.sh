@@ -14,6 +14,8 @@
 # Leaves in OUTPUT_DIR: objdump-Sorvane.txt, wine-tests.log, wine-tests.xml
 # and settings-dialog.png. Exits non-zero if anything fails. Every wait has a
 # deadline, and the X server, the Wine server and the prefix go on every exit.
+# The deadlines add up to less than the CTest timeout of the test that runs
+# this, so the script's own clean-up always gets to run.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -36,9 +38,9 @@ fail() {
 
 # --- 1. The Windows build ---------------------------------------------------
 step "cross-building the windows preset into $win_build"
-(cd "$src" && timeout 600 cmake --preset windows -B "$win_build" >"$out/cross-configure.log" 2>&1) ||
+(cd "$src" && timeout 120 cmake --preset windows -B "$win_build" >"$out/cross-configure.log" 2>&1) ||
   { tail -n 30 "$out/cross-configure.log"; fail "configuring the windows preset"; }
-timeout 900 cmake --build "$win_build" --parallel 2 >"$out/cross-build.log" 2>&1 ||
+timeout 600 cmake --build "$win_build" --parallel 2 >"$out/cross-build.log" 2>&1 ||
   { tail -n 40 "$out/cross-build.log"; fail "building the windows preset"; }
 for f in Sorvane.dll VekLib.dll sorvane_wine_tests.exe; do
   [ -f "$bin/$f" ] || fail "the build made no $bin/$f"
@@ -147,7 +149,7 @@ export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
 echo "display $DISPLAY"
 
 step "making a fresh Wine prefix"
-timeout 300 wineboot -i >"$out/wineboot.log" 2>&1 || { tail "$out/wineboot.log"; fail "wineboot -i"; }
+timeout 180 wineboot -i >"$out/wineboot.log" 2>&1 || { tail "$out/wineboot.log"; fail "wineboot -i"; }
 # The server stays up between the suite's wine runs instead of restarting.
 timeout 30 wineserver -p >/dev/null 2>&1 || true
 
@@ -217,7 +219,7 @@ take_picture() {
 }
 
 step "running the test program under Wine"
-SORVANE_SHOT_DIR="Z:${shots//\//\\}" timeout 900 wine "$bin/sorvane_wine_tests.exe" \
+SORVANE_SHOT_DIR="Z:${shots//\//\\}" timeout 300 wine "$bin/sorvane_wine_tests.exe" \
   "--gtest_output=xml:Z:${out//\//\\}\\wine-tests.xml" >"$out/wine-tests.log" 2>&1 &
 wine_pid=$!
 picture_ok=1
