@@ -19,6 +19,7 @@ using OrderedJson = nlohmann::ordered_json;
 
 constexpr size_t kMaxDrawingBytes = 16u << 20;
 constexpr size_t kMaxItems = 100000;
+constexpr size_t kMaxDepth = 32;
 constexpr double kMaxCoordinate = 1.0e6;
 constexpr double kMaxSize = 1000.0;
 
@@ -48,6 +49,7 @@ class Checker {
     if (value.is_number_float()) return "the number " + value.dump();
     if (value.is_number()) return "the integer " + value.dump();
     if (value.is_string()) return "a string";
+    if (value.is_null()) return "null";
     return std::string(value.is_object() || value.is_array() ? "an " : "a ") + value.type_name();
   }
 
@@ -165,11 +167,18 @@ class DuplicateKeyGuard {
     std::string key;
   };
 
+  struct TooDeep {
+    std::string path;
+  };
+
   bool operator()(int /*depth*/, Json::parse_event_t event, Json& parsed) {
     using Event = Json::parse_event_t;
     switch (event) {
       case Event::object_start:
       case Event::array_start:
+        // A drawing nests six levels at most; a file nested far deeper is
+        // no drawing, and following it would only cost time and memory.
+        if (frames_.size() >= kMaxDepth) throw TooDeep{frames_.back().path};
         frames_.push_back({event == Event::object_start, ChildPath(), {}, {}, 0});
         break;
       case Event::key: {
@@ -213,31 +222,55 @@ class DuplicateKeyGuard {
   std::vector<Frame> frames_;
 };
 
+// A byte offset as the line and column a text editor shows (columns count
+// characters, not bytes).
+std::string TextPlace(const std::string& text, size_t offset) {
+  size_t line = 1;
+  size_t column = 1;
+  for (size_t i = 0; i < std::min(offset, text.size()); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 Json ParseJson(const std::string& text, const std::string& fileName) {
   try {
     return Json::parse(text, DuplicateKeyGuard(), true, false);
+  } catch (const DuplicateKeyGuard::TooDeep& deep) {
+    throw InputError(fileName + ": at " + deep.path + ": nested deeper than " +
+                     std::to_string(kMaxDepth) + " levels");
   } catch (const DuplicateKeyGuard::Found& found) {
     throw InputError(fileName + ": at " + found.path + ": the key \"" + found.key +
                      "\" appears twice");
   } catch (const Json::parse_error& error) {
-    // The byte the parser stopped at, as a line and column a text editor shows.
-    size_t line = 1;
-    size_t column = 1;
-    const size_t end = std::min(text.size(), error.byte == 0 ? size_t{0} : error.byte - 1);
-    for (size_t i = 0; i < end; ++i) {
-      if (text[i] == '\n') {
-        ++line;
-        column = 1;
-      } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-        ++column;
-      }
-    }
     std::string reason = error.what();
     const size_t columnAt = reason.find("column ");
     const size_t colon = reason.find(": ", columnAt == std::string::npos ? 0 : columnAt);
     if (colon != std::string::npos) reason = reason.substr(colon + 2);
-    throw InputError(fileName + ": at line " + std::to_string(line) + ", column " +
-                     std::to_string(column) + ": not valid JSON: " + reason);
+    throw InputError(fileName + ": at " + TextPlace(text, error.byte == 0 ? 0 : error.byte - 1) +
+                     ": not valid JSON: " + reason);
+  } catch (const Json::out_of_range& error) {
+    // A number too large for a double, such as 1e400. The parser names the
+    // literal but not where it stands; its first appearance is the place.
+    std::string reason = error.what();
+    const size_t quote = reason.find('\'');
+    size_t at = 0;
+    if (quote != std::string::npos) {
+      const std::string literal =
+          reason.substr(quote + 1, reason.find('\'', quote + 1) - quote - 1);
+      at = std::min(text.find(literal), text.size());
+    }
+    const size_t bracket = reason.find("] ");
+    if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
+    if (reason.size() > 120) reason = reason.substr(0, 120) + "...";
+    throw InputError(fileName + ": at " + TextPlace(text, at) + ": not valid JSON: " + reason);
+  } catch (const Json::exception& error) {
+    throw InputError(fileName + ": not valid JSON: " + error.what());
   }
 }
 

@@ -193,7 +193,7 @@ int Fail(int status, const std::string& message) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
 #ifdef _WIN32
   // The log is UTF-8 with "\n" line ends on every platform, so that the logs
   // of both builds compare byte for byte.
@@ -268,4 +268,14 @@ int main(int argc, char** argv) {
     return Fail(1, "vekhost: " + error);
   }
   return written ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
+  // Inputs are checked where they are read; this is for what no check
+  // foresaw, so that it still ends with a message rather than an abort.
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& error) {
+    return Fail(1, std::string("vekhost: internal error: ") + error.what());
+  }
 }

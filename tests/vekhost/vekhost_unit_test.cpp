@@ -286,6 +286,17 @@ TEST(DrawingFile, GivesLineAndColumnForTextThatIsNoJson) {
   EXPECT_EQ(cut.rfind("bad.json: at line 1, column 13: not valid JSON: ", 0), 0u) << cut;
 }
 
+TEST(DrawingFile, RefusesNumbersNoDoubleHoldsAndDeepNesting) {
+  EXPECT_EQ(RejectionOf("{\"format\":\n  1e400}"),
+            "bad.json: at line 2, column 3: not valid JSON: number overflow parsing '1e400'");
+  EXPECT_EQ(
+      RejectionOf("{\"layers\": " + std::string(100000, '[')), "bad.json: at $.layers" + [] {
+        std::string path;
+        for (int i = 0; i < 30; ++i) path += "[0]";
+        return path;
+      }() + ": nested deeper than 32 levels");
+}
+
 // --- The session and the settings dialog --------------------------------
 
 class ListSource final : public ActionSource {
