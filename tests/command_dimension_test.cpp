@@ -1,6 +1,7 @@
 // The dimension step: each picked dimension gets the source's settings as
 // chosen, and the step opens itself again for the next pick.
 #include "command_fixture.h"
+#include "test_names.h"
 
 namespace {
 
@@ -87,6 +88,8 @@ struct FlagRow {
   std::vector<int> flags;
   std::vector<std::string> setters;
 };
+
+void PrintTo(const FlagRow& row, std::ostream* os) { *os << row.what; }
 
 class DimensionFlagTest : public DimensionTest, public ::testing::WithParamInterface<FlagRow> {};
 

@@ -5,6 +5,7 @@
 
 #include "command_fixture.h"
 #include "platform/standin/user32_standin.h"
+#include "test_names.h"
 
 namespace {
 
@@ -48,6 +49,8 @@ struct StepRow {
   VekId source;  // 0: stay in the source step
   std::u16string promptAfterOk;
 };
+
+void PrintTo(const StepRow& row, std::ostream* os) { *os << row.step; }
 
 class DialogStepTest : public ExitButtonTest, public ::testing::WithParamInterface<StepRow> {};
 

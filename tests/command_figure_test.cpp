@@ -1,6 +1,7 @@
 // The figure range step: layers, hole-data layers and line attributes copied
 // onto every segment of a selected range, as the settings choose.
 #include "command_fixture.h"
+#include "test_names.h"
 
 namespace {
 
@@ -82,6 +83,10 @@ struct RangePromptRow {
   std::u16string prompt;
 };
 
+void PrintTo(const RangePromptRow& row, std::ostream* os) {
+  *os << "colour" << row.color << "_type" << row.lineType << "_layer" << row.layer;
+}
+
 class RangePromptTest : public FigureRangeTest,
                         public ::testing::WithParamInterface<RangePromptRow> {};
 
@@ -145,6 +150,10 @@ struct MergeRow {
   int32_t expectedColour, expectedLineType;
 };
 
+void PrintTo(const MergeRow& row, std::ostream* os) {
+  *os << "colour" << row.color << "_type" << row.lineType;
+}
+
 class LineMergeTest : public FigureRangeTest, public ::testing::WithParamInterface<MergeRow> {};
 
 TEST_P(LineMergeTest, OneFlagReplacesOnlyItsWordAndKeepsTheHostBytes) {
@@ -167,6 +176,10 @@ struct LayerRow {
   int32_t frame;
   bool changes;
 };
+
+void PrintTo(const LayerRow& row, std::ostream* os) {
+  *os << "layer" << row.layerFlag << "_frame" << row.frame;
+}
 
 class LayerRuleTest : public FigureRangeTest, public ::testing::WithParamInterface<LayerRow> {};
 

@@ -1,6 +1,7 @@
 // The source pick: what it reads for each kind of element, where it sends the
 // command next, and how it reports what the host refuses.
 #include "command_fixture.h"
+#include "test_names.h"
 
 namespace {
 
@@ -88,6 +89,8 @@ struct DimensionReadFailure {
   std::u16string message;
 };
 
+void PrintTo(const DimensionReadFailure& row, std::ostream* os) { *os << row.call; }
+
 class DimensionReadFailureTest : public SourcePickTest,
                                  public ::testing::WithParamInterface<DimensionReadFailure> {};
 
@@ -117,6 +120,8 @@ struct PickFailure {
   int nth;  // 0: every call
   std::u16string message;
 };
+
+void PrintTo(const PickFailure& row, std::ostream* os) { *os << row.what; }
 
 class PickFailureTest : public SourcePickTest, public ::testing::WithParamInterface<PickFailure> {};
 

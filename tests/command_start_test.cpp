@@ -3,6 +3,7 @@
 #include <set>
 
 #include "command_fixture.h"
+#include "test_names.h"
 
 namespace {
 
@@ -70,6 +71,10 @@ struct PromptRow {
   int color, lineType, layer;
   std::u16string prompt;
 };
+
+void PrintTo(const PromptRow& row, std::ostream* os) {
+  *os << "colour" << row.color << "_type" << row.lineType << "_layer" << row.layer;
+}
 
 class SourcePromptTest : public CommandTest, public ::testing::WithParamInterface<PromptRow> {};
 

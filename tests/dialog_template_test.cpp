@@ -159,6 +159,8 @@ struct ParseCase {
   const char* errorPart;  // for failures: a piece of the message, line included
 };
 
+void PrintTo(const ParseCase& row, std::ostream* os) { *os << row.name; }
+
 class ResourceScriptErrorTest : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(ResourceScriptErrorTest, AcceptsOrRejects) {

@@ -36,6 +36,8 @@ struct Box {
   const char16_t* name;
   int32_t SorvaneDlg::*member;
 };
+
+void PrintTo(const Box& box, std::ostream* os) { *os << box.id; }
 const Box kBoxes[] = {
     {12001, u"mIsColor", &SorvaneDlg::mIsColor},
     {12002, u"mIsLType", &SorvaneDlg::mIsLType},
@@ -236,6 +238,8 @@ struct UnusualTextCase {
   const char16_t* storedAfter;
 };
 
+void PrintTo(const UnusualTextCase& row, std::ostream* os) { *os << row.name; }
+
 class SettingsDialogUnusualTextTest : public SettingsDialogTest,
                                       public ::testing::WithParamInterface<UnusualTextCase> {};
 
@@ -279,6 +283,8 @@ struct LegacyTypeCase {
   const char16_t* type;
   std::array<int32_t, 3> line;  // mIsColor, mIsLType, mIsLayer
 };
+
+void PrintTo(const LegacyTypeCase& row, std::ostream* os) { *os << row.name; }
 
 class SettingsDialogLegacyTypeTest : public SettingsDialogTest,
                                      public ::testing::WithParamInterface<LegacyTypeCase> {};
@@ -350,6 +356,8 @@ struct FailedShowCase {
   bool installDriver;
   bool loadTemplate;
 };
+
+void PrintTo(const FailedShowCase& row, std::ostream* os) { *os << row.name; }
 
 class SettingsDialogFailedShowTest : public SettingsDialogTest,
                                      public ::testing::WithParamInterface<FailedShowCase> {};
@@ -431,6 +439,8 @@ struct EndingCase {
   std::function<void(OpenDialog&)> end;
   INT_PTR result;
 };
+
+void PrintTo(const EndingCase& row, std::ostream* os) { *os << row.name; }
 
 class SettingsDialogEndingTest : public SettingsDialogTest,
                                  public ::testing::WithParamInterface<EndingCase> {};
@@ -561,6 +571,8 @@ struct DriverCase {
   std::vector<Received> after;  // what followed WM_INITDIALOG
   INT_PTR result;
 };
+
+void PrintTo(const DriverCase& row, std::ostream* os) { *os << row.name; }
 
 class HeadlessDialogTest : public ::testing::TestWithParam<DriverCase> {
  protected:

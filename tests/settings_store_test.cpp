@@ -9,6 +9,7 @@
 #include "settings/load_settings.h"
 #include "settings/settings_flags.h"
 #include "settings/settings_registry.h"
+#include "test_names.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ struct LegacyTypeRow {
   std::vector<std::u16string> lineValues;
 };
 
+void PrintTo(const LegacyTypeRow& row, std::ostream* os) { *os << "Type=" << Escaped(row.type); }
+
 class LegacyTypeTest : public SettingsStoreTest,
                        public ::testing::WithParamInterface<LegacyTypeRow> {};
 
@@ -113,6 +116,10 @@ struct StoredTextRow {
   int32_t flag;
 };
 
+void PrintTo(const StoredTextRow& row, std::ostream* os) {
+  *os << Escaped(row.name) << "=" << Escaped(row.text);
+}
+
 class StoredTextTest : public SettingsStoreTest,
                        public ::testing::WithParamInterface<StoredTextRow> {};
 
@@ -151,6 +158,8 @@ struct RawValueRow {
   std::vector<uint8_t> bytes;
   int32_t flag;
 };
+
+void PrintTo(const RawValueRow& row, std::ostream* os) { *os << row.what; }
 
 class RawValueTest : public SettingsStoreTest, public ::testing::WithParamInterface<RawValueRow> {};
 

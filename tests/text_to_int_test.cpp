@@ -7,12 +7,16 @@
 #include <cstdint>
 #include <string>
 
+#include "test_names.h"
+
 namespace {
 
 struct Row {
   std::u16string text;
   int32_t expected;
 };
+
+void PrintTo(const Row& row, std::ostream* os) { *os << Escaped(row.text); }
 
 class WideTextToIntTest : public ::testing::TestWithParam<Row> {};
 
