@@ -9,7 +9,13 @@ namespace {
 // Every run starts fresh from the registry, so a flag an earlier run switched
 // off in memory is restored, and settings changed elsewhere are seen.
 int32_t StartFunction(VekArg a1, VekArg a2, VekArg a3, VekArg a4) {
-  LoadSettings();
+  // Nothing may unwind into the host. Loading builds key paths and texts, so
+  // all it can throw is running out of memory; the flags then keep what they
+  // held, as after a registry read that failed, and the command still opens.
+  try {
+    LoadSettings();
+  } catch (...) {
+  }
   SourceReady(a1, a2, a3, a4);
   return 0;
 }
