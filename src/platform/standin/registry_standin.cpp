@@ -1,28 +1,18 @@
 #include "platform/standin/registry_standin.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <set>
 #include <stdexcept>
-#include <system_error>
 #include <unordered_map>
 #include <utility>
 
 namespace regstandin::detail {
 
-struct NamedValue {
-  std::u16string name;
-  Value value;
-};
+using NamedValue = regtext::NamedValue;
 
 struct Key {
   std::u16string name;
@@ -55,26 +45,18 @@ namespace {
 using detail::Key;
 using detail::NamedValue;
 
-// Windows' documented limits; enforcing them keeps every state the Win32 calls
-// can build exportable and importable.
-constexpr std::size_t kMaxKeyNameLength = 255;
-constexpr std::size_t kMaxValueNameLength = 16383;
-constexpr std::size_t kMaxDepth = 512;
-
-// Bounds on an import, so that a hostile or corrupt file costs a clear error
-// rather than the process's memory. A logical line holds one value; 4 Mi
-// characters carry about 1.3 MiB of hex data.
-constexpr std::size_t kMaxImportBytes = 64u << 20;
-constexpr std::size_t kMaxLogicalLine = 4u << 20;
+using regtext::Join;
+using regtext::JoinPath;
+using regtext::kMaxDepth;
+using regtext::Quote;
+using regtext::SameName;
+using regtext::ToUtf8;
 
 constexpr REGSAM kGenericRead = 0x80000000u;
 constexpr REGSAM kGenericWrite = 0x40000000u;
 constexpr REGSAM kGenericExecute = 0x20000000u;
 constexpr REGSAM kGenericAll = 0x10000000u;
 constexpr REGSAM kMaximumAllowed = 0x02000000u;
-
-constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
-constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
 
 struct State {
   std::mutex mutex;
@@ -93,41 +75,7 @@ State& Registry() {
   return *state;
 }
 
-char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - u'a' + u'A') : c; }
-
-std::u16string FoldName(std::u16string_view name) {
-  std::u16string folded(name);
-  for (char16_t& c : folded) c = Fold(c);
-  return folded;
-}
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
-}
-
-bool HasLineBreak(std::u16string_view name) {
-  return name.find_first_of(u"\r\n") != std::u16string_view::npos;
-}
-
-std::u16string Join(const std::vector<std::u16string>& parts) {
-  std::u16string joined;
-  for (const std::u16string& part : parts) {
-    if (!joined.empty()) joined += u'\\';
-    joined += part;
-  }
-  return joined;
-}
-
-std::u16string JoinPath(std::u16string_view base, std::u16string_view sub) {
-  if (base.empty()) return std::u16string(sub);
-  if (sub.empty()) return std::u16string(base);
-  std::u16string joined(base);
-  joined += u'\\';
-  joined += sub;
-  return joined;
-}
+using regtext::FoldName;
 
 std::size_t DepthOf(const Key* key) {
   std::size_t depth = 0;
@@ -150,26 +98,19 @@ std::u16string PathOf(const Key* key) {
 // Splits a subkey path into names; empty means the key itself. A leading "\"
 // or a doubled one makes an empty name, which no key can have.
 LSTATUS SplitPath(std::u16string_view path, std::vector<std::u16string>& parts) {
-  parts.clear();
-  if (path.empty()) return ERROR_SUCCESS;
-  if (path.back() == u'\\') path.remove_suffix(1);
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = std::min(path.find(u'\\', start), path.size());
-    const std::u16string_view part = path.substr(start, end - start);
-    if (part.empty()) return ERROR_BAD_PATHNAME;
-    if (part.size() > kMaxKeyNameLength || HasLineBreak(part)) return ERROR_INVALID_PARAMETER;
-    parts.emplace_back(part);
-    if (parts.size() > kMaxDepth) return ERROR_INVALID_PARAMETER;
-    if (end == path.size()) break;
-    start = end + 1;
+  switch (regtext::SplitPath(path, parts)) {
+    case regtext::PathProblem::kNone:
+      return ERROR_SUCCESS;
+    case regtext::PathProblem::kEmptyName:
+      return ERROR_BAD_PATHNAME;
+    case regtext::PathProblem::kInvalid:
+      break;
   }
-  return ERROR_SUCCESS;
+  return ERROR_INVALID_PARAMETER;
 }
 
 LSTATUS CheckValueName(std::u16string_view name) {
-  if (name.size() > kMaxValueNameLength || HasLineBreak(name)) return ERROR_INVALID_PARAMETER;
-  return ERROR_SUCCESS;
+  return regtext::IsValidValueName(name) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
 
 Key* FindChild(Key* key, std::u16string_view name) {
@@ -252,15 +193,7 @@ bool IsRefused(const State& state, std::u16string_view path, Operation operation
   return state.refusals.count({FoldName(path), operation}) != 0;
 }
 
-std::u16string TextOf(const std::vector<uint8_t>& bytes) {
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const char16_t c = char16_t(bytes[i] | (bytes[i + 1] << 8));
-    if (c == 0) break;
-    text += c;
-  }
-  return text;
-}
+using regtext::TextOf;
 
 std::u16string TextOf(const BYTE* data, DWORD size) {
   return TextOf(std::vector<uint8_t>(data, data + size));
@@ -383,17 +316,7 @@ void CheckNameOrThrow(std::u16string_view name) {
   }
 }
 
-std::vector<uint8_t> StringBytes(std::u16string_view text) {
-  std::vector<uint8_t> bytes;
-  bytes.reserve(2 * text.size() + 2);
-  for (char16_t c : text) {
-    bytes.push_back(uint8_t(c & 0xFF));
-    bytes.push_back(uint8_t(c >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
-}
+using regtext::StringBytes;
 
 }  // namespace
 
@@ -737,531 +660,31 @@ LSTATUS RegCloseKey(HKEY key) {
 namespace regstandin {
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// A lone surrogate, which only a name can hold here (string data with one is
-// exported as hex), is written as its own three-byte sequence and read back
-// the same way, so even such a name survives the round trip.
-std::string ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      AppendUtf8(out, c);
-    }
-  }
-  return out;
-}
-
-std::string Quote(std::u16string_view text) {
-  std::string out = "\"";
-  for (char c : ToUtf8(text)) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  out += '"';
-  return out;
-}
-
-// A REG_SZ can be written as "text" only when reading that text back gives
-// the same bytes: exactly one terminating NUL, nothing that would break the
-// line, no unpaired surrogate.
-bool IsCleanString(const std::vector<uint8_t>& bytes) {
-  if (bytes.size() < 2 || bytes.size() % 2 != 0) return false;
-  const std::size_t count = bytes.size() / 2;
-  auto at = [&](std::size_t i) { return char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8)); };
-  if (at(count - 1) != 0) return false;
-  for (std::size_t i = 0; i + 1 < count; ++i) {
-    const char16_t c = at(i);
-    if (c < 0x20 && c != u'\t') return false;
-    if (IsHighSurrogate(c)) {
-      if (i + 2 >= count || !IsLowSurrogate(at(i + 1))) return false;
-      ++i;
-    } else if (IsLowSurrogate(c)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-constexpr char kHexDigits[] = "0123456789abcdef";
-
-void AppendHexList(std::string& out, std::size_t lineStart, const std::vector<uint8_t>& bytes) {
-  // Wrapped like regedit's own output: lines of about 80 columns, continued
-  // with a trailing backslash and indented by two spaces.
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    out += kHexDigits[bytes[i] >> 4];
-    out += kHexDigits[bytes[i] & 0xF];
-    if (i + 1 == bytes.size()) break;
-    out += ',';
-    if (out.size() - lineStart > 76) {
-      out += "\\\r\n  ";
-      lineStart = out.size() - 2;
-    }
-  }
-}
-
-std::string TypeTag(DWORD type) {
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kHexDigits[type & 0xF]);
-    type >>= 4;
-  } while (type != 0);
-  return "hex(" + digits + "):";
-}
-
-void ExportValue(std::string& out, const NamedValue& named) {
-  const std::size_t lineStart = out.size();
-  out += named.name.empty() ? std::string("@") : Quote(named.name);
-  out += '=';
-  const Value& value = named.value;
-  if (value.type == REG_SZ && IsCleanString(value.bytes)) {
-    out += Quote(TextOf(value.bytes));
-  } else if (value.type == REG_DWORD && value.bytes.size() == 4) {
-    const uint32_t number = uint32_t(value.bytes[0]) | (uint32_t(value.bytes[1]) << 8) |
-                            (uint32_t(value.bytes[2]) << 16) | (uint32_t(value.bytes[3]) << 24);
-    char text[16];
-    std::snprintf(text, sizeof text, "dword:%08x", unsigned(number));
-    out += text;
-  } else {
-    out += value.type == REG_BINARY ? std::string("hex:") : TypeTag(value.type);
-    AppendHexList(out, lineStart, value.bytes);
-  }
-  out += "\r\n";
-}
-
 void ExportKey(std::string& out, const Key* key, const std::u16string& path) {
-  if (key->parent == nullptr) {
-    if (!key->values.empty()) out += "[HKEY_CURRENT_USER]\r\n";
-  } else {
-    out += "[HKEY_CURRENT_USER\\" + ToUtf8(path) + "]\r\n";
-  }
-  for (const NamedValue& value : key->values) ExportValue(out, value);
+  if (key->parent != nullptr || !key->values.empty()) regtext::AppendSection(out, path);
+  for (const NamedValue& value : key->values) regtext::AppendValue(out, value);
   if (key->parent != nullptr || !key->values.empty()) out += "\r\n";
   for (const auto& [folded, child] : key->children) {
     ExportKey(out, child.get(), JoinPath(path, child->name));
   }
 }
 
-// ---- Import.
-
-struct ImportError {
-  std::size_t line;
-  std::string problem;
-};
-
-// Decodes the whole text to UTF-16 before parsing, so the parser deals with
-// one encoding. Only a failure pays for counting the lines up to it.
-bool Decode(const std::string& text, std::u16string& out, ImportError& error) {
-  auto lineAt = [&](std::size_t offset) {
-    return std::size_t(1) + std::size_t(std::count(text.begin(), text.begin() + offset, '\n'));
-  };
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t size = text.size();
-  if (size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-    error = {1, "UTF-16 big-endian text is not supported; save it as UTF-16LE or UTF-8"};
-    return false;
-  }
-  if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    if (size % 2 != 0) {
-      error = {1, "UTF-16LE text with an odd number of bytes"};
-      return false;
-    }
-    out.reserve(size / 2);
-    std::size_t line = 1;
-    for (std::size_t i = 2; i < size; i += 2) {
-      const char16_t c = char16_t(bytes[i] | (bytes[i + 1] << 8));
-      if (c == 0) {
-        error = {line, "NUL character in the text"};
-        return false;
-      }
-      if (c == u'\n') ++line;
-      out += c;
-    }
-    return true;
-  }
-  std::size_t i = (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
-  out.reserve(size);
-  while (i < size) {
-    const unsigned char lead = bytes[i];
-    char32_t c = 0;
-    std::size_t length = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-      c = lead, length = 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      c = lead & 0x1F, length = 2, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      c = lead & 0x0F, length = 3, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      c = lead & 0x07, length = 4, minimum = 0x10000;
-    } else {
-      error = {lineAt(i), "invalid UTF-8 byte sequence"};
-      return false;
-    }
-    if (size - i < length) {
-      error = {lineAt(i), "truncated UTF-8 byte sequence"};
-      return false;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) {
-        error = {lineAt(i), "invalid UTF-8 byte sequence"};
-        return false;
-      }
-      c = (c << 6) | (bytes[i + k] & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF) {
-      error = {lineAt(i), "invalid UTF-8 byte sequence"};
-      return false;
-    }
-    if (c == 0) {
-      error = {lineAt(i), "NUL character in the text"};
-      return false;
-    }
-    if (c >= 0x10000) {
-      out += char16_t(0xD800 + ((c - 0x10000) >> 10));
-      out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += char16_t(c);
-    }
-    i += length;
-  }
-  return true;
-}
-
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
-std::u16string_view TrimLeft(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
-}
-
-std::u16string_view TrimRight(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool StartsWithFolded(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
-}
-
-int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
-struct ImportOp {
-  enum class Kind { EnsureKey, RemoveKey, SetValue, RemoveValue };
-  Kind kind;
-  std::vector<std::u16string> path;
-  std::u16string name;
-  Value value;
-};
-
-class Parser {
- public:
-  explicit Parser(std::u16string text) : text_(std::move(text)) {}
-
-  bool Run(std::vector<ImportOp>& ops, ImportError& error) {
-    ops_ = &ops;
-    std::u16string logical;
-    bool sawHeader = false;
-    while (NextLine(logical)) {
-      std::u16string_view line = TrimLeft(logical);
-      if (!sawHeader) {
-        if (TrimRight(line).empty()) continue;
-        if (!CheckHeader(line)) break;
-        sawHeader = true;
-        continue;
-      }
-      if (TrimRight(line).empty() || line.front() == u';') continue;
-      if (line.front() == u'[') {
-        Section(line);
-      } else if (line.front() == u'"' || line.front() == u'@') {
-        ValueLine(line);
-      } else {
-        Fail("expected a [key] section, a \"name\"=data line, @=data or a ; comment");
-      }
-      if (failed_) break;
-    }
-    if (!failed_ && !sawHeader) {
-      lineNumber_ = 1;
-      Fail(std::string("the text is empty; expected the header \"") + kHeader + "\"");
-    }
-    if (failed_) error = error_;
-    return !failed_;
-  }
-
- private:
-  // Gathers one logical line: value lines ending in "\" continue on the next
-  // line, as regedit wraps long hex data.
-  bool NextLine(std::u16string& logical) {
-    if (failed_ || position_ >= text_.size()) return false;
-    logical.clear();
-    lineNumber_ = nextLineNumber_;
-    bool continued = false;
-    while (true) {
-      if (position_ >= text_.size()) {
-        Fail("the value continues with \"\\\" past the end of the text");
-        return false;
-      }
-      std::size_t end = text_.find(u'\n', position_);
-      if (end == std::u16string::npos) end = text_.size();
-      std::u16string_view physical(text_.data() + position_, end - position_);
-      position_ = end + 1;
-      ++nextLineNumber_;
-      if (!physical.empty() && physical.back() == u'\r') physical.remove_suffix(1);
-      if (continued) physical = TrimLeft(physical);
-      if (logical.size() + physical.size() > kMaxLogicalLine) {
-        Fail("line longer than " + std::to_string(kMaxLogicalLine) + " characters");
-        return false;
-      }
-      logical += physical;
-      const std::u16string_view trimmed = TrimRight(TrimLeft(logical));
-      const bool isValue = !trimmed.empty() && (trimmed.front() == u'"' || trimmed.front() == u'@');
-      if (!isValue || trimmed.back() != u'\\') return true;
-      logical.resize(TrimRight(logical).size() - 1);
-      continued = true;
-    }
-  }
-
-  bool CheckHeader(std::u16string_view line) {
-    line = TrimRight(line);
-    if (line == u"Windows Registry Editor Version 5.00") return true;
-    if (line == u"REGEDIT4") {
-      Fail("REGEDIT4 files are not supported; export as \"Windows Registry Editor Version 5.00\"");
-    } else {
-      Fail(std::string("expected the header \"") + kHeader + "\"");
-    }
-    return false;
-  }
-
-  void Section(std::u16string_view line) {
-    line = TrimRight(line);
-    const std::size_t close = line.rfind(u']');
-    if (close == std::u16string_view::npos) return Fail("section without a closing \"]\"");
-    if (close + 1 != line.size()) return Fail("text after the closing \"]\" of a section");
-    std::u16string_view name = line.substr(1, close - 1);
-    const bool remove = !name.empty() && name.front() == u'-';
-    if (remove) name.remove_prefix(1);
-    if (!StartsWithFolded(name, kRootName) ||
-        (name.size() > kRootName.size() && name[kRootName.size()] != u'\\')) {
-      for (std::u16string_view other :
-           {u"HKEY_LOCAL_MACHINE", u"HKEY_CLASSES_ROOT", u"HKEY_USERS", u"HKEY_CURRENT_CONFIG"}) {
-        if (StartsWithFolded(name, other)) {
-          return Fail("only HKEY_CURRENT_USER is supported, not " + ToUtf8(other));
-        }
-      }
-      return Fail("a section must name a key under HKEY_CURRENT_USER");
-    }
-    name.remove_prefix(kRootName.size());
-    if (!name.empty()) name.remove_prefix(1);
-    std::vector<std::u16string> parts;
-    switch (SplitPath(name, parts)) {
-      case ERROR_SUCCESS:
-        break;
-      case ERROR_BAD_PATHNAME:
-        return Fail("empty key name in the section's path (doubled or leading \"\\\")");
-      default:
-        return Fail(
-            "key name longer than 255 characters or containing a line break, or path deeper "
-            "than 512 keys");
-    }
-    if (remove) {
-      if (parts.empty()) return Fail("HKEY_CURRENT_USER itself cannot be removed");
-      ops_->push_back(ImportOp{ImportOp::Kind::RemoveKey, parts, {}, {}});
-      section_.reset();
-      return;
-    }
-    ops_->push_back(ImportOp{ImportOp::Kind::EnsureKey, parts, {}, {}});
-    section_ = std::move(parts);
-  }
-
-  // Reads a quoted text starting at rest[0] == '"'; only \\ and \" are escapes.
-  bool QuotedText(std::u16string_view& rest, std::u16string& out, const char* what) {
-    out.clear();
-    std::size_t i = 1;
-    while (true) {
-      if (i >= rest.size()) {
-        Fail(std::string("unterminated quoted ") + what + " (missing closing '\"')");
-        return false;
-      }
-      const char16_t c = rest[i];
-      if (c == u'"') break;
-      if (c == u'\\') {
-        if (i + 1 >= rest.size() || (rest[i + 1] != u'\\' && rest[i + 1] != u'"')) {
-          Fail(std::string("bad escape in the quoted ") + what +
-               ": only \\\\ and \\\" are allowed");
-          return false;
-        }
-        out += rest[i + 1];
-        i += 2;
-        continue;
-      }
-      out += c;
-      ++i;
-    }
-    rest.remove_prefix(i + 1);
-    return true;
-  }
-
-  void ValueLine(std::u16string_view line) {
-    if (!section_) return Fail("value outside a [key] section");
-    std::u16string name;
-    if (line.front() == u'@') {
-      line.remove_prefix(1);
-    } else if (!QuotedText(line, name, "value name")) {
-      return;
-    }
-    if (CheckValueName(name) != ERROR_SUCCESS) {
-      return Fail("value name longer than 16383 characters or containing a line break");
-    }
-    line = TrimLeft(line);
-    if (line.empty() || line.front() != u'=') return Fail("expected '=' after the value name");
-    line = TrimRight(TrimLeft(line.substr(1)));
-    ImportOp op{ImportOp::Kind::SetValue, *section_, name, {}};
-    if (line == u"-") {
-      op.kind = ImportOp::Kind::RemoveValue;
-    } else if (!line.empty() && line.front() == u'"') {
-      std::u16string text;
-      if (!QuotedText(line, text, "string")) return;
-      if (!TrimLeft(line).empty()) return Fail("text after the closing '\"' of the string");
-      op.value = Value{REG_SZ, StringBytes(text)};
-    } else if (StartsWithFolded(line, u"dword:")) {
-      if (!Dword(line.substr(6), op.value)) return;
-    } else if (StartsWithFolded(line, u"hex")) {
-      if (!Hex(line.substr(3), op.value)) return;
-    } else {
-      return Fail("expected \"text\", dword:, hex:, hex(N): or - after '='");
-    }
-    ops_->push_back(std::move(op));
-  }
-
-  bool Dword(std::u16string_view digits, Value& value) {
-    if (digits.empty() || digits.size() > 8) {
-      Fail("dword: needs one to eight hex digits");
-      return false;
-    }
-    uint32_t number = 0;
-    for (char16_t c : digits) {
-      const int digit = HexValue(c);
-      if (digit < 0) {
-        Fail("dword: needs one to eight hex digits");
-        return false;
-      }
-      number = (number << 4) | uint32_t(digit);
-    }
-    value = Value{
-        REG_DWORD,
-        {uint8_t(number), uint8_t(number >> 8), uint8_t(number >> 16), uint8_t(number >> 24)}};
-    return true;
-  }
-
-  // After "hex": either ":" (REG_BINARY) or "(N):" with N in hex.
-  bool Hex(std::u16string_view rest, Value& value) {
-    DWORD type = REG_BINARY;
-    if (!rest.empty() && rest.front() == u'(') {
-      const std::size_t close = rest.find(u')');
-      const std::size_t count = close == std::u16string_view::npos ? 0 : close - 1;
-      if (count == 0 || count > 8) {
-        Fail("hex(N): needs a type of one to eight hex digits");
-        return false;
-      }
-      type = 0;
-      for (char16_t c : rest.substr(1, count)) {
-        const int digit = HexValue(c);
-        if (digit < 0) {
-          Fail("hex(N): needs a type of one to eight hex digits");
-          return false;
-        }
-        type = (type << 4) | DWORD(digit);
-      }
-      rest.remove_prefix(close + 1);
-    }
-    if (rest.empty() || rest.front() != u':') {
-      Fail("expected ':' after hex or hex(N)");
-      return false;
-    }
-    rest = TrimLeft(rest.substr(1));
-    value = Value{type, {}};
-    if (rest.empty()) return true;
-    while (true) {
-      rest = TrimLeft(rest);
-      std::size_t length = 0;
-      while (length < rest.size() && HexValue(rest[length]) >= 0) ++length;
-      if (length == 0 || length > 2) {
-        Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
-        return false;
-      }
-      int byte = 0;
-      for (std::size_t k = 0; k < length; ++k) byte = byte * 16 + HexValue(rest[k]);
-      value.bytes.push_back(uint8_t(byte));
-      rest = TrimLeft(rest.substr(length));
-      if (rest.empty()) return true;
-      if (rest.front() != u',') {
-        Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
-        return false;
-      }
-      rest.remove_prefix(1);
-    }
-  }
-
-  void Fail(std::string problem) {
-    if (failed_) return;
-    failed_ = true;
-    error_ = ImportError{lineNumber_, std::move(problem)};
-  }
-
-  std::u16string text_;
-  std::size_t position_ = 0;
-  std::size_t lineNumber_ = 1;
-  std::size_t nextLineNumber_ = 1;
-  std::vector<ImportOp>* ops_ = nullptr;
-  std::optional<std::vector<std::u16string>> section_;
-  bool failed_ = false;
-  ImportError error_{0, {}};
-};
-
-void Apply(State& state, std::vector<ImportOp>& ops) {
-  for (ImportOp& op : ops) {
+void Apply(State& state, const std::vector<regtext::Change>& changes) {
+  using Kind = regtext::Change::Kind;
+  for (const regtext::Change& change : changes) {
     bool created = false;
-    switch (op.kind) {
-      case ImportOp::Kind::EnsureKey:
-        WalkCreating(state.root.get(), op.path, created);
+    switch (change.kind) {
+      case Kind::kEnsureKey:
+        WalkCreating(state.root.get(), change.path, created);
         break;
-      case ImportOp::Kind::RemoveKey:
-        if (Key* key = Walk(state.root.get(), op.path)) DetachKey(key);
+      case Kind::kRemoveKey:
+        if (Key* key = Walk(state.root.get(), change.path)) DetachKey(key);
         break;
-      case ImportOp::Kind::SetValue:
-        StoreValue(WalkCreating(state.root.get(), op.path, created), op.name, std::move(op.value));
+      case Kind::kSetValue:
+        StoreValue(WalkCreating(state.root.get(), change.path, created), change.name, change.value);
         break;
-      case ImportOp::Kind::RemoveValue:
-        if (Key* key = Walk(state.root.get(), op.path)) EraseValue(key, op.name);
+      case Kind::kRemoveValue:
+        if (Key* key = Walk(state.root.get(), change.path)) EraseValue(key, change.name);
         break;
     }
   }
@@ -1282,28 +705,21 @@ std::string Describe(const LogEntry& entry) {
 std::string ExportRegText() {
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  std::string out = std::string(kHeader) + "\r\n\r\n";
+  std::string out = std::string(regtext::kHeader) + "\r\n\r\n";
   ExportKey(out, state.root.get(), u"");
   return out;
 }
 
 bool ImportRegText(const std::string& text, std::string& error, std::string_view sourceName) {
-  auto report = [&](const ImportError& problem) {
+  std::vector<regtext::Change> changes;
+  regtext::ParseError problem;
+  if (!regtext::Parse(text, changes, problem)) {
     error = std::string(sourceName) + ":" + std::to_string(problem.line) + ": " + problem.problem;
     return false;
-  };
-  if (text.size() > kMaxImportBytes) {
-    return report({1, "the text is larger than " + std::to_string(kMaxImportBytes) + " bytes"});
   }
-  std::u16string decoded;
-  ImportError problem{0, {}};
-  if (!Decode(text, decoded, problem)) return report(problem);
-  std::vector<ImportOp> ops;
-  Parser parser(std::move(decoded));
-  if (!parser.Run(ops, problem)) return report(problem);
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  Apply(state, ops);
+  Apply(state, changes);
   error.clear();
   return true;
 }
@@ -1314,54 +730,12 @@ bool SaveToFile(const std::string& path) {
 }
 
 bool SaveToFile(const std::string& path, std::string& error) {
-  const std::string text = ExportRegText();
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      error = temporary + ": cannot be written: " + std::strerror(errno);
-      return false;
-    }
-    out.write(text.data(), std::streamsize(text.size()));
-    out.flush();
-    if (!out) {
-      error = temporary + ": cannot be written: " + std::strerror(errno);
-      return false;
-    }
-  }
-  std::error_code code;
-  std::filesystem::rename(temporary, path, code);
-  if (code) {
-    error = path + ": cannot be replaced: " + code.message();
-    std::filesystem::remove(temporary, code);
-    return false;
-  }
-  error.clear();
-  return true;
+  return regtext::WriteFile(path, ExportRegText(), error);
 }
 
 bool LoadFromFile(const std::string& path, std::string& error) {
-  std::error_code code;
-  const auto size = std::filesystem::file_size(path, code);
-  if (code) {
-    error = path + ": cannot be read: " + code.message();
-    return false;
-  }
-  if (size > kMaxImportBytes) {
-    error = path + ":1: the text is larger than " + std::to_string(kMaxImportBytes) + " bytes";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = path + ": cannot be read: " + std::strerror(errno);
-    return false;
-  }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    error = path + ": cannot be read";
-    return false;
-  }
-  return ImportRegText(text, error, path);
+  std::string text;
+  return regtext::ReadFile(path, text, error) && ImportRegText(text, error, path);
 }
 
 }  // namespace regstandin

@@ -46,6 +46,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/regtext/reg_text.h"
 
 namespace regstandin {
 
@@ -70,11 +71,8 @@ constexpr REGSAM KEY_WRITE = 0x20006;
 // the Win32 calls would reject throws std::invalid_argument, since it can only
 // be a mistake in the calling test.
 
-struct Value {
-  DWORD type = REG_NONE;
-  std::vector<uint8_t> bytes;
-  bool operator==(const Value&) const = default;
-};
+// A value's type and its exact bytes.
+using Value = regtext::Value;
 
 // Forgets every key, value, refusal and log entry, and invalidates every open
 // handle (they stop counting as open and answer ERROR_INVALID_HANDLE).
@@ -142,7 +140,8 @@ void ClearLog();
 // for readable assertion messages.
 std::string Describe(const LogEntry& entry);
 
-// Persistence as the text of a regedit export: "Windows Registry Editor
+// Persistence as the text of a regedit export (written and read by
+// platform/regtext, which vekhost's Windows build shares): "Windows Registry Editor
 // Version 5.00", one [HKEY_CURRENT_USER\...] section per key, "name"="text"
 // for clean REG_SZ strings, dword:xxxxxxxx for four-byte REG_DWORD data,
 // hex:.. for REG_BINARY and hex(N):.. for everything else, including REG_SZ

@@ -1,0 +1,183 @@
+// The text of a regedit export ("Windows Registry Editor Version 5.00"), read
+// and written the same way on every platform: by the Linux registry stand-in,
+// which keeps its whole registry in such files, and by vekhost on Windows,
+// which moves the settings between such a file and the real registry. Both
+// must write byte for byte the same text for the same keys and values, so the
+// format lives here once. Nothing here touches a registry; it is plain data in
+// portable C++.
+//
+// Keys are named by "\"-separated paths below HKEY_CURRENT_USER without the
+// root's name (u"SOFTWARE\\Denmarrow\\VEK\\Sorvane"); the empty path is the
+// root itself. Names compare as Windows compares them, folding ASCII letters
+// only. An empty value name is the key's default value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace regtext {
+
+// Windows' documented limits. A registry that keeps to them can always be
+// written as text and read back.
+inline constexpr std::size_t kMaxKeyNameLength = 255;
+inline constexpr std::size_t kMaxValueNameLength = 16383;
+inline constexpr std::size_t kMaxDepth = 512;
+
+// Bounds on a text read in, so that a hostile or corrupt file costs a clear
+// error rather than the process's memory. A logical line holds one value; 4 Mi
+// characters carry about 1.3 MiB of hex data.
+inline constexpr std::size_t kMaxImportBytes = 64u << 20;
+inline constexpr std::size_t kMaxLogicalLine = 4u << 20;
+
+inline constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
+
+// Win32 value types the text spells out by name or needs to tell apart.
+inline constexpr uint32_t kTypeNone = 0;
+inline constexpr uint32_t kTypeString = 1;
+inline constexpr uint32_t kTypeBinary = 3;
+inline constexpr uint32_t kTypeDword = 4;
+
+struct Value {
+  uint32_t type = kTypeNone;
+  std::vector<uint8_t> bytes;
+  bool operator==(const Value&) const = default;
+};
+
+struct NamedValue {
+  std::u16string name;
+  Value value;
+};
+
+// ---- Names and paths.
+
+char16_t Fold(char16_t c);
+std::u16string FoldName(std::u16string_view name);
+bool SameName(std::u16string_view a, std::u16string_view b);
+
+enum class PathProblem {
+  kNone,
+  // A leading "\" or two in a row: a key name would be empty.
+  kEmptyName,
+  // A name longer than kMaxKeyNameLength or holding a line break, or more
+  // than kMaxDepth names.
+  kInvalid,
+};
+// Splits a key path into its names; one trailing "\" is allowed, as Windows
+// allows it. The empty path gives no names.
+PathProblem SplitPath(std::u16string_view path, std::vector<std::u16string>& parts);
+std::u16string JoinPath(std::u16string_view base, std::u16string_view sub);
+std::u16string Join(const std::vector<std::u16string>& parts);
+bool IsValidValueName(std::u16string_view name);
+
+// ---- Text data.
+
+// The data read as UTF-16 up to its first NUL, whatever its type; an odd last
+// byte is ignored.
+std::u16string TextOf(const std::vector<uint8_t>& bytes);
+// Text as REG_SZ data the way the module writes it: UTF-16LE with one
+// terminating NUL.
+std::vector<uint8_t> StringBytes(std::u16string_view text);
+// A lone surrogate is written as its own three-byte sequence, so that even a
+// name holding one survives the round trip.
+std::string ToUtf8(std::u16string_view text);
+// In double quotes, with "\" and '"' escaped, as the text writes names.
+std::string Quote(std::u16string_view text);
+
+// ---- Writing.
+
+// "[HKEY_CURRENT_USER\path]" (or "[HKEY_CURRENT_USER]" for the root) and its
+// line end.
+void AppendSection(std::string& out, std::u16string_view path);
+// One value line: "name"="text" for clean REG_SZ strings, dword:xxxxxxxx for
+// four-byte REG_DWORD data, hex:.. for REG_BINARY and hex(N):.. for everything
+// else, including REG_SZ data that is not one NUL-terminated string. Long hex
+// data is wrapped as regedit wraps it.
+void AppendValue(std::string& out, const NamedValue& value);
+
+// ---- Reading.
+
+// One change the text asks for, as regedit applies it: sections create keys,
+// values overwrite, [-key] removes a key, "name"=- removes a value.
+struct Change {
+  enum class Kind { kEnsureKey, kRemoveKey, kSetValue, kRemoveValue };
+  Kind kind = Kind::kEnsureKey;
+  std::vector<std::u16string> path;
+  std::u16string name;
+  Value value;
+};
+
+struct ParseError {
+  std::size_t line = 0;
+  std::string problem;
+};
+
+// Reads the whole text, UTF-8 (with or without a byte-order mark) or UTF-16LE
+// with one, into the changes it asks for, in order. False with the first
+// problem and its line when any line cannot be read: nothing is half-read.
+bool Parse(const std::string& text, std::vector<Change>& changes, ParseError& error);
+
+// ---- Files.
+
+// A file name given as UTF-8, as vekhost takes every file name. A plain
+// std::string would be read in the C library's code page on Windows.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+
+// The whole file; "PATH: cannot be read: reason" when it cannot be, and
+// "PATH:1: the text is larger than ..." when it exceeds kMaxImportBytes.
+bool ReadFile(const std::string& path, std::string& text, std::string& error);
+// Writes a sibling temporary file and renames it over the target, so an
+// interrupted save leaves the previous file intact.
+bool WriteFile(const std::string& path, const std::string& text, std::string& error);
+
+// ---- A registry as plain data.
+
+// Keys and values with no handles and no access rules: what a text describes.
+// Values keep the order they were first set in, which is the order Windows
+// enumerates them in; subkeys are listed in the case-insensitive order of
+// their names, as regedit lists them.
+class Tree {
+ public:
+  struct Key {
+    std::u16string name;
+    std::vector<NamedValue> values;
+    // Keyed by the folded name.
+    std::map<std::u16string, std::unique_ptr<Key>> children;
+
+    Key* Child(std::u16string_view childName) const;
+    Key& ChildCreating(std::u16string_view childName);
+    NamedValue* FindValue(std::u16string_view valueName);
+    // An overwrite keeps the name's original case and its place.
+    void Store(std::u16string_view valueName, Value value);
+    bool Erase(std::u16string_view valueName);
+  };
+
+  Tree();
+
+  Key& root() { return *root_; }
+  const Key& root() const { return *root_; }
+  Key* Find(const std::vector<std::u16string>& path) const;
+  Key& FindCreating(const std::vector<std::u16string>& path);
+  // Removes the key and everything below it; false when there was none. The
+  // root cannot be removed.
+  bool Remove(const std::vector<std::u16string>& path);
+  // Puts `key` (its name is replaced by the path's last) where `path` says,
+  // in place of whatever was there, creating the parents.
+  void Replace(const std::vector<std::u16string>& path, std::unique_ptr<Key> key);
+
+  void Apply(const std::vector<Change>& changes);
+  // The whole tree as text: the header, then one section per key in
+  // depth-first order, each followed by a blank line; the root gets a section
+  // only when it holds values.
+  std::string Export() const;
+
+ private:
+  std::unique_ptr<Key> root_;
+};
+
+}  // namespace regtext

@@ -1,0 +1,107 @@
+// The regedit text format on its own, as vekhost's Windows build uses it: read
+// into a plain tree, changed there, written out. Whatever the tree writes must
+// be exactly what the registry stand-in writes for the same keys and values,
+// since the golden registry files of the example sessions are compared with
+// the output of both.
+#include "platform/regtext/reg_text.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/standin/registry_standin.h"
+
+namespace {
+
+const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+regtext::Tree TreeOf(const std::string& text) {
+  std::vector<regtext::Change> changes;
+  regtext::ParseError error;
+  EXPECT_TRUE(regtext::Parse(text, changes, error)) << error.line << ": " << error.problem;
+  regtext::Tree tree;
+  tree.Apply(changes);
+  return tree;
+}
+
+std::string StandinExportOf(const std::string& text) {
+  regstandin::Reset();
+  std::string error;
+  EXPECT_TRUE(regstandin::ImportRegText(text, error)) << error;
+  return regstandin::ExportRegText();
+}
+
+std::vector<std::u16string> Path(std::u16string_view path) {
+  std::vector<std::u16string> parts;
+  EXPECT_EQ(regtext::SplitPath(path, parts), regtext::PathProblem::kNone);
+  return parts;
+}
+
+TEST(RegText, TreeWritesWhatTheStandinWritesForTheSameText) {
+  const std::vector<std::string> texts = {
+      kHeader,
+      kHeader +
+          "[HKEY_CURRENT_USER\\SOFTWARE\\Denmarrow\\VEK\\Sorvane]\r\n"
+          "\"mIsColor\"=\"0\"\r\n\"mIsLType\"=\"1\"\r\n\"IsHoleLayerChanged\"=\"1\"\r\n",
+      // Values in no particular order, every kind of data, a default value,
+      // wrapped hex, keys listed out of order and in mixed case.
+      kHeader +
+          "[HKEY_CURRENT_USER\\b]\r\n\"z\"=\"last\"\r\n\"a\"=dword:0000002a\r\n"
+          "@=\"default\"\r\n\"Raw\"=hex(1):31,00\r\n"
+          "\"Blob\"=hex:ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,\\\r\n"
+          "  ab,ab,ab,ab,ab,ab,ab,ab\r\n\r\n"
+          "[HKEY_CURRENT_USER\\A\\c]\r\n\"Path\"=\"C:\\\\a \\\"b\\\" \xED\x95\x9C\"\r\n"
+          "[HKEY_CURRENT_USER\\a\\B]\r\n",
+      // Overwrites keep the first spelling and place; removals of values and
+      // of whole keys; values on the root.
+      kHeader +
+          "[HKEY_CURRENT_USER\\K]\r\n\"One\"=\"1\"\r\n\"Two\"=\"2\"\r\n\"three\"=\"3\"\r\n"
+          "[HKEY_CURRENT_USER\\k]\r\n\"ONE\"=\"uno\"\r\n\"Two\"=-\r\n\"Two\"=\"zwei\"\r\n"
+          "[HKEY_CURRENT_USER\\K\\Gone\\Deeper]\r\n\"x\"=\"y\"\r\n"
+          "[-HKEY_CURRENT_USER\\K\\Gone]\r\n"
+          "[HKEY_CURRENT_USER]\r\n\"top\"=\"t\"\r\n",
+  };
+  for (const std::string& text : texts) {
+    EXPECT_EQ(TreeOf(text).Export(), StandinExportOf(text)) << text;
+  }
+}
+
+TEST(RegText, ReplacingAKeyKeepsEverythingAroundIt) {
+  regtext::Tree tree = TreeOf(kHeader +
+                              "[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"kept\"=\"1\"\r\n"
+                              "[HKEY_CURRENT_USER\\SOFTWARE\\Denmarrow\\VEK\\Sorvane]\r\n"
+                              "\"old\"=\"1\"\r\n"
+                              "[HKEY_CURRENT_USER\\SOFTWARE\\Denmarrow\\VEK\\Sorvane\\Sub]\r\n");
+  auto fresh = std::make_unique<regtext::Tree::Key>();
+  fresh->Store(u"mIsColor", {regtext::kTypeString, regtext::StringBytes(u"1")});
+  tree.Replace(Path(u"SOFTWARE\\DENMARROW\\VEK\\SORVANE"), std::move(fresh));
+  EXPECT_EQ(tree.Export(), kHeader +
+                               "[HKEY_CURRENT_USER\\SOFTWARE]\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\SOFTWARE\\Denmarrow]\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\SOFTWARE\\Denmarrow\\VEK]\r\n\r\n"
+                               // The replacement is named as the path spells it.
+                               "[HKEY_CURRENT_USER\\SOFTWARE\\Denmarrow\\VEK\\SORVANE]\r\n"
+                               "\"mIsColor\"=\"1\"\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"kept\"=\"1\"\r\n\r\n");
+
+  EXPECT_TRUE(tree.Remove(Path(u"SOFTWARE\\Denmarrow\\VEK\\Sorvane")));
+  EXPECT_FALSE(tree.Remove(Path(u"SOFTWARE\\Denmarrow\\VEK\\Sorvane")));
+  EXPECT_FALSE(tree.Remove({}));
+  EXPECT_EQ(tree.Find(Path(u"SOFTWARE\\Denmarrow\\VEK\\Sorvane")), nullptr);
+  ASSERT_NE(tree.Find(Path(u"software\\other")), nullptr);
+  EXPECT_EQ(tree.Find(Path(u"software\\other"))->values.size(), 1u);
+}
+
+TEST(RegText, ABadTextGivesItsLineAndNoChanges) {
+  std::vector<regtext::Change> changes;
+  regtext::ParseError error;
+  EXPECT_FALSE(regtext::Parse(kHeader + "[HKEY_CURRENT_USER\\S]\r\n\"a\"=\"b\"\r\n\"c\"=word:1\r\n",
+                              changes, error));
+  EXPECT_EQ(error.line, 5u);
+  EXPECT_EQ(error.problem.rfind("expected \"text\", dword:", 0), 0u) << error.problem;
+  EXPECT_TRUE(changes.empty());
+}
+
+}  // namespace
