@@ -4,15 +4,23 @@
 #   tests/wine/run-wine-suite.sh SOURCE_DIR OUTPUT_DIR
 #
 # 1. Cross-builds the `windows` preset (into build/windows, or
-#    $SORVANE_WINDOWS_BUILD_DIR): Sorvane.dll, VekLib.dll, the test program.
-# 2. Checks Sorvane.dll's export and import tables with objdump.
+#    $SORVANE_WINDOWS_BUILD_DIR): Sorvane.dll, VekLib.dll, the test program,
+#    vekhost.exe.
+# 2. Checks Sorvane.dll's export and import tables with objdump, and that
+#    vekhost.exe reaches the simulated host in VekLib.dll.
 # 3. Makes a throw-away Wine prefix and a private X display, and runs the test
 #    program there against Wine's own registry and dialog manager.
 # 4. While the test program holds the settings dialog open, takes its picture
 #    from the X display and checks that something is drawn.
+# 5. Plays vekhost's example sessions with vekhost.exe, against the real
+#    registry and the real settings dialog, and compares the log, the result
+#    drawing and the registry file of each with the golden files the Linux
+#    vekhost is held to (tests/vekhost/golden): the two builds must print and
+#    write the same bytes.
 #
-# Leaves in OUTPUT_DIR: objdump-Sorvane.txt, wine-tests.log, wine-tests.xml
-# and settings-dialog.png. Exits non-zero if anything fails. Every wait has a
+# Leaves in OUTPUT_DIR: objdump-Sorvane.txt, wine-tests.log, wine-tests.xml,
+# settings-dialog.png and vekhost/ (one folder per session, with what
+# vekhost.exe printed and wrote). Exits non-zero if anything fails. Every wait has a
 # deadline, and the X server, the Wine server and the prefix go on every exit.
 # The deadlines add up to less than the CTest timeout of the test that runs
 # this, so the script's own clean-up always gets to run.
@@ -42,7 +50,7 @@ step "cross-building the windows preset into $win_build"
   { tail -n 30 "$out/cross-configure.log"; fail "configuring the windows preset"; }
 timeout 600 cmake --build "$win_build" --parallel 2 >"$out/cross-build.log" 2>&1 ||
   { tail -n 40 "$out/cross-build.log"; fail "building the windows preset"; }
-for f in Sorvane.dll VekLib.dll sorvane_wine_tests.exe; do
+for f in Sorvane.dll VekLib.dll sorvane_wine_tests.exe vekhost.exe; do
   [ -f "$bin/$f" ] || fail "the build made no $bin/$f"
 done
 
@@ -107,6 +115,23 @@ vek_exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next}
                    on && $NF ~ /^Vek/ {print $NF}' "$out/objdump-VekLib.txt" | sort -u)
 missing=$(comm -23 <(echo "$declared") <(echo "$vek_exports"))
 [ -z "$missing" ] || fail "VekLib.dll does not export: $missing"
+
+# vekhost.exe plays the host from outside the module, so it must talk to the
+# one simulated host inside VekLib.dll that the module talks to, not to a
+# copy of its own; and like the module it needs no MinGW runtime DLL.
+"$triple-objdump" -p "$bin/vekhost.exe" >"$out/objdump-vekhost.txt"
+vekhost_imports=$(awk '/DLL Name:/ {dll = $3; next}
+                       /^$/ {dll = ""}
+                       dll != "" && $1 ~ /^[0-9a-f]+$/ && NF >= 2 {print dll " " $NF}' \
+  "$out/objdump-vekhost.txt")
+grep -qx "VekLib.dll _ZN3sim4Host8InstanceEv" <<<"$vekhost_imports" ||
+  fail "vekhost.exe does not take the simulated host (sim::Host::Instance) from VekLib.dll"
+for dll in $(awk '{print $1}' <<<"$vekhost_imports" | sort -u); do
+  case "${dll,,}" in
+    veklib.dll | kernel32.dll | advapi32.dll | user32.dll | msvcrt.dll) ;;
+    *) fail "vekhost.exe needs $dll; it may need only VekLib.dll and system DLLs" ;;
+  esac
+done
 
 # --- 3. A throw-away Wine prefix on a private X display -----------------------
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine.XXXXXX")
@@ -237,9 +262,129 @@ set -e
 wine_pid=""
 cat "$out/wine-tests.log"
 
-step "done"
 echo "picture: $picture_status -> $picture"
 [ "$tests_status" -eq 0 ] || fail "the test program under Wine exited with $tests_status"
 [ -f "$shots/dialog-taken.txt" ] || fail "the test program never held the dialog still for its picture"
 [ "$picture_ok" -eq 1 ] || fail "the dialog's picture is blank"
+
+# --- 5. vekhost.exe's sessions against the Linux golden files ------------------
+step "playing vekhost's example sessions with vekhost.exe"
+golden=tests/vekhost/golden
+sessions=$out/vekhost
+rm -rf "$sessions"
+mkdir -p "$sessions"
+# One budget for all the runs together, each of which takes about a second:
+# with the deadlines above it stays inside the CTest timeout.
+vekhost_deadline=$((SECONDS + 120))
+mismatches=0
+
+# new_session NAME FILE...: a folder of its own with copies of the inputs, so
+# that vekhost.exe names them by their bare names, as the Linux tests do.
+new_session() {
+  local dir=$sessions/$1
+  shift
+  mkdir -p "$dir"
+  for f in "$@"; do cp "$src/$f" "$dir/"; done
+}
+
+# vekhost NAME ARGS...: runs vekhost.exe in the session's folder; what it
+# prints goes to stdout.log and stderr.log there (Wine's own messages, if
+# any, land in stderr.log too). Gives vekhost.exe's exit status.
+vekhost() {
+  local dir=$sessions/$1
+  shift
+  local left=$((vekhost_deadline - SECONDS))
+  [ "$left" -gt 0 ] || fail "vekhost.exe's sessions took longer than 120 s"
+  [ "$left" -le 60 ] || left=60
+  local status=0
+  (cd "$dir" && timeout "$left" wine "$bin/vekhost.exe" "$@" >stdout.log 2>stderr.log) || status=$?
+  return "$status"
+}
+
+# expect_status NAME WANTED ACTUAL
+expect_status() {
+  if [ "$3" -ne "$2" ]; then
+    echo "MISMATCH: $1: vekhost.exe ended with $3, expected $2; its standard error:"
+    cat "$sessions/$1/stderr.log"
+    mismatches=$((mismatches + 1))
+    return 1
+  fi
+}
+
+# same NAME PRODUCED GOLDEN: the file vekhost.exe wrote against the golden
+# file, byte for byte; a difference is shown as a diff.
+same() {
+  local produced=$sessions/$1/$2
+  if [ ! -f "$produced" ]; then
+    echo "MISMATCH: $1: vekhost.exe wrote no $2"
+    mismatches=$((mismatches + 1))
+  elif ! cmp -s "$src/$3" "$produced"; then
+    echo "MISMATCH: $1: $2 differs from $3 (- Linux golden, + vekhost.exe):"
+    diff -u --label "$3" --label "$1/$2" "$src/$3" "$produced" >"$sessions/$1/$2.diff" || true
+    head -n 60 "$sessions/$1/$2.diff"
+    mismatches=$((mismatches + 1))
+  fi
+}
+
+# Settings first: it switches a setting on, so a session after it that did
+# not start from a fresh registry key would show it.
+for name in settings figure annotation dimension; do
+  new_session "$name" examples/bracket.json "examples/$name.vks"
+  status=0
+  vekhost "$name" bracket.json --script "$name.vks" --registry registry.reg --out result.json ||
+    status=$?
+  if expect_status "$name" 0 "$status"; then
+    same "$name" stdout.log "$golden/$name.log"
+    same "$name" result.json "$golden/$name.json"
+    same "$name" registry.reg "$golden/$name.reg"
+  fi
+done
+
+# Settings kept from one session to the next through the registry file: the
+# figure session after the settings session moves the hole data too, and
+# writes back the settings as it found them.
+new_session persist examples/bracket.json examples/settings.vks examples/figure.vks
+status=0
+vekhost persist bracket.json --script settings.vks --registry registry.reg || status=$?
+if expect_status persist 0 "$status"; then
+  vekhost persist bracket.json --script figure.vks --registry registry.reg || status=$?
+  if expect_status persist 0 "$status"; then
+    same persist stdout.log "$golden/persist.log"
+    same persist registry.reg "$golden/settings.reg"
+  fi
+fi
+
+# A registry file with more than the settings in it comes out as on Linux.
+new_session registry-kept examples/bracket.json examples/figure.vks tests/vekhost/kept.reg
+status=0
+vekhost registry-kept bracket.json --script figure.vks --registry kept.reg || status=$?
+if expect_status registry-kept 0 "$status"; then
+  same registry-kept stdout.log "$golden/kept.log"
+  same registry-kept kept.reg "$golden/kept.reg"
+fi
+
+# A registry file that cannot be read: the same one-line message, and nothing
+# written.
+for name in malformed wrong-header; do
+  new_session "registry-$name" examples/bracket.json examples/figure.vks \
+    "tests/vekhost/bad/$name.reg"
+  status=0
+  vekhost "registry-$name" bracket.json --script figure.vks --registry "$name.reg" \
+    --out result.json || status=$?
+  if expect_status "registry-$name" 2 "$status"; then
+    cp "$sessions/registry-$name/stderr.log" "$sessions/registry-$name/message.txt"
+    same "registry-$name" message.txt "tests/vekhost/bad/registry-$name.err"
+    same "registry-$name" "$name.reg" "tests/vekhost/bad/$name.reg"
+    if [ -e "$sessions/registry-$name/result.json" ]; then
+      echo "MISMATCH: registry-$name: result.json was written, though the input was rejected"
+      mismatches=$((mismatches + 1))
+    fi
+  fi
+done
+
+[ "$mismatches" -eq 0 ] ||
+  fail "vekhost.exe differs from the Linux golden files in $mismatches place(s); see $sessions"
+echo "vekhost.exe: every session printed and wrote what the Linux vekhost does"
+
+step "done"
 echo "Wine suite passed in $((SECONDS - started)) s"

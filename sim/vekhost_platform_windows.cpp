@@ -1,0 +1,586 @@
+// vekhost's platform layer on Windows: the module is a DLL, the registry is
+// the current user's real one and the settings dialog is the real dialog
+// manager's, driven by window messages on the thread that runs it.
+//
+// The dialog. The module shows it modally from inside the host's event, so
+// this thread is inside DialogBoxParamW until the dialog ends, running the
+// dialog manager's message loop. A hook on this thread sees the dialog's
+// WM_INITDIALOG come back and sets a timer; the loop dispatches the timer's
+// message to a callback, and the driver plays the user from there, on this
+// thread and inside the modal loop: BM_GETCHECK to read a box, BM_CLICK to
+// click a box or OK or Cancel. Sent messages to a window of the same thread
+// are plain calls, so each click has been handled when it returns, and
+// nothing is waited for.
+//
+// The registry file. On Linux the whole registry lives in the file; here the
+// file's contents are kept in memory, its settings key is written into the
+// real registry before the session (after the key is removed, so that the
+// session starts from what the file says), and after the session the key is
+// read back into the kept contents and the whole is written out in the same
+// text as on Linux.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "platform/regtext/reg_text.h"
+#include "vekhost_platform.h"
+
+namespace vekhost::platform {
+namespace {
+
+// vekhost's messages end in "\n" alone on every platform, as its log does
+// (which main sees to): standard error goes untranslated too, from before
+// anything can be written to it.
+[[maybe_unused]] const bool kBinaryStandardError = _setmode(_fileno(stderr), _O_BINARY) != -1;
+
+const std::vector<std::u16string> kSettingsPath = {u"SOFTWARE", u"Denmarrow", u"VEK", u"Sorvane"};
+constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+
+// ---- Text.
+
+std::wstring Widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+// wchar_t and char16_t are both UTF-16 here; only the type differs.
+std::u16string U16(const std::wstring& wide) { return std::u16string(wide.begin(), wide.end()); }
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The system's wording of an error code, on one line.
+std::string Reason(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text(buffer != nullptr ? buffer : L"", length);
+  if (buffer != nullptr) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
+                           text.back() == L'.')) {
+    text.pop_back();
+  }
+  if (text.empty()) return "error " + std::to_string(code);
+  return Narrow(text) + " (error " + std::to_string(code) + ")";
+}
+
+std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  return text;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[64] = {};
+  const int length = GetClassNameW(window, name, 64);
+  return std::wstring(name, static_cast<size_t>(length > 0 ? length : 0));
+}
+
+// ---- The module and its dialog templates.
+
+HMODULE g_module = nullptr;
+
+// Reads past a name-or-ordinal field of a dialog template: 0 for none,
+// 0xFFFF and a number, or a NUL-terminated text. False when it runs off the
+// end.
+bool SkipNameOrOrdinal(const WORD*& at, const WORD* end) {
+  if (at >= end) return false;
+  if (*at == 0) {
+    ++at;
+  } else if (*at == 0xFFFF) {
+    at += 2;
+  } else {
+    while (at < end && *at != 0) ++at;
+    ++at;
+  }
+  return at <= end;
+}
+
+struct TemplateSummary {
+  std::wstring caption;
+  int controlCount = 0;
+};
+
+// The caption and the number of controls of a DLGTEMPLATE or DLGTEMPLATEEX.
+bool Summarize(const void* data, DWORD size, TemplateSummary& summary) {
+  const auto* words = static_cast<const WORD*>(data);
+  const WORD* end = words + size / sizeof(WORD);
+  const bool extended = size >= 4 && words[0] == 1 && words[1] == 0xFFFF;
+  // DLGTEMPLATEEX: version, signature, help id, extended style, style, count;
+  // DLGTEMPLATE: style, extended style, count. Then the position and size.
+  const size_t countAt = extended ? 16 : 8;
+  const size_t headerBytes = countAt + 2 + 8;
+  if (size < headerBytes) return false;
+  summary.controlCount = words[countAt / 2];
+  const WORD* at = words + headerBytes / 2;
+  if (!SkipNameOrOrdinal(at, end) || !SkipNameOrOrdinal(at, end)) return false;
+  const WORD* caption = at;
+  while (at < end && *at != 0) ++at;
+  if (at >= end) return false;
+  summary.caption.assign(caption, at);
+  return true;
+}
+
+BOOL CALLBACK CollectDialogId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
+  if (IS_INTRESOURCE(name)) {
+    reinterpret_cast<std::vector<int>*>(param)->push_back(
+        static_cast<int>(reinterpret_cast<uintptr_t>(name)));
+  }
+  return TRUE;
+}
+
+// Windows keeps no record of which template a dialog was made from. The
+// dialog is the module's, so its template is the one among the module's
+// dialog resources with its caption and its number of controls; -1 if none
+// or more than one is.
+int TemplateIdOf(HWND dialog) {
+  const std::wstring caption = WindowText(dialog);
+  int controls = 0;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    ++controls;
+  }
+  std::vector<int> ids;
+  EnumResourceNamesW(g_module, MAKEINTRESOURCEW(5) /* RT_DIALOG */, &CollectDialogId,
+                     reinterpret_cast<LONG_PTR>(&ids));
+  int found = -1;
+  for (int id : ids) {
+    const HRSRC resource = FindResourceW(g_module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));
+    const HGLOBAL loaded = resource != nullptr ? LoadResource(g_module, resource) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    TemplateSummary summary;
+    if (data == nullptr || !Summarize(data, SizeofResource(g_module, resource), summary)) continue;
+    if (summary.caption != caption || summary.controlCount != controls) continue;
+    if (found != -1) return -1;
+    found = id;
+  }
+  return found;
+}
+
+// ---- The open dialog.
+
+class Win32Dialog final : public DialogPort {
+ public:
+  explicit Win32Dialog(HWND dialog) : dialog_(dialog), templateId_(TemplateIdOf(dialog)) {}
+
+  int TemplateId() const override { return templateId_; }
+  std::u16string Caption() const override { return U16(WindowText(dialog_)); }
+
+  std::vector<Box> Boxes() const override {
+    std::vector<Box> boxes;
+    // The dialog manager makes the controls in template order, each below the
+    // one before, so the order of the children is the tab order.
+    for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (!IsCheckBox(child)) continue;
+      boxes.push_back({GetDlgCtrlID(child), U16(WindowText(child)),
+                       SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED});
+    }
+    return boxes;
+  }
+
+  bool Click(int boxId) override {
+    const HWND control = IsOpen() ? GetDlgItem(dialog_, boxId) : nullptr;
+    if (control == nullptr || ClassName(control) != L"Button") return false;
+    // The mouse's press and release, as a click reaches the button: an
+    // automatic box flips, and the dialog gets BN_CLICKED, before this returns.
+    SendMessageW(control, BM_CLICK, 0, 0);
+    return true;
+  }
+
+  bool PressOk() override { return Press(IDOK); }
+  bool PressCancel() override { return Press(IDCANCEL); }
+
+  // EndDialog hides the dialog at once; the window itself goes only when the
+  // modal loop has come round to it, after the driver has returned.
+  bool IsOpen() const override { return IsWindow(dialog_) && IsWindowVisible(dialog_); }
+
+ private:
+  static bool IsCheckBox(HWND control) {
+    if (ClassName(control) != L"Button") return false;
+    const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTO3STATE ||
+           type == BS_3STATE;
+  }
+
+  bool Press(int buttonId) {
+    if (!IsOpen()) return false;
+    if (const HWND button = GetDlgItem(dialog_, buttonId)) {
+      SendMessageW(button, BM_CLICK, 0, 0);
+    } else {
+      SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+    }
+    return true;
+  }
+
+  HWND dialog_;
+  int templateId_;
+};
+
+// ---- The hand-over of each dialog to the driver.
+
+std::function<void(DialogPort& dialog)> g_driver;
+HHOOK g_hook = nullptr;
+// Dialogs initialised and not yet handed over, innermost last: a dialog the
+// module opens from within another one's handler gets its own turn inside
+// the outer one's.
+std::vector<HWND> g_pending;
+
+void CloseWhatIsLeftOpen(HWND dialog) {
+  if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return;
+  // As the stand-in does for a driver that returns early: the close box,
+  // which the dialog manager answers as Cancel; and if the dialog ignores
+  // even that, it is ended here, so the modal loop can never be left waiting.
+  SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  if (IsWindow(dialog) && IsWindowVisible(dialog)) EndDialog(dialog, -1);
+}
+
+void CALLBACK HandOver(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (g_pending.empty()) return;
+  const HWND dialog = g_pending.back();
+  g_pending.pop_back();
+  if (!IsWindow(dialog)) return;
+  // What a user sees before clicking anything; the dialog manager would show
+  // it at its first idle moment anyway.
+  ShowWindow(dialog, SW_SHOWNORMAL);
+  // No exception may unwind through the dialog manager, which is not C++.
+  // There is nobody to hand one to on this side of the modal loop, so the run
+  // ends here the way vekhost ends any failure nothing foresaw.
+  auto giveUp = [](const char* what) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "vekhost: internal error: %s\n", what);
+    std::fflush(stderr);
+    ExitProcess(1);
+  };
+  try {
+    Win32Dialog port(dialog);
+    if (g_driver) g_driver(port);
+  } catch (const std::exception& error) {
+    giveUp(error.what());
+  } catch (...) {
+    giveUp("unknown exception while the settings dialog was open");
+  }
+  CloseWhatIsLeftOpen(dialog);
+}
+
+bool IsModuleDialog(HWND window) {
+  return g_module != nullptr &&
+         reinterpret_cast<HMODULE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) == g_module &&
+         ClassName(window) == L"#32770";
+}
+
+LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (call->message == WM_INITDIALOG && IsModuleDialog(call->hwnd)) {
+      // The boxes are set once WM_INITDIALOG has returned; the driver runs
+      // once the modal loop, started right after, dispatches the timer.
+      g_pending.push_back(call->hwnd);
+      if (SetTimer(nullptr, 0, 0, &HandOver) == 0) {
+        // No timer, no driver: the dialog is ended before it runs, as if
+        // cancelled, rather than left waiting for a user.
+        g_pending.pop_back();
+        PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      }
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// ---- The registry.
+
+class RegistryError : public std::runtime_error {
+ public:
+  RegistryError(const std::string& what, LSTATUS status)
+      : std::runtime_error("HKEY_CURRENT_USER\\" + Narrow(kSettingsKey) + ": " + what + ": " +
+                           Reason(static_cast<DWORD>(status))) {}
+};
+
+class Key {
+ public:
+  Key() = default;
+  ~Key() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HKEY get() const { return key_; }
+  HKEY* put() { return &key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// The settings key as the file had it, for the order of its values.
+std::unique_ptr<regtext::Tree::Key> g_loadedSettings;
+// What the file held, the settings key included until the save replaces it.
+regtext::Tree g_file;
+
+std::unique_ptr<regtext::Tree::Key> Copy(const regtext::Tree::Key& key) {
+  auto copy = std::make_unique<regtext::Tree::Key>();
+  copy->name = key.name;
+  copy->values = key.values;
+  for (const auto& [folded, child] : key.children) copy->children[folded] = Copy(*child);
+  return copy;
+}
+
+void WriteKey(HKEY parent, const regtext::Tree::Key& key) {
+  Key handle;
+  LSTATUS status = RegCreateKeyExW(parent, Wide(key.name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                   nullptr, handle.put(), nullptr);
+  if (status != ERROR_SUCCESS) throw RegistryError("cannot be written", status);
+  for (const regtext::NamedValue& value : key.values) {
+    status = RegSetValueExW(handle.get(), Wide(value.name).c_str(), 0, value.value.type,
+                            value.value.bytes.data(), static_cast<DWORD>(value.value.bytes.size()));
+    if (status != ERROR_SUCCESS) throw RegistryError("cannot be written", status);
+  }
+  for (const auto& [folded, child] : key.children) WriteKey(handle.get(), *child);
+}
+
+// Reads a key and everything below it. Windows lists values in the order
+// they were made, Wine in the order of their names; the registry stand-in,
+// and so the Linux vekhost, keeps the order they were made. That order is
+// rebuilt: first the values the file had, in its order, since they were made
+// first, as the file was loaded; then, in the settings key, the module's
+// settings in the order the module makes them; then anything else as listed.
+std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name,
+                                            const regtext::Tree::Key* loaded, bool settingsKey) {
+  DWORD subkeys = 0, maxSubkeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataSize = 0;
+  LSTATUS status =
+      RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkeyLength, nullptr,
+                       &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
+
+  std::vector<regtext::NamedValue> listed;
+  std::vector<wchar_t> nameBuffer(maxNameLength + 1);
+  std::vector<uint8_t> data(maxDataSize + 1);
+  for (DWORD i = 0; i < valueCount; ++i) {
+    DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size());
+    status =
+        RegEnumValueW(key, i, nameBuffer.data(), &nameLength, nullptr, &type, data.data(), &size);
+    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
+    listed.push_back({U16(std::wstring(nameBuffer.data(), nameLength)),
+                      {type, std::vector<uint8_t>(data.begin(), data.begin() + size)}});
+  }
+
+  auto result = std::make_unique<regtext::Tree::Key>();
+  result->name = name;
+  auto take = [&](std::u16string_view valueName) {
+    for (auto it = listed.begin(); it != listed.end(); ++it) {
+      if (regtext::SameName(it->name, valueName)) {
+        result->values.push_back(std::move(*it));
+        listed.erase(it);
+        return;
+      }
+    }
+  };
+  if (loaded != nullptr) {
+    for (const regtext::NamedValue& value : loaded->values) take(value.name);
+  }
+  if (settingsKey) {
+    for (const std::u16string& setting : SettingNames()) take(setting);
+  }
+  for (regtext::NamedValue& value : listed) result->values.push_back(std::move(value));
+
+  std::vector<wchar_t> subkeyBuffer(maxSubkeyLength + 1);
+  for (DWORD i = 0; i < subkeys; ++i) {
+    DWORD length = static_cast<DWORD>(subkeyBuffer.size());
+    status =
+        RegEnumKeyExW(key, i, subkeyBuffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
+    const std::u16string childName = U16(std::wstring(subkeyBuffer.data(), length));
+    Key child;
+    status = RegOpenKeyExW(key, Wide(childName).c_str(), 0, KEY_READ, child.put());
+    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
+    const regtext::Tree::Key* loadedChild = loaded != nullptr ? loaded->Child(childName) : nullptr;
+    result->children[regtext::FoldName(childName)] =
+        ReadKey(child.get(), childName, loadedChild, false);
+  }
+  return result;
+}
+
+// The stand-in's "FILE:LINE: problem" becomes vekhost's "FILE: at line N:
+// problem", as on Linux.
+std::string AtLine(const std::string& path, const std::string& error) {
+  const std::string prefix = path + ":";
+  if (error.rfind(prefix, 0) != 0) return error;
+  const size_t digits = prefix.size();
+  size_t end = digits;
+  while (end < error.size() && error[end] >= '0' && error[end] <= '9') ++end;
+  if (end == digits || error.compare(end, 2, ": ") != 0) return error;
+  return path + ": at line " + error.substr(digits, end - digits) + ": " + error.substr(end + 2);
+}
+
+}  // namespace
+
+sim::StartupFn LoadModule(const std::string& path, std::string& error) {
+  std::wstring wide = Widen(path);
+  // A bare name is looked for the way Windows looks for DLLs, beside vekhost
+  // first; a path is taken from the current folder.
+  if (wide.find_first_of(L"\\/") != std::wstring::npos) {
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    full.resize(GetFullPathNameW(wide.c_str(), length, full.data(), nullptr));
+    if (!full.empty()) wide = full;
+  }
+  const HMODULE module = LoadLibraryW(wide.c_str());
+  if (module == nullptr) {
+    error = path + ": cannot be loaded: " + Reason(GetLastError());
+    return nullptr;
+  }
+  // The module stays loaded until the process ends: its callbacks stay
+  // registered with the host.
+  g_module = module;
+  // GetProcAddress hands out every export under one generic pointer type;
+  // the detour through void* says the real type is known.
+  auto startup =
+      reinterpret_cast<sim::StartupFn>(reinterpret_cast<void*>(GetProcAddress(module, "Startup")));
+  if (startup == nullptr) error = path + ": exports no Startup";
+  return startup;
+}
+
+bool LoadDialogResources(sim::StartupFn, const std::string& resources, std::string& error) {
+  // The templates are compiled into the module, where the dialog manager
+  // finds them by itself.
+  if (resources.empty()) return true;
+  error = "--resources is for Linux only: on Windows the dialog templates are in the module";
+  return false;
+}
+
+void SetDialogDriver(std::function<void(DialogPort& dialog)> driver) {
+  g_driver = std::move(driver);
+  if (g_hook == nullptr) {
+    g_hook = SetWindowsHookExW(WH_CALLWNDPROCRET, &WatchDialogs, nullptr, GetCurrentThreadId());
+  }
+  if (g_hook == nullptr) {
+    throw std::runtime_error("cannot watch for the module's dialogs: " + Reason(GetLastError()));
+  }
+}
+
+std::string DefaultRegistryFile() {
+  for (const wchar_t* variable : {L"LOCALAPPDATA", L"APPDATA"}) {
+    const wchar_t* folder = _wgetenv(variable);
+    if (folder != nullptr && folder[0] != L'\0') {
+      return Narrow(folder) + "\\sorvane\\registry.reg";
+    }
+  }
+  return "registry.reg";
+}
+
+void LoadRegistry(const std::string& path) {
+  g_file = regtext::Tree();
+  g_loadedSettings.reset();
+  std::error_code code;
+  if (std::filesystem::exists(regtext::PathFromUtf8(path), code) || code) {
+    std::string text;
+    std::string error;
+    if (!regtext::ReadFile(path, text, error)) throw InputError(AtLine(path, error));
+    std::vector<regtext::Change> changes;
+    regtext::ParseError problem;
+    if (!regtext::Parse(text, changes, problem)) {
+      throw InputError(path + ": at line " + std::to_string(problem.line) + ": " + problem.problem);
+    }
+    g_file.Apply(changes);
+  }
+
+  // The session starts from what the file says, not from what an earlier
+  // run left in the registry.
+  const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+    throw RegistryError("cannot be emptied", status);
+  }
+  if (const regtext::Tree::Key* settings = g_file.Find(kSettingsPath)) {
+    g_loadedSettings = Copy(*settings);
+    Key parent;
+    const LSTATUS opened =
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Denmarrow\\VEK", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, parent.put(), nullptr);
+    if (opened != ERROR_SUCCESS) throw RegistryError("cannot be written", opened);
+    WriteKey(parent.get(), *settings);
+  }
+}
+
+bool SaveRegistry(const std::string& path, std::string& error) {
+  try {
+    Key settings;
+    const LSTATUS status =
+        RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, settings.put());
+    if (status == ERROR_FILE_NOT_FOUND) {
+      g_file.Remove(kSettingsPath);
+    } else if (status != ERROR_SUCCESS) {
+      throw RegistryError("cannot be read", status);
+    } else {
+      g_file.Replace(kSettingsPath,
+                     ReadKey(settings.get(), kSettingsPath.back(), g_loadedSettings.get(), true));
+    }
+  } catch (const RegistryError& failure) {
+    error = failure.what();
+    return false;
+  }
+  const std::filesystem::path parent = regtext::PathFromUtf8(path).parent_path();
+  std::error_code code;
+  if (!parent.empty()) std::filesystem::create_directories(parent, code);
+  if (code) {
+    const std::u8string name = parent.u8string();
+    error = std::string(name.begin(), name.end()) + ": cannot be created: " + code.message();
+    return false;
+  }
+  return regtext::WriteFile(path, g_file.Export(), error);
+}
+
+std::optional<std::u16string> ReadSetting(const std::u16string& name) {
+  Key settings;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, settings.put()) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  const std::wstring valueName = Wide(name);
+  DWORD size = 0;
+  if (RegQueryValueExW(settings.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::vector<uint8_t> data(size);
+  if (RegQueryValueExW(settings.get(), valueName.c_str(), nullptr, nullptr, data.data(), &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  data.resize(size);
+  return regtext::TextOf(data);
+}
+
+bool IsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0 &&
+         GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+}  // namespace vekhost::platform
