@@ -24,11 +24,6 @@
 #include "vekhost_session.h"
 #include "vekhost_svg.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #ifndef VEKHOST_DEFAULT_MODULE
 #define VEKHOST_DEFAULT_MODULE "Sorvane.so"
 #endif
@@ -194,11 +189,6 @@ int Fail(int status, const std::string& message) {
 }  // namespace
 
 static int Main(int argc, char** argv) {
-#ifdef _WIN32
-  // The log is UTF-8 with "\n" line ends on every platform, so that the logs
-  // of both builds compare byte for byte.
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
   Options options;
   sim::Host& host = sim::Host::Instance();
   host.Reset();

@@ -39,10 +39,11 @@
 namespace vekhost::platform {
 namespace {
 
-// vekhost's messages end in "\n" alone on every platform, as its log does
-// (which main sees to): standard error goes untranslated too, from before
-// anything can be written to it.
+// vekhost's log and messages are UTF-8 with "\n" line ends on every platform,
+// so that the output of both builds compares byte for byte: both streams go
+// untranslated, from before anything can be written to them.
 [[maybe_unused]] const bool kBinaryStandardError = _setmode(_fileno(stderr), _O_BINARY) != -1;
+[[maybe_unused]] const bool kBinaryStandardOutput = _setmode(_fileno(stdout), _O_BINARY) != -1;
 
 const std::vector<std::u16string> kSettingsPath = {u"SOFTWARE", u"Denmarrow", u"VEK", u"Sorvane"};
 constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
