@@ -7,7 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include "command/captured_properties.h"
-#include "platform/standin/registry_standin.h"
+#include "standin/registry_standin.h"
 #include "settings/load_settings.h"
 #include "settings/settings_flags.h"
 #include "sim_host.h"

@@ -33,7 +33,7 @@ pictures="docs/example"
 mkdir -p build/linux/examples
 result="build/linux/examples/$example-result.json"
 
-build/linux/sim/vekhost examples/bracket.json --script "examples/$example.vks" \
+build/linux/vekhost/vekhost examples/bracket.json --script "examples/$example.vks" \
   --registry "$work/registry.reg" --out "$result" \
   --svg-before "$pictures-before.svg" --svg "$pictures-after.svg"
 

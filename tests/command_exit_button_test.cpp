@@ -4,7 +4,7 @@
 #include <string>
 
 #include "command_fixture.h"
-#include "platform/standin/user32_standin.h"
+#include "standin/user32_standin.h"
 #include "test_names.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "command/captured_properties.h"
 #include "host/VekLib.h"
-#include "platform/standin/registry_standin.h"
+#include "standin/registry_standin.h"
 #include "settings/settings_flags.h"
 #include "sim_host.h"
 #include "sim_records.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/user32_rc_script.h"
+#include "standin/user32_rc_script.h"
 #include "settings/resource.h"
 #include "settings/settings_flags.h"
 

@@ -3,7 +3,7 @@
 // be exactly what the registry stand-in writes for the same keys and values,
 // since the golden registry files of the example sessions are compared with
 // the output of both.
-#include "platform/regtext/reg_text.h"
+#include "support/reg_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/registry_standin.h"
+#include "standin/registry_standin.h"
 
 namespace {
 

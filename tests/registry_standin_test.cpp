@@ -1,4 +1,4 @@
-#include "platform/standin/registry_standin.h"
+#include "standin/registry_standin.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/framework/framework.h"
-#include "platform/standin/registry_standin.h"
-#include "platform/standin/user32_standin.h"
+#include "standin/registry_standin.h"
+#include "standin/user32_standin.h"
 #include "settings/SorvaneDlg.h"
 #include "settings/load_settings.h"
 #include "settings/run_settings_dialog.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/registry_standin.h"
+#include "standin/registry_standin.h"
 #include "settings/load_settings.h"
 #include "settings/settings_flags.h"
 #include "settings/settings_registry.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/VekLib.h"
-#include "sim_text.h"
+#include "support/sim_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // On Windows these are user32's own. Elsewhere there is no dialog manager, so
 // the names are only declared here and left undefined in the module: the
 // process that loads the module links a stand-in that defines them (see
-// platform/standin/user32_standin.h), just as Windows provides user32.
+// standin/user32_standin.h at the top of the tree), just as Windows provides user32.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "sim_text.h"
+#include "support/sim_text.h"
 
 namespace wine {
 

@@ -19,7 +19,3 @@ set_target_properties(VekLib PROPERTIES
 # is exported: a program linking VekLib.dll would otherwise import, say,
 # _Unwind_Resume from it and clash with its own copy.
 target_link_options(VekLib PRIVATE -Wl,--export-all-symbols -Wl,--exclude-libs,libgcc.a:libgcc_eh.a:libstdc++.a:libwinpthread.a:libpthread.a)
-
-# The static simulator serves the Linux processes only; the Windows build
-# needs just the DLL.
-set_target_properties(veksim PROPERTIES EXCLUDE_FROM_ALL ON)

@@ -1,4 +1,4 @@
-#include "platform/standin/user32_rc_script.h"
+#include "standin/user32_rc_script.h"
 
 #include <cctype>
 #include <cstddef>

@@ -46,7 +46,7 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "platform/regtext/reg_text.h"
+#include "support/reg_text.h"
 
 namespace regstandin {
 
@@ -141,7 +141,7 @@ void ClearLog();
 std::string Describe(const LogEntry& entry);
 
 // Persistence as the text of a regedit export (written and read by
-// platform/regtext, which vekhost's Windows build shares): "Windows Registry Editor
+// support/reg_text, which vekhost's Windows build shares): "Windows Registry Editor
 // Version 5.00", one [HKEY_CURRENT_USER\...] section per key, "name"="text"
 // for clean REG_SZ strings, dword:xxxxxxxx for four-byte REG_DWORD data,
 // hex:.. for REG_BINARY and hex(N):.. for everything else, including REG_SZ

@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/user32_rc_script.h"
+#include "standin/user32_rc_script.h"
 #include "platform/user32.h"
 
 namespace dlgstandin {

@@ -1,4 +1,4 @@
-#include "platform/standin/user32_standin.h"
+#include "standin/user32_standin.h"
 
 #include <dlfcn.h>
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/standin/registry_standin.h"
-#include "platform/standin/user32_standin.h"
+#include "standin/registry_standin.h"
+#include "standin/user32_standin.h"
 #include "vekhost_platform.h"
 
 #ifndef VEKHOST_DEFAULT_RESOURCES

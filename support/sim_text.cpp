@@ -1,4 +1,4 @@
-#include "sim_text.h"
+#include "support/sim_text.h"
 
 #include <cstdint>
 

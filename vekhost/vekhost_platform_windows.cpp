@@ -33,7 +33,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/regtext/reg_text.h"
+#include "support/reg_text.h"
 #include "vekhost_platform.h"
 
 namespace vekhost::platform {

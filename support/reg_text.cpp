@@ -1,4 +1,4 @@
-#include "platform/regtext/reg_text.h"
+#include "support/reg_text.h"
 
 #include <algorithm>
 #include <cerrno>

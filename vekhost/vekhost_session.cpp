@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "sim_records.h"
-#include "sim_text.h"
+#include "support/sim_text.h"
 #include "vekhost_number.h"
 
 namespace vekhost {

@@ -1,4 +1,4 @@
-#include "platform/standin/registry_standin.h"
+#include "standin/registry_standin.h"
 
 #include <algorithm>
 #include <map>
