@@ -5,11 +5,12 @@
 // names are only declared here and left undefined in the module: the process
 // that loads the module (the simulated host, the tests) links an in-memory
 // stand-in that defines them, just as Windows provides advapi32. The one
-// difference the module sees is the wide character: `wchar_t` on Windows,
-// `char16_t` elsewhere; `AsWide` bridges the two without copying.
+// difference the module sees is the wide character (platform/wide.h).
 #pragma once
 
 #include <cstdint>
+
+#include "platform/wide.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -17,9 +18,6 @@
 #endif
 #include <windows.h>
 
-inline const wchar_t* AsWide(const char16_t* text) {
-  return reinterpret_cast<const wchar_t*>(text);
-}
 #else
 
 extern "C" {
@@ -69,7 +67,6 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 constexpr REGSAM KEY_READ = 0x20019;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 
-inline const char16_t* AsWide(const char16_t* text) { return text; }
 #endif
 
 // Owns an open key and closes it on every path out of the scope that opened it.

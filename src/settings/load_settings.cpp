@@ -1,11 +1,11 @@
 #include "settings/load_settings.h"
 
+#include "platform/crt.h"
 #include "settings/settings_registry.h"
-#include "settings/text_to_int.h"
 
 namespace {
 
-int32_t FlagFromText(const std::u16string& text) { return WideTextToInt(text) != 0 ? 1 : 0; }
+int32_t FlagFromText(const std::u16string& text) { return _wtoi(AsWide(text.c_str())) != 0 ? 1 : 0; }
 
 // A value that exists keeps its text whatever it holds; only a missing or
 // unreadable one gets the default written back.
@@ -34,7 +34,7 @@ LegacyTypeRow LegacyTypeRowFor(int32_t n) {
 
 void ConvertLegacyType(const std::u16string& subkeyName, const std::u16string& typeText,
                        SettingsSink& sink) {
-  const LegacyTypeRow row = LegacyTypeRowFor(WideTextToInt(typeText));
+  const LegacyTypeRow row = LegacyTypeRowFor(_wtoi(AsWide(typeText.c_str())));
   const int32_t values[kLineSettingCount] = {row.color, row.lineType, row.layer};
 
   for (std::size_t i = 0; i < kLineSettingCount; ++i) {

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "platform/framework/framework.h"
+#include "platform/framework/modal_window.h"
 
 namespace {
 
@@ -40,7 +41,11 @@ INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
       CDialog* dialog = reinterpret_cast<CDialog*>(lParam);
       dialog->m_hWnd = window;
       OpenDialogs().push_back(dialog);
-      return Guarded([dialog]() -> INT_PTR { return dialog->OnInitDialog() ? 1 : 0; }, 1);
+      const DialogPlacement before = PlacementOf(window);
+      const INT_PTR focusToFirstTabStop =
+          Guarded([dialog]() -> INT_PTR { return dialog->OnInitDialog() ? 1 : 0; }, 1);
+      CentreIfNotPlaced(window, before);
+      return focusToFirstTabStop;
     }
     case WM_COMMAND: {
       CDialog* dialog = FindDialog(window);
@@ -82,11 +87,13 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_nTemplateId(templateId), m_p
 CDialog::~CDialog() = default;
 
 INT_PTR CDialog::DoModal() {
-  const HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
+  const ModalOwner owner = TakeModalOwner(m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr);
   // The template is looked up in the resources of the state current now,
   // which is why callers make their module's state current first.
-  const INT_PTR result = DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nTemplateId),
-                                         parent, &DialogProcedure, reinterpret_cast<LPARAM>(this));
+  const INT_PTR result =
+      DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nTemplateId), owner.owner,
+                      &DialogProcedure, reinterpret_cast<LPARAM>(this));
+  ReleaseModalOwner(owner);
   std::erase(OpenDialogs(), this);
   m_hWnd = nullptr;
   return result;

@@ -1,0 +1,17 @@
+// Windows' `_wtoi`, as plain portable code: what the Linux process hands the
+// module under that name (msvcrt_standin.cpp), and what the Wine suite holds
+// against the real runtime's, code unit by code unit.
+#pragma once
+
+#include <cstdint>
+
+namespace crtstandin {
+
+// The white space `_wtoi` skips before the sign.
+bool IsSkippedSpace(char16_t c);
+// The value of a decimal digit of any script `_wtoi` reads, or -1.
+int DigitValue(char16_t c);
+// `_wtoi` itself: `text` ends at its first NUL.
+int32_t WideToInt(const char16_t* text);
+
+}  // namespace crtstandin
