@@ -2,31 +2,14 @@
 // reloads the command's flags from the registry, so that the flags are what
 // was just stored. Seen in the registry's call log, with the dialog opened by
 // the exit button as the host delivers it.
-#include <string>
 #include <vector>
 
-#include "command_fixture.h"
+#include "command_dialog_fixture.h"
 #include "settings/settings_flags.h"
-#include "standin/user32_standin.h"
 
 namespace {
 
-const std::string kScriptPath = std::string(SORVANE_SOURCE_DIR) + "/src/settings/SorvaneDlg.rc";
-
-class SettingsDialogOrderTest : public CommandTest {
- protected:
-  void SetUp() override {
-    CommandTest::SetUp();
-    dlgstandin::Reset();
-    std::string error;
-    const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&Startup));
-    ASSERT_TRUE(dlgstandin::LoadResources(module, kScriptPath, error)) << error;
-  }
-  void TearDown() override {
-    dlgstandin::Reset();
-    CommandTest::TearDown();
-  }
-};
+using SettingsDialogOrderTest = CommandWithDialogTest;
 
 // The value writes and reads in the order they were made.
 std::vector<regstandin::LogEntry> WritesAndReads() {
