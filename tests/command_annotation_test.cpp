@@ -43,12 +43,33 @@ TEST_F(AnnotationTest, ReadyClearsTheSelectionAndAsksForAnnotations) {
             (std::vector<std::string>{"VekIddClearSysIdData", "VekEvtSetEventMask",
                                       "VekEvtSetCompareFunction", "VekMsgPutMessage",
                                       "VekCtlSetExecuteFunc"}));
+  EXPECT_EQ(host().CallsTo("VekIddClearSysIdData")[0].args,
+            (std::vector<int64_t>(sim::kReadyArgs.begin(), sim::kReadyArgs.end())));
   EXPECT_EQ(host().EventMask(), 0x20u);
   EXPECT_EQ(host().CurrentPrompt(), u"주기복수지시 : (종료버튼:설정창)");
   const VekCompareFunc filter = host().CompareFunction();
   EXPECT_EQ(filter(201), 1);
   EXPECT_EQ(filter(202), 0);
   EXPECT_EQ(filter(kSource), 1);
+}
+
+TEST_F(AnnotationTest, ApplyWalksTheSelectionThenClosesItAndRedraws) {
+  StartWith({0, 0, 1, 0, 0, 0, 0});
+  ASSERT_TRUE(host().SelectRange({201, 301}));
+
+  const std::vector<std::string> expected = {
+      "VekIddOpenSelIdData", "VekIddGetHeadSelIdData",
+      // the target segment: layer, then each element's character size
+      "VekEnvGetCurrentFrame", "VekSgmChangeLayer", "VekSgmGetHeadElementId", "VekCmtSetCharSize",
+      "VekElmGetNextElementId", "VekCmtSetCharSize", "VekElmGetNextElementId",
+      "VekIddGetNextSelIdData",
+      // the other segment
+      "VekEnvGetCurrentFrame", "VekSgmChangeLayer", "VekSgmGetHeadElementId", "VekCmtSetCharSize",
+      "VekElmGetNextElementId", "VekIddGetNextSelIdData", "VekIddCloseSelIdData", "VekFilRedraw"};
+  EXPECT_EQ(Calls(), expected);
+  EXPECT_EQ(
+      host().CallsTo("VekIddOpenSelIdData")[0].args,
+      (std::vector<int64_t>{1, host().LastEventData(), sim::kExecuteArg3, sim::kExecuteArg4}));
 }
 
 TEST_F(AnnotationTest, EveryElementOfTheSegmentGetsTheSizeWhateverTheFlags) {

@@ -50,6 +50,8 @@ TEST_F(DimensionTest, ReadyShowsTheCursorLabelBetweenTheMaskAndTheFilter) {
             (std::vector<std::string>{"VekIddClearSysIdData", "VekEvtSetEventMask",
                                       "VekMsgPutCursorMessage", "VekEvtSetCompareFunction",
                                       "VekMsgPutMessage", "VekCtlSetExecuteFunc"}));
+  EXPECT_EQ(host().CallsTo("VekIddClearSysIdData")[0].args,
+            (std::vector<int64_t>(sim::kReadyArgs.begin(), sim::kReadyArgs.end())));
   EXPECT_EQ(host().EventMask(), 0x1000u);
   EXPECT_EQ(host().CallsTo("VekMsgPutCursorMessage")[0].text, u"TARGET");
   EXPECT_EQ(host().CurrentPrompt(), u"치수지시 : ");
@@ -73,6 +75,8 @@ TEST_F(DimensionTest, ApplyOrderWithEverySettingOn) {
       "VekIddClearSysIdData", "VekEvtSetEventMask", "VekMsgPutCursorMessage",
       "VekEvtSetCompareFunction", "VekMsgPutMessage", "VekCtlSetExecuteFunc"};
   EXPECT_EQ(Calls(), expected);
+  EXPECT_EQ(host().CallsTo("VekEvtGetPoint")[0].args,
+            (std::vector<int64_t>{sim::kEventPick, host().LastEventData(), sim::kExecuteArg4}));
   EXPECT_EQ(host().CallsTo("VekDimSetArrow")[0].args, (std::vector<int64_t>{201, 0}));
   EXPECT_EQ(host().RedrawCount(), 0);
 
@@ -189,6 +193,38 @@ TEST_F(DimensionTest, OnlyTheLayerChangeReportsAFailure) {
   EXPECT_EQ(host().Errors(), (std::vector<std::u16string>{u"layer 정보를 수정할 수 없습니다.(3)"}));
   EXPECT_EQ(host().LastExecuteResult(), 2);
 }
+
+struct DimensionLayerRow {
+  int layerFlag;
+  int32_t frame;
+  bool changes;
+};
+
+void PrintTo(const DimensionLayerRow& row, std::ostream* os) {
+  *os << "layer" << row.layerFlag << "_frame" << row.frame;
+}
+
+class DimensionLayerRuleTest : public DimensionTest,
+                               public ::testing::WithParamInterface<DimensionLayerRow> {};
+
+TEST_P(DimensionLayerRuleTest, LayerChangesOnlyWithTheFlagInFrameOne) {
+  StartWith({0, 0, GetParam().layerFlag, 1, 0, 0, 0});
+  host().SetCurrentFrame(GetParam().frame);
+  ASSERT_TRUE(host().Pick(201));
+
+  EXPECT_EQ(drawing().segment(kTargetSegment).layer, GetParam().changes ? 42 : 1);
+  EXPECT_EQ(host().CallsTo("VekSgmChangeLayer").size(), GetParam().changes ? 1u : 0u);
+  EXPECT_TRUE(host().Errors().empty());
+  // The rest of the step goes on either way.
+  EXPECT_EQ(Target(201).decimalPlaces, 3);
+  EXPECT_EQ(host().LastExecuteResult(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, DimensionLayerRuleTest,
+                         ::testing::Values(DimensionLayerRow{1, 1, true},
+                                           DimensionLayerRow{1, 0, false},
+                                           DimensionLayerRow{1, 2, false},
+                                           DimensionLayerRow{0, 1, false}));
 
 TEST_F(DimensionTest, LayerChangeUsesThePickedSegment) {
   StartWith({0, 0, 1, 0, 0, 0, 0});

@@ -3,31 +3,19 @@
 // the command without a dialog.
 #include <string>
 
-#include "command_fixture.h"
-#include "standin/user32_standin.h"
+#include "command_dialog_fixture.h"
 #include "test_names.h"
 
 namespace {
 
-const std::string kScriptPath = std::string(SORVANE_SOURCE_DIR) + "/src/settings/SorvaneDlg.rc";
-
-class ExitButtonTest : public CommandTest {
+class ExitButtonTest : public CommandWithDialogTest {
  protected:
   void SetUp() override {
-    CommandTest::SetUp();
-    dlgstandin::Reset();
-    std::string error;
-    const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&Startup));
-    ASSERT_TRUE(dlgstandin::LoadResources(module, kScriptPath, error)) << error;
-
+    CommandWithDialogTest::SetUp();
     drawing().AddSegment(10, 42);
     drawing().AddElement(100, 2, 10);   // figure
     drawing().AddElement(200, 33, 10);  // annotation
     drawing().AddElement(300, 13, 10);  // dimension
-  }
-  void TearDown() override {
-    dlgstandin::Reset();
-    CommandTest::TearDown();
   }
 
   // The user switches the line type off and confirms, or cancels.

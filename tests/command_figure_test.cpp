@@ -206,6 +206,39 @@ TEST_F(FigureRangeTest, HoleLayersMoveOnlyWhenChosen) {
   EXPECT_EQ(drawing().segment(kHoleSegment).layer, kSourceLayer);
   EXPECT_EQ(HoleLayers(), (std::vector<int32_t>{1, 1}));
   EXPECT_TRUE(host().CallsTo("VekHolGetHoleData").empty());
+  // The host is still asked whether each segment has hole data.
+  const auto asked = host().CallsTo("VekSgmHasAttribute");
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].args, (std::vector<int64_t>{kHoleSegment, 0}));
+  EXPECT_EQ(asked[1].args, (std::vector<int64_t>{kPlainSegment, 0}));
+}
+
+TEST_F(FigureRangeTest, HoleLayersMoveEvenWhenTheSegmentLayerChangeIsRefused) {
+  StartWith({1, 1, 1, 1, 0, 0, 1});
+  host().FailCall("VekSgmChangeLayer", kHoleSegment);
+  SelectBoth();
+
+  EXPECT_EQ(host().Errors(), (std::vector<std::u16string>{u"layer 정보를 수정할 수 없습니다.(1)"}));
+  EXPECT_EQ(drawing().segment(kHoleSegment).layer, 1);
+  EXPECT_EQ(HoleLayers(), (std::vector<int32_t>{kSourceLayer, kSourceLayer}));
+  EXPECT_EQ(drawing().element(201).line.colour, 5);
+  EXPECT_EQ(host().RedrawCount(), 1);
+}
+
+// A host may report a hole's entries without handing over their array: then
+// there is nothing to change, and the record still goes back.
+TEST_F(FigureRangeTest, HoleDataWithoutAnEntryArrayIsWrittenBackUnchanged) {
+  drawing().hole(hole_).withholdsEntries = true;
+  StartWith({1, 1, 1, 1, 0, 0, 1});
+  SelectBoth();
+
+  const auto amends = host().CallsTo("VekHolAmendHoleData");
+  ASSERT_EQ(amends.size(), 1u);
+  EXPECT_EQ(amends[0].args, (std::vector<int64_t>{hole_, 2}));
+  EXPECT_EQ(HoleLayers(), (std::vector<int32_t>{1, 1}));
+  EXPECT_TRUE(host().Errors().empty());
+  EXPECT_EQ(drawing().element(201).line.colour, 5);
+  EXPECT_EQ(host().RedrawCount(), 1);
 }
 
 TEST_F(FigureRangeTest, HoleIsLookedUpByTheEntrysWordsSwapped) {

@@ -54,6 +54,14 @@ TEST_F(SourcePickTest, FigureCapturesLayerAndLineAttributesAndOpensTheRangeStep)
   EXPECT_TRUE(host().Errors().empty());
 }
 
+TEST_F(SourcePickTest, PointIsAskedForWithTheEventAndTheFourthArgument) {
+  PickAnyway(kFigure);
+  const auto points = host().CallsTo("VekEvtGetPoint");
+  ASSERT_EQ(points.size(), 1u);
+  EXPECT_EQ(points[0].args,
+            (std::vector<int64_t>{sim::kEventPick, host().LastEventData(), sim::kExecuteArg4}));
+}
+
 TEST_F(SourcePickTest, AnnotationCapturesItsCharacterSizeAndOpensTheAnnotationStep) {
   PickAnyway(kAnnotation);
 

@@ -244,6 +244,25 @@ TEST_F(SimHostTest, HoleDataRoundTripsThroughTheLentEntries) {
   EXPECT_TRUE(hole.entries.empty());
 }
 
+TEST_F(SimHostTest, HoleThatWithholdsItsEntriesReportsTheirCountWithoutAnArray) {
+  sim::Hole& hole =
+      host.drawing().AddHole(10, {sim::MakeHoleEntry(1, 5), sim::MakeHoleEntry(2, 5)});
+  sim::Hole& other = host.drawing().AddHole(20, {sim::MakeHoleEntry(3, 6)});
+  hole.withholdsEntries = true;
+
+  VekHoleData data{};
+  ASSERT_EQ(VekHolGetHoleData(hole.id, &data), 0);
+  EXPECT_EQ(data.count, 2);
+  EXPECT_EQ(data.entries, nullptr);
+  EXPECT_EQ(VekHolAmendHoleData(hole.id, &data), 0);
+  EXPECT_EQ(hole.entries.size(), 2u);
+  EXPECT_EQ(hole.entries[1].layer, 5);
+
+  // Any other hole still refuses a record that has lost its array.
+  EXPECT_EQ(VekHolAmendHoleData(other.id, &data), kVekFailure);
+  EXPECT_EQ(other.entries.size(), 1u);
+}
+
 TEST_F(SimHostTest, UnknownIdsAnswerNone) {
   VekLineAttr attr{};
   EXPECT_EQ(VekElmGetSegment(999), kVekNoId);

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "host/element_types.h"
 #include "sim_records.h"
 #include "vekhost_number.h"
 
@@ -24,11 +25,6 @@ constexpr double kMaxCoordinate = 1.0e6;
 constexpr double kMaxSize = 1000.0;
 
 bool IsElementType(int64_t type) { return type >= 0 && type <= kLastElementType; }
-bool IsFigureType(int32_t type) { return type >= 0 && type <= 8; }
-bool IsAnnotationType(int32_t type) { return type >= 33 && type <= 35; }
-bool IsDimensionType(int32_t type) {
-  return type >= 0 && type <= 29 && ((0x3D3FF000u >> type) & 1u) != 0;
-}
 
 // One place in the document: the value and its JSON path.
 struct Node {
@@ -456,7 +452,7 @@ std::vector<ElementPlan> ReadElements(const Checker& check, const Node& root,
           static_cast<int32_t>(check.Int(check.Required(*line, "colour"), 0, 255)),
           static_cast<int32_t>(check.Int(check.Required(*line, "type"), 0, 255)));
       view.hasLine = true;
-    } else if (IsFigureType(plan.type)) {
+    } else if (IsPlainFigureType(plan.type)) {
       check.Fail(node.path, "missing key \"line\" (every figure of types 0 to 8 has one)");
     }
 
@@ -685,7 +681,8 @@ std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) 
     j["id"] = id;
     j["type"] = e->type;
     j["segment"] = e->segment;
-    if (view.hasLine || IsFigureType(e->type) || e->line.colour != 0 || e->line.lineType != 0) {
+    if (view.hasLine || IsPlainFigureType(e->type) || e->line.colour != 0 ||
+        e->line.lineType != 0) {
       j["line"] = OrderedJson::object();
       j["line"]["colour"] = e->line.colour;
       j["line"]["type"] = e->line.lineType;

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "host/element_types.h"
 #include "sim_records.h"
 #include "vekhost_number.h"
 
@@ -16,11 +17,6 @@ constexpr double kMargin = 10;
 constexpr double kStroke = 0.35;
 constexpr double kPixelsPerUnit = 4;
 constexpr double kPi = 3.14159265358979323846;
-
-bool IsDimensionType(int32_t type) {
-  return type >= 0 && type <= 29 && ((0x3D3FF000u >> type) & 1u) != 0;
-}
-bool IsAnnotationType(int32_t type) { return type >= 33 && type <= 35; }
 
 std::string Escape(const std::string& text) {
   std::string out;

@@ -49,6 +49,11 @@ struct Hole {
   VekHoleId id = 0;
   VekHoleKey key{};
   std::vector<VekHoleEntry> entries;
+  // Test knob for a host that keeps a hole's entries to itself:
+  // VekHolGetHoleData then reports their count but hands over a null entry
+  // array, and VekHolAmendHoleData takes such a record back, keeping the
+  // entries as they are.
+  bool withholdsEntries = false;
 };
 
 class Drawing {

@@ -5,20 +5,16 @@
 // the command and plays user events at it; every Vek* call the module makes is
 // answered from the drawing and written to a trace that the test can inspect.
 //
-// Driving rules, as every host that loads the module follows them:
-// - RunCommand calls the registered start function with kReadyArgs.
-// - After any callback, if the module named a ready function with
-//   VekCtlSetReadyFunc since the host last called one, and the callback
-//   returned 2, that ready function is called next, with kReadyArgs.
-// - An execute result of 0 ends the command: the prompt, cursor label,
-//   selection and any named ready function are dropped, and no event is
-//   delivered until the next RunCommand. Any other result (3, or 2 without a
-//   named ready function) leaves the step as it is.
-// - Events go to the execute function most recently named with
-//   VekCtlSetExecuteFunc, with kExecuteArg3/kExecuteArg4 as its last two
-//   arguments. A pick needs the pick-one mask bit and a range needs the range
-//   mask bit, as a host offers only the interaction the step asked for; the
-//   step's compare function (none set: accept all) gates which elements count.
+// It drives the module by the protocol told at the top of host/VekLib.h,
+// with these choices of its own:
+// - RunCommand calls the start function, and the host every ready function,
+//   with kReadyArgs; execute functions get kExecuteArg3 and kExecuteArg4 as
+//   their last two arguments.
+// - Result 0 also drops the cursor label and any named ready function; no
+//   event is delivered until the next RunCommand. Result 2 with no ready
+//   function named leaves the step as it is, as 3 does.
+// - A pick needs the pick-one mask bit and a range the range bit; with no
+//   compare function set, every element is accepted.
 #pragma once
 
 #include <array>
@@ -61,8 +57,8 @@ struct Call {
   // The record passed in (setters, the hole entries given to amend) or
   // written out by a successful getter; empty otherwise.
   std::vector<uint8_t> record;
-  int64_t result = 0;     // as returned, ids and handles zero-extended
-  bool injected = false;  // the call failed because a test asked it to
+  int64_t result = 0;      // as returned, ids and handles zero-extended
+  bool injected = false;   // the call failed because a test asked it to
   bool inCompare = false;  // made by the module's compare function
 
   // The index-th record of type T in `record`; throws std::out_of_range if

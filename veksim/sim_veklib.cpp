@@ -395,7 +395,7 @@ int32_t VekHolGetHoleData(VekHoleId hole, VekHoleData* out) {
   VekHoleData data{};
   std::memcpy(data.host, &hole, sizeof hole);
   data.count = static_cast<int32_t>(buffer.size());
-  data.entries = buffer.data();
+  data.entries = h->withholdsEntries ? nullptr : buffer.data();
   *out = data;
   t.Record(out);
   return t.Return(0);
@@ -405,8 +405,10 @@ int32_t VekHolAmendHoleData(VekHoleId hole, const VekHoleData* in) {
   int32_t count = in == nullptr ? 0 : in->count;
   Traced t("VekHolAmendHoleData", {hole, count}, static_cast<uint32_t>(hole));
   sim::Hole* h = t.fails() ? nullptr : t.core().drawing.FindHole(hole);
-  if (h == nullptr || in == nullptr || count < 0 || (count > 0 && in->entries == nullptr)) {
-    return t.Return(kVekFailure);
+  if (h == nullptr || in == nullptr || count < 0) return t.Return(kVekFailure);
+  if (count > 0 && in->entries == nullptr) {
+    // Only a hole that withheld its entries may come back without them.
+    return t.Return(h->withholdsEntries ? 0 : kVekFailure);
   }
   // Copied out first: the entries may be the host's own lent buffer.
   std::vector<VekHoleEntry> entries(in->entries, in->entries + count);

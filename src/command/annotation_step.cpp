@@ -1,9 +1,9 @@
 #include "command/annotation_step.h"
 
 #include "command/captured_properties.h"
-#include "command/element_types.h"
 #include "command/layer_change.h"
 #include "command/messages.h"
+#include "host/element_types.h"
 #include "settings/run_settings_dialog.h"
 #include "settings/settings_flags.h"
 

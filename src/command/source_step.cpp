@@ -5,10 +5,10 @@
 #include "command/annotation_step.h"
 #include "command/captured_properties.h"
 #include "command/dimension_step.h"
-#include "command/element_types.h"
 #include "command/figure_range_step.h"
 #include "command/line_prompts.h"
 #include "command/messages.h"
+#include "host/element_types.h"
 #include "settings/run_settings_dialog.h"
 #include "settings/settings_flags.h"
 

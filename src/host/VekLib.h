@@ -1,5 +1,57 @@
 // The host CAD library's C interface, as far as this module uses it.
 //
+// How the host drives a plug-in command:
+//
+//   Startup      The host loads the module and calls its exported Startup
+//                once. Startup registers the command with
+//                VekCtlRegisterVekLib2(start, second, end, hostArg); above 0
+//                means registered. All three are VekReadyFunc: the host calls
+//                start at each run of the command, second and end at times of
+//                its own choosing.
+//   Steps        A command is a chain of steps, each a ready function and an
+//                execute function. The ready function (four host arguments,
+//                returns 0) sets the event mask and the compare function,
+//                shows its prompt and names its execute function with
+//                VekCtlSetExecuteFunc. The host then calls the execute
+//                function for each event: event kind, event data, two more
+//                host arguments. It returns an ExecuteResult:
+//                  0  the command ends; the host clears prompt and selection.
+//                  2  the host calls the ready function just named with
+//                     VekCtlSetReadyFunc, with four host arguments.
+//                  3  the step stays; the next event comes to the same
+//                     execute function.
+//   Events       Kind 0 completes a range selection, kind 7 is the exit
+//                button. VekEvtGetPoint answers 0 only for a pick. The mask
+//                says what the host offers: kMaskPickOne (0x1000) one element,
+//                kMaskSelectRange (0x20) a range.
+//   Compare      The compare function takes an element id and answers 1 to
+//                accept or 0 to reject: a pick reaches the execute function,
+//                and a range lists a segment, only for accepted elements.
+//   Selection    A list opened with VekIddOpenSelIdData is walked with
+//                VekIddGetHead/NextSelIdData and closed within the same
+//                callback.
+//   Values       Statuses: -1 (kVekFailure) is failure. Ids: 0xFFFFFFFF
+//                (kVekNoId) is none or the end of a list. A VekArg is the
+//                host's and is passed on unchanged. Element types:
+//                host/element_types.h.
+//   Threads      Every call in either direction is made on the host's
+//                user-interface thread, one at a time.
+//
+// The families of functions:
+//
+//   Ctl  registration, and naming a step's ready and execute functions
+//   Evt  the event mask, the compare function, and what an event picked
+//   Elm  an element's segment and type, and the next element of its segment
+//   Sgm  a segment's layer and attributes, and its first element
+//   Fig  the line attributes of a plain figure
+//   Cmt  an annotation and its character size
+//   Dim  a dimension's character size, arrows, decimal places and tolerance
+//   Hol  the hole data of a segment, found by a key from a selection entry
+//   Idd  the host's selection: cleared, and read back as a list
+//   Env  the drawing environment: the current frame
+//   Fil  the drawing file: redraw
+//   Msg  the prompt line, error messages and the cursor label
+//
 // Every type, width and record layout here is part of the binary contract
 // with the host: the module, the simulated host and any real host must agree
 // on them byte for byte, so each record's size and the offsets the module

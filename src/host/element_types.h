@@ -1,4 +1,5 @@
-// The element kinds the command handles, by the host's type number.
+// The kinds of element, by the type number VekElmGetType answers. Types are
+// compared unsigned, so a negative answer (a refusal) is of no kind.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,25 @@
+// The command driven as in command_fixture.h, with the settings dialog's
+// template among the module's resources, so that the exit button can open it
+// and a test can play the user in front of it (dlgstandin::SetDriver).
+#pragma once
+
+#include <string>
+
+#include "command_fixture.h"
+#include "standin/user32_standin.h"
+
+class CommandWithDialogTest : public CommandTest {
+ protected:
+  void SetUp() override {
+    CommandTest::SetUp();
+    dlgstandin::Reset();
+    const std::string script = std::string(SORVANE_SOURCE_DIR) + "/src/settings/SorvaneDlg.rc";
+    const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&Startup));
+    std::string error;
+    ASSERT_TRUE(dlgstandin::LoadResources(module, script, error)) << error;
+  }
+  void TearDown() override {
+    dlgstandin::Reset();
+    CommandTest::TearDown();
+  }
+};
