@@ -9,7 +9,7 @@
 
 namespace {
 
-const std::string kScriptPath = std::string(SORVANE_SOURCE_DIR) + "/src/settings/SorvaneDlg.rc";
+const std::string kScriptPath = SORVANE_DIALOG_RES;  // the compiled resources
 
 class ExitButtonTest : public CommandTest {
  protected:
