@@ -3,8 +3,12 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <utility>
+#include <vector>
 
 namespace dlgstandin {
 
@@ -13,6 +17,7 @@ struct OpenDialog::Window {
   const DialogTemplate* dialog;
   DLGPROC procedure;
   std::map<int, UINT> checks;  // per button, by id
+  int focused = 0;
   std::optional<INT_PTR> result;
 };
 
@@ -23,6 +28,12 @@ constexpr uint32_t kDefPushButton = 0x1;
 constexpr uint32_t kAutoCheckBox = 0x3;
 constexpr uint32_t kAuto3State = 0x6;
 constexpr UINT kIndeterminate = 2;
+constexpr uint32_t kTabStop = 0x00010000;   // WS_TABSTOP
+constexpr uint32_t kVisible = 0x10000000;   // WS_VISIBLE
+constexpr uint32_t kDisabled = 0x08000000;  // WS_DISABLED
+// Far more than any module's resources; a bound so that a wrong path costs an
+// error, not the process's memory.
+constexpr std::uintmax_t kMaxResourceFileBytes = 16u << 20;
 
 struct State {
   std::map<HINSTANCE, std::map<int, DialogTemplate>> resources;
@@ -55,6 +66,37 @@ const ControlTemplate* FindControl(const DialogTemplate& dialog, int controlId) 
     if (control.id == controlId) return &control;
   }
   return nullptr;
+}
+
+// Where the dialog manager puts the focus after WM_INITDIALOG asks for it.
+int FirstTabStop(const DialogTemplate& dialog) {
+  for (const ControlTemplate& control : dialog.controls) {
+    if ((control.style & (kTabStop | kVisible | kDisabled)) == (kTabStop | kVisible)) {
+      return control.id;
+    }
+  }
+  return 0;
+}
+
+bool ReadResourceFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+  std::error_code code;
+  const std::uintmax_t size = std::filesystem::file_size(path, code);
+  if (code) {
+    error = path + ": cannot be read: " + code.message();
+    return false;
+  }
+  if (size > kMaxResourceFileBytes) {
+    error = path + ": " + std::to_string(size) + " bytes, more than a module's resources can be";
+    return false;
+  }
+  bytes.resize(static_cast<std::size_t>(size));
+  std::ifstream in(path, std::ios::binary);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!in || in.gcount() != static_cast<std::streamsize>(bytes.size())) {
+    error = path + ": cannot be read";
+    return false;
+  }
+  return true;
 }
 
 OpenDialog::Window* FindWindow(HWND handle) {
@@ -106,10 +148,12 @@ HINSTANCE ModuleHandleOf(const void* addressInModule) {
   return static_cast<HINSTANCE>(info.dli_fbase);
 }
 
-bool LoadResources(HINSTANCE module, const std::string& scriptPath, std::string& error) {
-  ResourceScript script;
-  if (!LoadResourceScript(scriptPath, script, error)) return false;
-  for (DialogTemplate& dialog : script.dialogs) AddDialogTemplate(module, std::move(dialog));
+bool LoadResources(HINSTANCE module, const std::string& resPath, std::string& error) {
+  std::vector<uint8_t> bytes;
+  if (!ReadResourceFile(resPath, bytes, error)) return false;
+  std::vector<DialogTemplate> dialogs;
+  if (!dlgtemplate::ReadDialogTemplates(bytes, resPath, dialogs, error)) return false;
+  for (DialogTemplate& dialog : dialogs) AddDialogTemplate(module, std::move(dialog));
   return true;
 }
 
@@ -135,6 +179,8 @@ std::vector<int> OpenDialog::ControlIds() const {
 bool OpenDialog::HasControl(int controlId) const {
   return FindControl(*window_->dialog, controlId) != nullptr;
 }
+
+int OpenDialog::FocusedControl() const { return window_->focused; }
 
 UINT OpenDialog::CheckState(int controlId) const {
   auto found = window_->checks.find(controlId);
@@ -232,14 +278,16 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND /*parent*
     return dlgstandin::LogShow(instance, templateId, -1);
   }
 
-  OpenDialog::Window window{instance, &found->second, procedure, {}, std::nullopt};
+  OpenDialog::Window window{instance, &found->second, procedure, {}, 0, std::nullopt};
   for (const dlgstandin::ControlTemplate& control : window.dialog->controls) {
     if (dlgstandin::IsButtonClass(control.className)) window.checks[control.id] = BST_UNCHECKED;
   }
 
   {
     dlgstandin::OpenScope scope(window);
-    dlgstandin::Send(window, WM_INITDIALOG, 0, initParam);
+    if (dlgstandin::Send(window, WM_INITDIALOG, 0, initParam) != 0) {
+      window.focused = dlgstandin::FirstTabStop(*window.dialog);
+    }
 
     // A procedure may end its dialog before it is ever shown.
     if (!window.result) {

@@ -36,20 +36,25 @@
 #include <string>
 #include <vector>
 
-#include "standin/user32_rc_script.h"
 #include "platform/user32.h"
+#include "support/dialog_template.h"
 
 namespace dlgstandin {
+
+using dlgtemplate::ControlTemplate;
+using dlgtemplate::DialogTemplate;
 
 // The instance handle of the module (executable or shared object) that holds
 // `addressInModule`: its load address, which is also what the module itself
 // takes as its instance handle. Null when the address is in no module.
 HINSTANCE ModuleHandleOf(const void* addressInModule);
 
-// Makes the dialogs of a resource script the resources of `module`, as the
-// resource compiler and the linker would on Windows. A dialog id loaded again
-// replaces the earlier template.
-bool LoadResources(HINSTANCE module, const std::string& scriptPath, std::string& error);
+// Makes the dialogs of a compiled resource file (.res, as the resource
+// compiler leaves it for the linker) the resources of `module`, as the linker
+// would on Windows. A dialog id loaded again replaces the earlier template.
+// On failure nothing is added, and the error names the file, the place and
+// the problem.
+bool LoadResources(HINSTANCE module, const std::string& resPath, std::string& error);
 void AddDialogTemplate(HINSTANCE module, DialogTemplate dialog);
 
 // The open dialog, as the driver sees it. Valid only during the driver call.
@@ -64,6 +69,12 @@ class OpenDialog {
   // template order.
   std::vector<int> ControlIds() const;
   bool HasControl(int controlId) const;
+  // The id of the control with the keyboard focus, 0 when none has it. When
+  // the procedure's WM_INITDIALOG gives nonzero, the dialog manager puts the
+  // focus on the first control in template order that is a visible, enabled
+  // tab stop; when it gives 0, the focus stays where the procedure put it,
+  // which here is nowhere.
+  int FocusedControl() const;
 
   // BST_UNCHECKED, BST_CHECKED, or 2 for an indeterminate mark; 0 for a
   // control that has none.

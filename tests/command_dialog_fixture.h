@@ -13,7 +13,7 @@ class CommandWithDialogTest : public CommandTest {
   void SetUp() override {
     CommandTest::SetUp();
     dlgstandin::Reset();
-    const std::string script = std::string(SORVANE_SOURCE_DIR) + "/src/settings/SorvaneDlg.rc";
+    const std::string script = SORVANE_DIALOG_RES;  // the compiled resources
     const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&Startup));
     std::string error;
     ASSERT_TRUE(dlgstandin::LoadResources(module, script, error)) << error;

@@ -23,7 +23,7 @@ namespace {
 using dlgstandin::OpenDialog;
 
 const std::u16string kKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
-const std::string kScriptPath = std::string(SORVANE_SOURCE_DIR) + "/src/settings/SorvaneDlg.rc";
+const std::string kScriptPath = SORVANE_DIALOG_RES;  // the compiled resources
 
 using Flags = std::array<int32_t, 7>;  // in the order of kSettings
 using Texts = std::array<const char16_t*, 7>;

@@ -4,7 +4,7 @@
 //
 //   vekhost DRAWING [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]
 //           [--svg-before PICTURE.svg] [--registry FILE] [--module PATH]
-//           [--resources RC]
+//           [--resources FILE.res]
 //
 // Exit status: 0 done; 1 the module or a file could not be loaded or
 // written; 2 a bad drawing, script, registry file or command line (one
@@ -47,7 +47,7 @@ struct Options {
 const char kUsage[] =
     "usage: vekhost DRAWING.json [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]\n"
     "               [--svg-before PICTURE.svg] [--registry FILE.reg] [--module PATH]\n"
-    "               [--resources SCRIPT.rc]\n"
+    "               [--resources FILE.res]\n"
     "Without --script, and with a terminal, the actions are typed at a prompt.\n";
 
 // Throws InputError for a command line it cannot follow.

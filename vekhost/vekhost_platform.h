@@ -18,8 +18,8 @@ namespace vekhost::platform {
 sim::StartupFn LoadModule(const std::string& path, std::string& error);
 
 // Makes the module's dialog templates available to the dialog manager, where
-// the platform needs that (`resources` names the resource script; an empty
-// name takes the one the module was built with).
+// the platform needs that (`resources` names the compiled resource file, a
+// .res; an empty name takes the one built with the module).
 bool LoadDialogResources(sim::StartupFn startup, const std::string& resources, std::string& error);
 
 // From now on every dialog the module opens is handed to `driver`, which

@@ -63,15 +63,15 @@ sim::StartupFn LoadModule(const std::string& path, std::string& error) {
 }
 
 bool LoadDialogResources(sim::StartupFn startup, const std::string& resources, std::string& error) {
-  const std::string script = resources.empty() ? VEKHOST_DEFAULT_RESOURCES : resources;
-  // On Windows the templates are compiled into the module; here they are
-  // read from the script it is built from and filed under the module.
+  const std::string file = resources.empty() ? VEKHOST_DEFAULT_RESOURCES : resources;
+  // On Windows the templates are linked into the module; here they are read
+  // from the compiled resources it is linked with and filed under the module.
   const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(startup));
   if (module == nullptr) {
     error = "cannot tell which module Startup belongs to";
     return false;
   }
-  return dlgstandin::LoadResources(module, script, error);
+  return dlgstandin::LoadResources(module, file, error);
 }
 
 void SetDialogDriver(std::function<void(DialogPort& dialog)> driver) {

@@ -27,12 +27,14 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "support/dialog_template.h"
 #include "support/reg_text.h"
 #include "vekhost_platform.h"
 
@@ -106,47 +108,6 @@ std::wstring ClassName(HWND window) {
 
 HMODULE g_module = nullptr;
 
-// Reads past a name-or-ordinal field of a dialog template: 0 for none,
-// 0xFFFF and a number, or a NUL-terminated text. False when it runs off the
-// end.
-bool SkipNameOrOrdinal(const WORD*& at, const WORD* end) {
-  if (at >= end) return false;
-  if (*at == 0) {
-    ++at;
-  } else if (*at == 0xFFFF) {
-    at += 2;
-  } else {
-    while (at < end && *at != 0) ++at;
-    ++at;
-  }
-  return at <= end;
-}
-
-struct TemplateSummary {
-  std::wstring caption;
-  int controlCount = 0;
-};
-
-// The caption and the number of controls of a DLGTEMPLATE or DLGTEMPLATEEX.
-bool Summarize(const void* data, DWORD size, TemplateSummary& summary) {
-  const auto* words = static_cast<const WORD*>(data);
-  const WORD* end = words + size / sizeof(WORD);
-  const bool extended = size >= 4 && words[0] == 1 && words[1] == 0xFFFF;
-  // DLGTEMPLATEEX: version, signature, help id, extended style, style, count;
-  // DLGTEMPLATE: style, extended style, count. Then the position and size.
-  const size_t countAt = extended ? 16 : 8;
-  const size_t headerBytes = countAt + 2 + 8;
-  if (size < headerBytes) return false;
-  summary.controlCount = words[countAt / 2];
-  const WORD* at = words + headerBytes / 2;
-  if (!SkipNameOrOrdinal(at, end) || !SkipNameOrOrdinal(at, end)) return false;
-  const WORD* caption = at;
-  while (at < end && *at != 0) ++at;
-  if (at >= end) return false;
-  summary.caption.assign(caption, at);
-  return true;
-}
-
 BOOL CALLBACK CollectDialogId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
   if (IS_INTRESOURCE(name)) {
     reinterpret_cast<std::vector<int>*>(param)->push_back(
@@ -155,28 +116,40 @@ BOOL CALLBACK CollectDialogId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
   return TRUE;
 }
 
+LPCWSTR DialogType() { return MAKEINTRESOURCEW(dlgtemplate::kDialogResourceType); }
+
+// The module's dialog template `id`, read as the dialog manager reads it.
+bool ReadModuleTemplate(int id, dlgtemplate::DialogTemplate& dialog) {
+  const HRSRC resource = FindResourceW(g_module, MAKEINTRESOURCEW(id), DialogType());
+  const HGLOBAL loaded = resource != nullptr ? LoadResource(g_module, resource) : nullptr;
+  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (data == nullptr) return false;
+  const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data),
+                                       SizeofResource(g_module, resource));
+  std::string error;
+  return dlgtemplate::ReadDialogTemplate(bytes, "dialog " + std::to_string(id), dialog, error);
+}
+
 // Windows keeps no record of which template a dialog was made from. The
 // dialog is the module's, so its template is the one among the module's
 // dialog resources with its caption and its number of controls; -1 if none
 // or more than one is.
 int TemplateIdOf(HWND dialog) {
-  const std::wstring caption = WindowText(dialog);
-  int controls = 0;
+  const std::u16string caption = U16(WindowText(dialog));
+  size_t controls = 0;
   for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     ++controls;
   }
   std::vector<int> ids;
-  EnumResourceNamesW(g_module, MAKEINTRESOURCEW(5) /* RT_DIALOG */, &CollectDialogId,
-                     reinterpret_cast<LONG_PTR>(&ids));
+  EnumResourceNamesW(g_module, DialogType(), &CollectDialogId, reinterpret_cast<LONG_PTR>(&ids));
   int found = -1;
   for (int id : ids) {
-    const HRSRC resource = FindResourceW(g_module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));
-    const HGLOBAL loaded = resource != nullptr ? LoadResource(g_module, resource) : nullptr;
-    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-    TemplateSummary summary;
-    if (data == nullptr || !Summarize(data, SizeofResource(g_module, resource), summary)) continue;
-    if (summary.caption != caption || summary.controlCount != controls) continue;
+    dlgtemplate::DialogTemplate candidate;
+    if (!ReadModuleTemplate(id, candidate) || candidate.caption != caption ||
+        candidate.controls.size() != controls) {
+      continue;
+    }
     if (found != -1) return -1;
     found = id;
   }
