@@ -37,7 +37,6 @@ struct Box {
   int32_t SorvaneDlg::*member;
 };
 
-void PrintTo(const Box& box, std::ostream* os) { *os << box.id; }
 const Box kBoxes[] = {
     {12001, u"mIsColor", &SorvaneDlg::mIsColor},
     {12002, u"mIsLType", &SorvaneDlg::mIsLType},
@@ -119,92 +118,6 @@ class SettingsDialogTest : public ::testing::Test {
     RunSettingsDialog();
   }
 };
-
-TEST_F(SettingsDialogTest, ToleranceClickIsStoredAtOnceButCancelKeepsTheFlags) {
-  StoreTexts(kDefaultTexts);
-  LoadSettings();
-  ASSERT_EQ(SettingsFlags.mIsTolerance, 0);
-
-  Run([](OpenDialog& dialog) {
-    EXPECT_FALSE(dialog.IsChecked(12005));
-    ASSERT_TRUE(dialog.Click(12005));
-    EXPECT_TRUE(dialog.IsChecked(12005));
-    EXPECT_EQ(Stored(u"mIsTolerance"), u"1");
-    dialog.Click(IDCANCEL);
-  });
-
-  EXPECT_EQ(LastShowResult(), IDCANCEL);
-  EXPECT_EQ(Stored(u"mIsTolerance"), u"1");
-  EXPECT_EQ(SettingsFlags.mIsTolerance, 0);
-  LoadSettings();
-  EXPECT_EQ(SettingsFlags.mIsTolerance, 1);
-}
-
-class SettingsDialogBoxTest : public SettingsDialogTest,
-                              public ::testing::WithParamInterface<Box> {};
-
-TEST_P(SettingsDialogBoxTest, ClickedTwiceWritesTheFlippedStateThenTheOriginal) {
-  const Box box = GetParam();
-  StoreTexts(kDefaultTexts);
-  bool startedChecked = false;
-
-  Run([&](OpenDialog& dialog) {
-    regstandin::ClearLog();
-    startedChecked = dialog.IsChecked(box.id);
-    dialog.Click(box.id);
-    dialog.Click(box.id);
-    EXPECT_EQ(dialog.IsChecked(box.id), startedChecked);
-    dialog.PressEscape();
-  });
-
-  const std::u16string original = startedChecked ? u"1" : u"0";
-  const std::u16string flipped = startedChecked ? u"0" : u"1";
-  EXPECT_EQ(Writes(), (std::vector<Write>{{box.name, flipped}, {box.name, original}}));
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryBox, SettingsDialogBoxTest, ::testing::ValuesIn(kBoxes),
-                         [](const ::testing::TestParamInfo<Box>& param) {
-                           return Narrow(param.param.name);
-                         });
-
-TEST_F(SettingsDialogTest, OkWithoutClicksRewritesAllSevenAndReloads) {
-  StoreTexts({u"2", u"0", u"-1", u"0", u" 7x", u"1", u"off"});
-  SetFlags({0, 1, 0, 1, 0, 0, 1});
-
-  Run([](OpenDialog& dialog) {
-    regstandin::ClearLog();
-    dialog.Click(IDOK);
-  });
-
-  EXPECT_EQ(LastShowResult(), IDOK);
-  EXPECT_EQ(Writes(), (std::vector<Write>{{u"mIsColor", u"1"},
-                                          {u"mIsLType", u"0"},
-                                          {u"mIsLayer", u"1"},
-                                          {u"mIsDecimalPlace", u"0"},
-                                          {u"mIsTolerance", u"1"},
-                                          {u"mIsDimSize", u"1"},
-                                          {u"IsHoleLayerChanged", u"0"}}));
-  EXPECT_EQ(CurrentFlags(), (Flags{1, 0, 1, 0, 1, 1, 0}));
-}
-
-TEST_F(SettingsDialogTest, OpeningWithoutAKeyWritesTheDefaultsAndChecksTheirBoxes) {
-  const Flags before = {0, 0, 0, 0, 1, 1, 1};
-  SetFlags(before);
-
-  Run([](OpenDialog& dialog) {
-    const std::vector<Write> writes = Writes();
-    ASSERT_EQ(writes.size(), 7u);
-    for (std::size_t i = 0; i < kSettings.size(); ++i) {
-      EXPECT_EQ(writes[i], (Write{kSettings[i].name, kDefaultTexts[i]}));
-    }
-    for (int id : {12001, 12002, 12003, 12004}) EXPECT_TRUE(dialog.IsChecked(id)) << id;
-    for (int id : {12005, 12007, 12000}) EXPECT_FALSE(dialog.IsChecked(id)) << id;
-    dialog.Close();
-  });
-
-  EXPECT_EQ(LastShowResult(), IDCANCEL);
-  EXPECT_EQ(CurrentFlags(), before);
-}
 
 // Each box shows its member from the moment the member is loaded: the box
 // is set right after it, in the order the settings are read.

@@ -1,5 +1,6 @@
-// The settings store against the registry: defaults, the legacy "Type"
-// conversion, texts that are not "1" or "0", and a registry that refuses.
+// The settings store against the registry stand-in: what only it can show,
+// the flags themselves and a registry that refuses. What Windows' registry
+// can show too is in the shared suite (shared/settings_store_test.cpp).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -58,43 +59,6 @@ TEST_F(SettingsStoreTest, FirstLoadWritesEveryDefault) {
                                          u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged"}));
 }
 
-struct LegacyTypeRow {
-  std::u16string type;
-  std::vector<std::u16string> lineValues;
-};
-
-void PrintTo(const LegacyTypeRow& row, std::ostream* os) { *os << "Type=" << Escaped(row.type); }
-
-class LegacyTypeTest : public SettingsStoreTest,
-                       public ::testing::WithParamInterface<LegacyTypeRow> {};
-
-TEST_P(LegacyTypeTest, IsConvertedIntoTheLineValuesAndDeleted) {
-  // Texts that were there are overwritten, not read.
-  regstandin::SetString(kKey, u"mIsColor", u"0");
-  regstandin::SetString(kKey, u"mIsLayer", u"7");
-  regstandin::SetString(kKey, u"mIsTolerance", u"1");
-  regstandin::SetString(kKey, u"Type", GetParam().type);
-
-  LoadSettings();
-
-  EXPECT_EQ(StoredLineValues(), GetParam().lineValues);
-  EXPECT_FALSE(regstandin::GetValue(kKey, u"Type").has_value());
-  std::vector<int32_t> expectedFlags;
-  for (const auto& text : GetParam().lineValues) expectedFlags.push_back(text == u"1" ? 1 : 0);
-  expectedFlags.insert(expectedFlags.end(), {1, 1, 0, 0});
-  EXPECT_EQ(Flags(), expectedFlags);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, LegacyTypeTest,
-                         ::testing::Values(LegacyTypeRow{u"0", {u"1", u"1", u"0"}},
-                                           LegacyTypeRow{u"1", {u"0", u"0", u"1"}},
-                                           LegacyTypeRow{u"5", {u"1", u"1", u"1"}},
-                                           LegacyTypeRow{u"-1", {u"1", u"1", u"1"}},
-                                           LegacyTypeRow{u"2", {u"1", u"1", u"1"}},
-                                           LegacyTypeRow{u"", {u"1", u"1", u"0"}},
-                                           LegacyTypeRow{u"word", {u"1", u"1", u"0"}},
-                                           LegacyTypeRow{u" +1", {u"0", u"0", u"1"}}));
-
 TEST_F(SettingsStoreTest, LegacyTypeThatCannotBeDeletedIsConvertedAtEveryLoad) {
   regstandin::SetString(kKey, u"Type", u"1");
   regstandin::Refuse(kKey, Operation::Delete);
@@ -109,79 +73,6 @@ TEST_F(SettingsStoreTest, LegacyTypeThatCannotBeDeletedIsConvertedAtEveryLoad) {
   EXPECT_EQ(Stored(u"mIsColor"), u"0");
   EXPECT_EQ(SettingsFlags.mIsColor, 0);
 }
-
-struct StoredTextRow {
-  const char16_t* name;
-  std::u16string text;
-  int32_t flag;
-};
-
-void PrintTo(const StoredTextRow& row, std::ostream* os) {
-  *os << Escaped(row.name) << "=" << Escaped(row.text);
-}
-
-class StoredTextTest : public SettingsStoreTest,
-                       public ::testing::WithParamInterface<StoredTextRow> {};
-
-// A value that exists keeps its text, whatever it holds.
-TEST_P(StoredTextTest, GivesItsFlagAndStaysAsItWas) {
-  regstandin::SetString(kKey, GetParam().name, GetParam().text);
-  LoadSettings();
-
-  const auto flags = Flags();
-  const auto index =
-      std::find_if(kSettings.begin(), kSettings.end(),
-                   [](const SettingDef& s) { return std::u16string(s.name) == GetParam().name; }) -
-      kSettings.begin();
-  EXPECT_EQ(flags[index], GetParam().flag);
-  EXPECT_EQ(Stored(GetParam().name), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, StoredTextTest,
-    ::testing::Values(StoredTextRow{u"mIsTolerance", u"2", 1},
-                      StoredTextRow{u"mIsDimSize", u"-1", 1},
-                      StoredTextRow{u"mIsColor", u"word", 0}, StoredTextRow{u"mIsLayer", u"", 0},
-                      StoredTextRow{u"IsHoleLayerChanged", u"99999999999", 1},
-                      StoredTextRow{u"mIsDecimalPlace", std::u16string(126, u'7'), 1}));
-
-TEST_F(SettingsStoreTest, TextTooLongForTheReadIsHandledAsMissing) {
-  regstandin::SetString(kKey, u"mIsDimSize", std::u16string(127, u'1'));
-  LoadSettings();
-  EXPECT_EQ(SettingsFlags.mIsDimSize, 0);
-  EXPECT_EQ(Stored(u"mIsDimSize"), u"0");
-}
-
-struct RawValueRow {
-  const char* what;
-  DWORD type;
-  std::vector<uint8_t> bytes;
-  int32_t flag;
-};
-
-void PrintTo(const RawValueRow& row, std::ostream* os) { *os << row.what; }
-
-class RawValueTest : public SettingsStoreTest, public ::testing::WithParamInterface<RawValueRow> {};
-
-// Data that is not a terminated string is read as text, never past its end.
-TEST_P(RawValueTest, IsReadAsTextWithinItsBytes) {
-  regstandin::SetValue(kKey, u"mIsTolerance", GetParam().type, GetParam().bytes);
-  LoadSettings();
-  EXPECT_EQ(SettingsFlags.mIsTolerance, GetParam().flag) << GetParam().what;
-  // Reading never rewrites an existing value.
-  EXPECT_EQ(regstandin::GetValue(kKey, u"mIsTolerance")->bytes, GetParam().bytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, RawValueTest,
-    ::testing::Values(RawValueRow{"no terminating NUL", REG_SZ, {'1', 0}, 1},
-                      RawValueRow{"odd byte count", REG_SZ, {'1', 0, '2'}, 1},
-                      RawValueRow{"one byte", REG_SZ, {'1'}, 0},
-                      RawValueRow{"no bytes", REG_SZ, {}, 0},
-                      RawValueRow{"binary", REG_BINARY, {'5', 0, '0', 0}, 1},
-                      RawValueRow{"binary zero", REG_BINARY, {'0', 0}, 0},
-                      RawValueRow{"dword 1 reads as U+0001", REG_DWORD, {1, 0, 0, 0}, 0},
-                      RawValueRow{"254 bytes, no NUL", REG_SZ, std::vector<uint8_t>(254, '1'), 0}));
 
 TEST_F(SettingsStoreTest, KeyThatRefusesWritesGivesDefaultsAndIsRetriedAtTheNextLoad) {
   regstandin::Refuse(kKey, Operation::Create);

@@ -78,6 +78,12 @@ LRESULT DialogUser::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   return static_cast<LRESULT>(result);
 }
 
+HWND DialogUser::FocusedWindow() const {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(uiThread_, &info) ? info.hwndFocus : nullptr;
+}
+
 LRESULT DialogUser::CheckState(int id) const { return Send(Control(id), BM_GETCHECK, 0, 0); }
 
 void DialogUser::Click(int id) const {
@@ -90,10 +96,8 @@ void DialogUser::PressKey(WPARAM key) const {
   // Keys go to the window with the focus; the dialog manager's message loop
   // (IsDialogMessage) turns Enter into the default button and Esc into
   // Cancel. Posted, not sent, since that loop only sees queued messages.
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  HWND target = dialog_;
-  if (GetGUIThreadInfo(uiThread_, &info) && info.hwndFocus != nullptr) target = info.hwndFocus;
+  HWND target = FocusedWindow();
+  if (target == nullptr) target = dialog_;
   const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
   // The key press alone: the dialog acts on it and may be gone before a key
   // release could arrive.

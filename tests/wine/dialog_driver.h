@@ -26,6 +26,9 @@ class DialogUser {
   HWND dialog() const { return dialog_; }
   HWND Control(int id) const { return GetDlgItem(dialog_, id); }
 
+  // The window with the keyboard focus on the dialog's thread, or null.
+  HWND FocusedWindow() const;
+
   // BM_GETCHECK of a box: BST_CHECKED or BST_UNCHECKED.
   LRESULT CheckState(int id) const;
   // A mouse click on a button (BM_CLICK), answered before this returns: an

@@ -99,9 +99,11 @@ for fn in RegOpenKeyExW RegQueryValueExW RegCreateKeyExW RegSetValueExW RegOpenK
   RegDeleteValueW RegCloseKey; do
   grep -qx "ADVAPI32.dll $fn" <<<"$imports" || fail "$fn is not imported from ADVAPI32.dll"
 done
-for fn in DialogBoxParamW EndDialog CheckDlgButton; do
+for fn in DialogBoxParamW EndDialog CheckDlgButton GetActiveWindow EnableWindow SetWindowPos; do
   grep -qx "USER32.dll $fn" <<<"$imports" || fail "$fn is not imported from USER32.dll"
 done
+# The settings are read by the runtime's own _wtoi, not by a copy of it.
+grep -qx "msvcrt.dll _wtoi" <<<"$imports" || fail "_wtoi is not imported from msvcrt.dll"
 echo "exports: $exports"
 echo "imports from: $(echo $dlls)"
 echo "Vek functions imported from VekLib.dll: $(echo "$imported_vek" | wc -l)"

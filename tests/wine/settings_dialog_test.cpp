@@ -1,6 +1,6 @@
-// The real settings dialog, shown by Windows' dialog manager from the
-// template in Sorvane.dll, opened with the host's exit button and played by
-// window messages from a second thread.
+// What only a real dialog manager shows of the settings dialog: the window
+// Windows builds from the template in Sorvane.dll, in pixels, and its
+// picture. Everything the user does with it is in the shared suite.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,24 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "applied_flags.h"
 #include "dialog_driver.h"
+#include "shared/module_test.h"
 #include "wine_support.h"
 
 namespace wine {
 namespace {
-
-constexpr int kHoleLayerBox = 12000;
-constexpr int kColourBox = 12001;
-constexpr int kLineTypeBox = 12002;
-constexpr int kLayerBox = 12003;
-constexpr int kDecimalPlaceBox = 12004;
-constexpr int kToleranceBox = 12005;
-constexpr int kDimSizeBox = 12007;
-
-// The boxes in the store's order, as the settings' names in kSettingNames.
-const std::vector<int> kBoxes = {kColourBox,    kLineTypeBox, kLayerBox,    kDecimalPlaceBox,
-                                 kToleranceBox, kDimSizeBox,  kHoleLayerBox};
 
 struct ControlRow {
   int id;
@@ -75,24 +63,10 @@ RECT ClientRectOf(HWND dialog, HWND child) {
   return rect;
 }
 
-std::vector<LRESULT> CheckStates(const DialogUser& user) {
-  std::vector<LRESULT> states;
-  for (int box : kBoxes) states.push_back(user.CheckState(box));
-  return states;
-}
-
-std::vector<LRESULT> Checks(const std::vector<int>& flags) {
-  std::vector<LRESULT> states;
-  for (int flag : flags) states.push_back(flag != 0 ? BST_CHECKED : BST_UNCHECKED);
-  return states;
-}
-
-const std::vector<std::wstring> kDefaults = {L"1", L"1", L"1", L"1", L"0", L"0", L"0"};
-
-class SettingsDialogTest : public ModuleTest {
+class SettingsDialogTest : public shared::ModuleTest {
  protected:
   void SetUp() override {
-    ModuleTest::SetUp();
+    shared::ModuleTest::SetUp();
     ASSERT_TRUE(WaitUntilNoDialog()) << "a dialog of an earlier test is still open";
   }
 
@@ -115,7 +89,8 @@ TEST_F(SettingsDialogTest, ShowsTheTemplateFromTheModulesResources) {
     EXPECT_EQ(WindowText(dialog), kDialogCaption);
     // Built on the instance handle the module captured when it was loaded.
     EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE)), Module());
-    EXPECT_EQ(GetParent(dialog), nullptr);
+    // A top-level window of its own, not a child of the host.
+    EXPECT_EQ(GetAncestor(dialog, GA_PARENT), GetDesktopWindow());
 
     const DWORD style = static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE));
     const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
@@ -167,191 +142,6 @@ TEST_F(SettingsDialogTest, ShowsTheTemplateFromTheModulesResources) {
   EXPECT_EQ(host().CurrentPrompt(), prompt);
 }
 
-TEST_F(SettingsDialogTest, OpeningWithNoKeyWritesTheDefaultsAndShowsThem) {
-  ASSERT_TRUE(host().RunCommand());
-  DeleteSettingsKey();
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    EXPECT_EQ(StoredSettings(), kDefaults);
-    EXPECT_EQ(CheckStates(user), Checks({1, 1, 1, 1, 0, 0, 0}));
-    user.Click(IDCANCEL);
-  });
-
-  ExpectAnsweredAndStillInStep(run);
-  EXPECT_EQ(StoredSettings(), kDefaults);
-}
-
-TEST_F(SettingsDialogTest, BoxesShowTheStoredSettings) {
-  StoreSettings({0, 1, 0, 1, 1, 0, 1});
-  ASSERT_TRUE(host().RunCommand());
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    EXPECT_EQ(CheckStates(user), Checks({0, 1, 0, 1, 1, 0, 1}));
-    user.Click(IDCANCEL);
-  });
-  ExpectAnsweredAndStillInStep(run);
-}
-
-TEST_F(SettingsDialogTest, EachClickIsStoredAtOnceAndCancelKeepsTheLoadedSettings) {
-  ASSERT_TRUE(host().RunCommand());  // defaults: colour on, tolerance off
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    user.Click(kToleranceBox);
-    EXPECT_EQ(user.CheckState(kToleranceBox), BST_CHECKED);
-    EXPECT_EQ(Stored(L"mIsTolerance"), L"1");
-    user.Click(kColourBox);
-    EXPECT_EQ(user.CheckState(kColourBox), BST_UNCHECKED);
-    EXPECT_EQ(Stored(L"mIsColor"), L"0");
-    user.Click(IDCANCEL);
-  });
-  ExpectAnsweredAndStillInStep(run);
-
-  EXPECT_EQ(StoredSettings(),
-            (std::vector<std::wstring>{L"0", L"1", L"1", L"1", L"1", L"0", L"0"}));
-  // Not reloaded: the colour is still copied in this run.
-  EXPECT_EQ(AppliedFigureFlags(), (std::vector<int>{1, 1, 1, 0}));
-  // The next start loads what the clicks stored.
-  EXPECT_EQ(AppliedFlags(), (std::vector<int>{0, 1, 1, 1, 1, 0, 0}));
-}
-
-TEST_F(SettingsDialogTest, ABoxClickedTwiceIsStoredTwice) {
-  ASSERT_TRUE(host().RunCommand());
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    user.Click(kLayerBox);
-    EXPECT_EQ(Stored(L"mIsLayer"), L"0");
-    EXPECT_EQ(user.CheckState(kLayerBox), BST_UNCHECKED);
-    user.Click(kLayerBox);
-    EXPECT_EQ(Stored(L"mIsLayer"), L"1");
-    EXPECT_EQ(user.CheckState(kLayerBox), BST_CHECKED);
-    user.Click(IDCANCEL);
-  });
-  ExpectAnsweredAndStillInStep(run);
-  EXPECT_EQ(StoredSettings(), kDefaults);
-}
-
-TEST_F(SettingsDialogTest, OkStoresAllSevenAndReloadsThem) {
-  Store(L"mIsTolerance", L"2");
-  Store(L"mIsDimSize", L"-1");
-  ASSERT_TRUE(host().RunCommand());
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    // Texts other than "1" show as on and are not rewritten by opening.
-    EXPECT_EQ(CheckStates(user), Checks({1, 1, 1, 1, 1, 1, 0}));
-    EXPECT_EQ(Stored(L"mIsTolerance"), L"2");
-    EXPECT_EQ(Stored(L"mIsDimSize"), L"-1");
-    user.Click(kColourBox);
-    user.Click(kHoleLayerBox);
-    user.Click(IDOK);
-  });
-  ExpectAnsweredAndStillInStep(run);
-
-  EXPECT_EQ(StoredSettings(),
-            (std::vector<std::wstring>{L"0", L"1", L"1", L"1", L"1", L"1", L"1"}));
-  // Reloaded: this run already goes by the new settings.
-  PickFigureSource();
-  EXPECT_EQ(host().CurrentPrompt(),
-            u"변경할 형상 범위지시<현재=선종ㆍ레이어>  : (종료버튼:설정창)");
-  EXPECT_EQ(SelectFigureTargets(), (std::vector<int>{0, 1, 1, 1}));
-}
-
-TEST_F(SettingsDialogTest, OkWithoutAClickRewritesTheTexts) {
-  Store(L"mIsDecimalPlace", L"7");
-  ASSERT_TRUE(host().RunCommand());
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) { user.Click(IDOK); });
-  ExpectAnsweredAndStillInStep(run);
-  EXPECT_EQ(StoredSettings(), kDefaults);
-}
-
-TEST_F(SettingsDialogTest, EnterIsOk) {
-  ASSERT_TRUE(host().RunCommand());
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    user.Click(kLineTypeBox);
-    user.PressEnter();
-  });
-  ExpectAnsweredAndStillInStep(run);
-
-  EXPECT_EQ(Stored(L"mIsLType"), L"0");
-  PickFigureSource();
-  EXPECT_EQ(host().CurrentPrompt(),
-            u"변경할 형상 범위지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)");
-  EXPECT_EQ(SelectFigureTargets(), (std::vector<int>{1, 0, 1, 0}));
-}
-
-TEST_F(SettingsDialogTest, EscapeIsCancel) {
-  ASSERT_TRUE(host().RunCommand());
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    user.Click(kLineTypeBox);
-    user.PressEscape();
-  });
-  ExpectAnsweredAndStillInStep(run);
-
-  EXPECT_EQ(Stored(L"mIsLType"), L"0");
-  PickFigureSource();
-  EXPECT_EQ(host().CurrentPrompt(),
-            u"변경할 형상 범위지시<현재=선색ㆍ선종ㆍ레이어>  : (종료버튼:설정창)");
-  EXPECT_EQ(SelectFigureTargets(), (std::vector<int>{1, 1, 1, 0}));
-}
-
-TEST_F(SettingsDialogTest, CloseBoxIsCancel) {
-  ASSERT_TRUE(host().RunCommand());
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    user.Click(kLayerBox);
-    user.PressCloseBox();
-  });
-  ExpectAnsweredAndStillInStep(run);
-
-  EXPECT_EQ(Stored(L"mIsLayer"), L"0");
-  EXPECT_EQ(AppliedFigureFlags(), (std::vector<int>{1, 1, 1, 0}));
-}
-
-TEST_F(SettingsDialogTest, OpeningConvertsALegacyType) {
-  ASSERT_TRUE(host().RunCommand());
-  Store(L"Type", L"1");
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    EXPECT_EQ(Stored(L"Type"), L"<missing>");
-    EXPECT_EQ(CheckStates(user), Checks({0, 0, 1, 1, 0, 0, 0}));
-    user.Click(IDCANCEL);
-  });
-  ExpectAnsweredAndStillInStep(run);
-
-  EXPECT_EQ(StoredSettings(),
-            (std::vector<std::wstring>{L"0", L"0", L"1", L"1", L"0", L"0", L"0"}));
-  // The dialog has its own copy: the command's settings are as loaded.
-  EXPECT_EQ(AppliedFigureFlags(), (std::vector<int>{1, 1, 1, 0}));
-}
-
-TEST_F(SettingsDialogTest, OpensFromTheFigureRangeStep) {
-  ASSERT_TRUE(host().RunCommand());
-  PickFigureSource();
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    user.Click(kColourBox);
-    user.Click(IDOK);
-  });
-  ExpectAnsweredAndStillInStep(run);
-  EXPECT_EQ(SelectFigureTargets(), (std::vector<int>{0, 1, 1, 0}));
-}
-
-TEST_F(SettingsDialogTest, OpensFromTheAnnotationStep) {
-  ASSERT_TRUE(host().RunCommand());
-  PickAnnotationSource();
-  const auto prompt = host().CurrentPrompt();
-
-  const DialogRun run = PressExitAndPlay([](DialogUser& user) {
-    user.Click(kDimSizeBox);
-    user.Click(IDCANCEL);
-  });
-  ExpectAnsweredAndStillInStep(run);
-  EXPECT_EQ(host().CurrentPrompt(), prompt);
-  EXPECT_EQ(Stored(L"mIsDimSize"), L"1");
-}
-
 // For the documentation and for the eye: the dialog as Windows draws it. The
 // suite's script takes the picture of the screen while the dialog waits here,
 // and checks it. Run by hand, without the script, there is no one to take it.
@@ -394,7 +184,7 @@ TEST_F(SettingsDialogTest, HoldsStillForItsPicture) {
   });
   ExpectAnsweredAndStillInStep(run);
   EXPECT_TRUE(pictureTaken) << "nobody took the picture";
-  EXPECT_EQ(StoredSettings(), kDefaults);
+  EXPECT_EQ(shared::StoredSettings(), shared::kDefaultTexts);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace wine {
+namespace shared {
 
 // From the source step of a running command: picks the plain figure that is
 // the source, which opens the figure range step.
@@ -37,4 +37,4 @@ std::vector<int> AppliedDimensionFlags();
 // decimal places, tolerance, dimension size, hole layer).
 std::vector<int> AppliedFlags();
 
-}  // namespace wine
+}  // namespace shared

@@ -1,11 +1,11 @@
-#include "applied_flags.h"
+#include "shared/applied_flags.h"
 
 #include <gtest/gtest.h>
 
 #include "sim_host.h"
 #include "sim_records.h"
 
-namespace wine {
+namespace shared {
 namespace {
 
 constexpr VekId kFigure = 100;
@@ -97,4 +97,4 @@ std::vector<int> AppliedFlags() {
   return {figure[0], figure[1], figure[2], dimension[0], dimension[1], dimension[2], figure[3]};
 }
 
-}  // namespace wine
+}  // namespace shared
