@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/sim_text.h"
+#include "support/utf.h"
 
 namespace wine {
 
@@ -111,7 +111,7 @@ std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin()
 
 std::u16string U16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
-std::string Utf8(const std::wstring& text) { return sim::ToUtf8(U16(text)); }
+std::string Utf8(const std::wstring& text) { return utf::ToUtf8(U16(text)); }
 
 void ModuleTest::SetUp() {
   ASSERT_NE(Module(), nullptr) << "cannot load " << Utf8(ModulePath()) << ", error "
