@@ -173,8 +173,9 @@ LSTATUS RunGuarded(const char* function, Body&& body) noexcept {
     LogEntry entry;
     entry.function = function;
     entry.status = body(state, entry);
-    state.log.push_back(entry);
-    return entry.status;
+    const LSTATUS status = entry.status;
+    state.log.push_back(std::move(entry));
+    return status;
   } catch (const std::bad_alloc&) {
     return ERROR_OUTOFMEMORY;
   }

@@ -32,7 +32,10 @@
 // - RegSetValueExW with null data and a non-zero size is ERROR_NOACCESS, as
 //   Windows reports the unreadable buffer.
 // - Options, classes, security attributes and the volatile flag are accepted
-//   and ignored; every key persists.
+//   and ignored (the log keeps the options); every key persists.
+//
+// The keys and values live in one regtext::Tree, the model the .reg text is
+// read into and written from, so a lookup by name never scans a key.
 //
 // Everything here is guarded by one mutex, so a stray second thread cannot
 // corrupt the tree, though the module itself is single-threaded.
