@@ -1,7 +1,10 @@
+// The registry is one regtext::Tree, the same model the .reg text is read
+// into and written from. This file adds what a tree lacks to be a registry:
+// handles, access masks, refusals, the call log and failure injection.
 #include "standin/registry_standin.h"
 
 #include <algorithm>
-#include <map>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -10,31 +13,17 @@
 #include <unordered_map>
 #include <utility>
 
-namespace regstandin::detail {
+#include "support/utf.h"
 
-using NamedValue = regtext::NamedValue;
+using Key = regtext::Tree::Key;
+using Path = std::vector<std::u16string>;
 
-struct Key {
-  std::u16string name;
-  Key* parent = nullptr;
-  // Keyed by the folded name, which also gives the case-insensitive order in
-  // which regedit lists subkeys.
-  std::map<std::u16string, std::shared_ptr<Key>> children;
-  // Creation order, which is the order Windows enumerates values in.
-  std::vector<NamedValue> values;
-  // Once removed, a key still held by a handle no longer reaches its parent
-  // (which may be gone); it remembers where it was instead.
-  bool deleted = false;
-  std::u16string deletedPath;
-};
-
-}  // namespace regstandin::detail
-
-// The handle behind an HKEY. It shares ownership of its key so that a key
-// removed while a handle is open stays valid memory and can answer
-// ERROR_KEY_DELETED instead of being a dangling pointer.
+// The handle behind an HKEY: the key and the names it is stored under. A
+// removed key stays allocated until Reset, so the handle can tell it is gone
+// (its path leads elsewhere or nowhere) rather than point at freed memory.
 struct HKEY__ {
-  std::shared_ptr<regstandin::detail::Key> key;
+  Key* key = nullptr;
+  Path path;
   REGSAM access = 0;
   uint64_t serial = 0;
 };
@@ -42,15 +31,9 @@ struct HKEY__ {
 namespace regstandin {
 namespace {
 
-using detail::Key;
-using detail::NamedValue;
-
+using regtext::FoldName;
 using regtext::Join;
 using regtext::JoinPath;
-using regtext::kMaxDepth;
-using regtext::Quote;
-using regtext::SameName;
-using regtext::ToUtf8;
 
 constexpr REGSAM kGenericRead = 0x80000000u;
 constexpr REGSAM kGenericWrite = 0x40000000u;
@@ -60,12 +43,17 @@ constexpr REGSAM kMaximumAllowed = 0x02000000u;
 
 struct State {
   std::mutex mutex;
-  std::shared_ptr<Key> root = std::make_shared<Key>();
-  std::unordered_map<HKEY__*, std::unique_ptr<HKEY__>> live;
+  regtext::Tree tree;
+  // Keys taken out of the tree, kept for the handles that may point at them.
+  std::vector<std::unique_ptr<Key>> removed;
+  std::unordered_map<HKEY, std::unique_ptr<HKEY__>> live;
+  // Closed handles, kept so that a stale handle never aliases a newer one.
   std::vector<std::unique_ptr<HKEY__>> retired;
   uint64_t nextSerial = 1;
   std::set<std::pair<std::u16string, Operation>> refusals;
   std::vector<LogEntry> log;
+  std::size_t throwCountdown = 0;  // 0: nothing armed
+  std::string throwFunction;
 };
 
 // Never destroyed: the simulated host may still touch the registry from its
@@ -75,30 +63,8 @@ State& Registry() {
   return *state;
 }
 
-using regtext::FoldName;
-
-std::size_t DepthOf(const Key* key) {
-  std::size_t depth = 0;
-  for (; key->parent != nullptr; key = key->parent) ++depth;
-  return depth;
-}
-
-std::u16string PathOf(const Key* key) {
-  if (key->deleted) return key->deletedPath;
-  std::vector<const Key*> chain;
-  for (; key != nullptr && key->parent != nullptr; key = key->parent) chain.push_back(key);
-  std::u16string path;
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    if (!path.empty()) path += u'\\';
-    path += (*it)->name;
-  }
-  return path;
-}
-
-// Splits a subkey path into names; empty means the key itself. A leading "\"
-// or a doubled one makes an empty name, which no key can have.
-LSTATUS SplitPath(std::u16string_view path, std::vector<std::u16string>& parts) {
-  switch (regtext::SplitPath(path, parts)) {
+LSTATUS StatusOf(regtext::PathProblem problem) {
+  switch (problem) {
     case regtext::PathProblem::kNone:
       return ERROR_SUCCESS;
     case regtext::PathProblem::kEmptyName:
@@ -109,94 +75,32 @@ LSTATUS SplitPath(std::u16string_view path, std::vector<std::u16string>& parts) 
   return ERROR_INVALID_PARAMETER;
 }
 
-LSTATUS CheckValueName(std::u16string_view name) {
-  return regtext::IsValidValueName(name) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+Path PartsOrThrow(std::u16string_view path) {
+  Path parts;
+  if (regtext::SplitPath(path, parts) != regtext::PathProblem::kNone) {
+    throw std::invalid_argument("registry stand-in: invalid key path");
+  }
+  return parts;
 }
 
-Key* FindChild(Key* key, std::u16string_view name) {
-  auto it = key->children.find(FoldName(name));
-  return it == key->children.end() ? nullptr : it->second.get();
+bool IsRefused(const State& state, const Path& path, Operation operation) {
+  return state.refusals.count({FoldName(Join(path)), operation}) != 0;
 }
 
-Key* Walk(Key* key, const std::vector<std::u16string>& parts) {
+// Walks from `from` (stored under `path`) down `parts`, creating what is
+// missing when asked to; `path` becomes the stored names of the key reached.
+Key* Walk(Key* from, Path& path, const Path& parts, bool create, bool* created = nullptr) {
+  if (created != nullptr) *created = false;
   for (const std::u16string& part : parts) {
-    key = FindChild(key, part);
-    if (key == nullptr) return nullptr;
+    from = create ? &from->ChildCreating(part, created) : from->Child(part);
+    if (from == nullptr) return nullptr;
+    path.push_back(from->name);
   }
-  return key;
+  return from;
 }
 
-// Walks down, creating what is missing; `created` tells whether the last key
-// is new.
-Key* WalkCreating(Key* key, const std::vector<std::u16string>& parts, bool& created) {
-  created = false;
-  for (const std::u16string& part : parts) {
-    std::shared_ptr<Key>& slot = key->children[FoldName(part)];
-    created = slot == nullptr;
-    if (created) {
-      slot = std::make_shared<Key>();
-      slot->name = part;
-      slot->parent = key;
-    }
-    key = slot.get();
-  }
-  return key;
-}
-
-NamedValue* FindValue(Key* key, std::u16string_view name) {
-  for (NamedValue& value : key->values) {
-    if (SameName(value.name, name)) return &value;
-  }
-  return nullptr;
-}
-
-void StoreValue(Key* key, std::u16string_view name, Value value) {
-  // An overwrite keeps the name's original case and its place, as Windows
-  // reuses the existing value.
-  if (NamedValue* existing = FindValue(key, name)) {
-    existing->value = std::move(value);
-  } else {
-    key->values.push_back(NamedValue{std::u16string(name), std::move(value)});
-  }
-}
-
-bool EraseValue(Key* key, std::u16string_view name) {
-  auto it = std::find_if(key->values.begin(), key->values.end(),
-                         [&](const NamedValue& value) { return SameName(value.name, name); });
-  if (it == key->values.end()) return false;
-  key->values.erase(it);
-  return true;
-}
-
-void MarkDeleted(Key* key, const std::u16string& path) {
-  for (auto& [folded, child] : key->children) {
-    MarkDeleted(child.get(), JoinPath(path, child->name));
-  }
-  key->deleted = true;
-  key->deletedPath = path;
-  key->parent = nullptr;
-}
-
-void DetachKey(Key* key) {
-  Key* parent = key->parent;
-  const std::u16string folded = FoldName(key->name);
-  MarkDeleted(key, PathOf(key));
-  // Erasing from the parent's map may release the last owner of `key`.
-  parent->children.erase(folded);
-}
-
-bool IsRefused(const State& state, const Key* key, Operation operation) {
-  return state.refusals.count({FoldName(PathOf(key)), operation}) != 0;
-}
-
-bool IsRefused(const State& state, std::u16string_view path, Operation operation) {
-  return state.refusals.count({FoldName(path), operation}) != 0;
-}
-
-using regtext::TextOf;
-
-std::u16string TextOf(const BYTE* data, DWORD size) {
-  return TextOf(std::vector<uint8_t>(data, data + size));
+void Detach(State& state, const Path& parts) {
+  if (std::unique_ptr<Key> key = state.tree.Detach(parts)) state.removed.push_back(std::move(key));
 }
 
 bool IsPredefined(HKEY key) {
@@ -214,12 +118,13 @@ REGSAM GrantedAccess(REGSAM desired) {
 
 struct Resolved {
   Key* key = nullptr;
+  Path path;
   REGSAM access = 0;
 };
 
 LSTATUS Resolve(State& state, HKEY handle, Resolved& out) {
   if (handle == HKEY_CURRENT_USER) {
-    out = Resolved{state.root.get(), KEY_ALL_ACCESS};
+    out = Resolved{&state.tree.root(), {}, KEY_ALL_ACCESS};
     return ERROR_SUCCESS;
   }
   if (handle == nullptr || IsPredefined(handle)) return ERROR_INVALID_HANDLE;
@@ -227,72 +132,103 @@ LSTATUS Resolve(State& state, HKEY handle, Resolved& out) {
   // number that is not in the table.
   auto it = state.live.find(handle);
   if (it == state.live.end()) return ERROR_INVALID_HANDLE;
-  if (it->second->key->deleted) return ERROR_KEY_DELETED;
-  out = Resolved{it->second->key.get(), it->second->access};
+  const HKEY__& found = *it->second;
+  if (state.tree.Find(found.path) != found.key) return ERROR_KEY_DELETED;
+  out = Resolved{found.key, found.path, found.access};
   return ERROR_SUCCESS;
 }
 
-std::shared_ptr<Key> SharedOf(State& state, Key* key) {
-  if (key->parent == nullptr) return state.root;
-  return key->parent->children.at(FoldName(key->name));
-}
-
-HKEY NewHandle(State& state, Key* key, REGSAM access) {
-  auto handle = std::make_unique<HKEY__>();
-  handle->key = SharedOf(state, key);
-  handle->access = GrantedAccess(access);
-  handle->serial = state.nextSerial++;
+HKEY NewHandle(State& state, Key* key, Path path, REGSAM access) {
+  auto handle = std::make_unique<HKEY__>(
+      HKEY__{key, std::move(path), GrantedAccess(access), state.nextSerial++});
   HKEY raw = handle.get();
   state.live.emplace(raw, std::move(handle));
   return raw;
 }
 
-// Records one Win32 call; the status goes in when the call returns.
-class Call {
- public:
-  Call(State& state, const char* function) : state_(state) { entry_.function = function; }
-  Call(const Call&) = delete;
-  Call& operator=(const Call&) = delete;
-
-  LogEntry& entry() { return entry_; }
-  LSTATUS Return(LSTATUS status) {
-    entry_.status = status;
-    state_.log.push_back(std::move(entry_));
-    return status;
-  }
-
- private:
-  State& state_;
-  LogEntry entry_;
-};
-
 std::u16string_view ViewOf(LPCWSTR text) {
   return text == nullptr ? std::u16string_view() : std::u16string_view(text);
 }
 
-LSTATUS OpenKey(const char* function, HKEY key, LPCWSTR subKey, REGSAM access, PHKEY result) {
-  State& state = Registry();
+std::u16string TextOf(const BYTE* data, DWORD size) {
+  return regtext::TextOf(std::vector<uint8_t>(data, data + size));
+}
+
+void ThrowIfArmed(State& state, const char* function) {
   std::lock_guard<std::mutex> lock(state.mutex);
-  Call call(state, function);
-  if (result == nullptr) return call.Return(ERROR_INVALID_PARAMETER);
+  if (state.throwCountdown == 0) return;
+  if (!state.throwFunction.empty() && state.throwFunction != function) return;
+  if (--state.throwCountdown == 0) throw std::bad_alloc();
+}
+
+// Runs one Win32 call under the lock and logs it with the status it returns.
+// No exception may cross into the caller: running out of memory is the only
+// one expected, and Windows reports that as a status too; anything else is a
+// bug in the stand-in and ends the process loudly through noexcept.
+template <typename Body>
+LSTATUS RunGuarded(const char* function, Body&& body) noexcept {
+  try {
+    State& state = Registry();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    LogEntry entry;
+    entry.function = function;
+    entry.status = body(state, entry);
+    const LSTATUS status = entry.status;
+    state.log.push_back(std::move(entry));
+    return status;
+  } catch (const std::bad_alloc&) {
+    return ERROR_OUTOFMEMORY;
+  }
+}
+
+// A call that ThrowOnCall may make throw, before anything else happens.
+template <typename Body>
+LSTATUS Run(const char* function, Body&& body) {
+  ThrowIfArmed(Registry(), function);
+  return RunGuarded(function, std::forward<Body>(body));
+}
+
+// The checks every open and create makes of the subkey below `base`; `parts`
+// become the subkey's names.
+LSTATUS CheckSubkey(const State& state, const Resolved& base, std::u16string_view sub,
+                    Operation operation, LogEntry& entry, Path& parts) {
+  entry.path = JoinPath(Join(base.path), sub);
+  if (LSTATUS status = StatusOf(regtext::SplitPath(sub, parts)); status != ERROR_SUCCESS) {
+    return status;
+  }
+  if (base.path.size() + parts.size() > regtext::kMaxDepth) return ERROR_INVALID_PARAMETER;
+  Path full = base.path;
+  full.insert(full.end(), parts.begin(), parts.end());
+  entry.path = Join(full);
+  return IsRefused(state, full, operation) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
+LSTATUS OpenKey(State& state, LogEntry& entry, HKEY key, LPCWSTR subKey, REGSAM access,
+                PHKEY result) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   Resolved base;
-  if (LSTATUS status = Resolve(state, key, base); status != ERROR_SUCCESS) {
-    return call.Return(status);
+  Path parts;
+  if (LSTATUS status = Resolve(state, key, base); status != ERROR_SUCCESS) return status;
+  if (LSTATUS status = CheckSubkey(state, base, ViewOf(subKey), Operation::Open, entry, parts);
+      status != ERROR_SUCCESS) {
+    return status;
   }
-  std::u16string_view sub = ViewOf(subKey);
-  call.entry().path = JoinPath(PathOf(base.key), sub);
-  std::vector<std::u16string> parts;
-  if (LSTATUS status = SplitPath(sub, parts); status != ERROR_SUCCESS) return call.Return(status);
-  if (DepthOf(base.key) + parts.size() > kMaxDepth) return call.Return(ERROR_INVALID_PARAMETER);
-  call.entry().path = JoinPath(PathOf(base.key), Join(parts));
-  if (IsRefused(state, call.entry().path, Operation::Open)) {
-    return call.Return(ERROR_ACCESS_DENIED);
-  }
-  Key* target = Walk(base.key, parts);
-  if (target == nullptr) return call.Return(ERROR_FILE_NOT_FOUND);
-  *result = NewHandle(state, target, access);
-  return call.Return(ERROR_SUCCESS);
+  Key* target = Walk(base.key, base.path, parts, false);
+  if (target == nullptr) return ERROR_FILE_NOT_FOUND;
+  *result = NewHandle(state, target, std::move(base.path), access);
+  return ERROR_SUCCESS;
+}
+
+// The handle of a value call; the log names its key as stored.
+LSTATUS ResolveForValue(State& state, HKEY key, LogEntry& entry, Resolved& handle) {
+  if (LSTATUS status = Resolve(state, key, handle); status != ERROR_SUCCESS) return status;
+  entry.path = Join(handle.path);
+  return ERROR_SUCCESS;
+}
+
+bool Allows(const State& state, const Resolved& handle, REGSAM needed, Operation operation) {
+  return (handle.access & needed) != 0 && !IsRefused(state, handle.path, operation);
 }
 
 }  // namespace
@@ -300,94 +236,79 @@ LSTATUS OpenKey(const char* function, HKEY key, LPCWSTR subKey, REGSAM access, P
 // ---------------------------------------------------------------------------
 // Test and driver side.
 
-namespace {
-
-std::vector<std::u16string> PartsOrThrow(std::u16string_view path) {
-  std::vector<std::u16string> parts;
-  if (SplitPath(path, parts) != ERROR_SUCCESS) {
-    throw std::invalid_argument("registry stand-in: invalid key path");
-  }
-  return parts;
+bool LogEntry::operator==(const LogEntry& other) const {
+  return function == other.function && path == other.path && valueName == other.valueName &&
+         text == other.text && status == other.status;
 }
-
-void CheckNameOrThrow(std::u16string_view name) {
-  if (CheckValueName(name) != ERROR_SUCCESS) {
-    throw std::invalid_argument("registry stand-in: invalid value name");
-  }
-}
-
-using regtext::StringBytes;
-
-}  // namespace
 
 void Reset() {
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  MarkDeleted(state.root.get(), u"");
-  state.root = std::make_shared<Key>();
+  state.tree = regtext::Tree();
+  state.removed.clear();
   state.live.clear();
   state.retired.clear();
   state.refusals.clear();
   state.log.clear();
+  state.throwCountdown = 0;
 }
 
 bool CreateKey(std::u16string_view path) {
-  const auto parts = PartsOrThrow(path);
+  const Path parts = PartsOrThrow(path);
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
   bool created = false;
-  WalkCreating(state.root.get(), parts, created);
+  Path stored;
+  Walk(&state.tree.root(), stored, parts, true, &created);
   return created;
 }
 
 bool RemoveKey(std::u16string_view path) {
-  const auto parts = PartsOrThrow(path);
+  const Path parts = PartsOrThrow(path);
   if (parts.empty()) throw std::invalid_argument("registry stand-in: the root cannot be removed");
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  Key* key = Walk(state.root.get(), parts);
-  if (key == nullptr) return false;
-  DetachKey(key);
+  if (state.tree.Find(parts) == nullptr) return false;
+  Detach(state, parts);
   return true;
 }
 
 bool KeyExists(std::u16string_view path) {
-  const auto parts = PartsOrThrow(path);
+  const Path parts = PartsOrThrow(path);
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  return Walk(state.root.get(), parts) != nullptr;
+  return state.tree.Find(parts) != nullptr;
 }
 
 void SetValue(std::u16string_view path, std::u16string_view name, DWORD type,
               std::vector<uint8_t> bytes) {
-  const auto parts = PartsOrThrow(path);
-  CheckNameOrThrow(name);
+  const Path parts = PartsOrThrow(path);
+  if (!regtext::IsValidValueName(name)) {
+    throw std::invalid_argument("registry stand-in: invalid value name");
+  }
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  bool created = false;
-  Key* key = WalkCreating(state.root.get(), parts, created);
-  StoreValue(key, name, Value{type, std::move(bytes)});
+  state.tree.FindCreating(parts).values.Store(name, Value{type, std::move(bytes)});
 }
 
 void SetString(std::u16string_view path, std::u16string_view name, std::u16string_view text) {
-  SetValue(path, name, REG_SZ, StringBytes(text));
+  SetValue(path, name, REG_SZ, regtext::StringBytes(text));
 }
 
 bool RemoveValue(std::u16string_view path, std::u16string_view name) {
-  const auto parts = PartsOrThrow(path);
+  const Path parts = PartsOrThrow(path);
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  Key* key = Walk(state.root.get(), parts);
-  return key != nullptr && EraseValue(key, name);
+  Key* key = state.tree.Find(parts);
+  return key != nullptr && key->values.Erase(name);
 }
 
 std::optional<Value> GetValue(std::u16string_view path, std::u16string_view name) {
-  const auto parts = PartsOrThrow(path);
+  const Path parts = PartsOrThrow(path);
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  Key* key = Walk(state.root.get(), parts);
-  if (key == nullptr) return std::nullopt;
-  const NamedValue* value = FindValue(key, name);
+  const Key* key = state.tree.Find(parts);
+  const regtext::NamedValue* value = key != nullptr ? key->values.Find(name) : nullptr;
   if (value == nullptr) return std::nullopt;
   return value->value;
 }
@@ -395,32 +316,39 @@ std::optional<Value> GetValue(std::u16string_view path, std::u16string_view name
 std::optional<std::u16string> GetString(std::u16string_view path, std::u16string_view name) {
   std::optional<Value> value = GetValue(path, name);
   if (!value) return std::nullopt;
-  return TextOf(value->bytes);
+  return regtext::TextOf(value->bytes);
 }
 
 std::vector<std::u16string> ValueNames(std::u16string_view path) {
-  const auto parts = PartsOrThrow(path);
+  const Path parts = PartsOrThrow(path);
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
   std::vector<std::u16string> names;
-  if (Key* key = Walk(state.root.get(), parts)) {
-    for (const NamedValue& value : key->values) names.push_back(value.name);
+  if (const Key* key = state.tree.Find(parts)) {
+    for (const regtext::NamedValue& value : key->values) names.push_back(value.name);
   }
   return names;
 }
 
 void Refuse(std::u16string_view path, Operation operation) {
-  const auto parts = PartsOrThrow(path);
+  const Path parts = PartsOrThrow(path);
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.refusals.emplace(FoldName(Join(parts)), operation);
 }
 
 void Allow(std::u16string_view path, Operation operation) {
-  const auto parts = PartsOrThrow(path);
+  const Path parts = PartsOrThrow(path);
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.refusals.erase({FoldName(Join(parts)), operation});
+}
+
+void ThrowOnCall(std::size_t nth, std::string_view function) {
+  State& state = Registry();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.throwCountdown = nth;
+  state.throwFunction = function;
 }
 
 std::size_t OpenHandleCount() {
@@ -437,7 +365,7 @@ std::vector<std::u16string> OpenHandlePaths() {
   std::sort(handles.begin(), handles.end(),
             [](const HKEY__* a, const HKEY__* b) { return a->serial < b->serial; });
   std::vector<std::u16string> paths;
-  for (const HKEY__* handle : handles) paths.push_back(PathOf(handle->key.get()));
+  for (const HKEY__* handle : handles) paths.push_back(Join(handle->path));
   return paths;
 }
 
@@ -453,261 +381,32 @@ void ClearLog() {
   state.log.clear();
 }
 
-}  // namespace regstandin
-
-// ---------------------------------------------------------------------------
-// The Win32 side.
-
-using regstandin::ERROR_INVALID_PARAMETER;
-using regstandin::ERROR_NOACCESS;
-using regstandin::ERROR_OUTOFMEMORY;
-using regstandin::KEY_QUERY_VALUE;
-using regstandin::KEY_SET_VALUE;
-using regstandin::Operation;
-
-namespace {
-
-// No exception may cross into the module. Running out of memory is the only
-// one expected, and Windows reports that as a status too; anything else is a
-// bug in the stand-in and ends the process loudly through noexcept.
-template <typename Body>
-LSTATUS Guarded(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return ERROR_OUTOFMEMORY;
-  }
-}
-
-}  // namespace
-
-extern "C" {
-
-LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) {
-  return Guarded([&] { return regstandin::OpenKey("RegOpenKeyExW", key, subKey, access, result); });
-}
-
-LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
-  return Guarded([&] {
-    if (subKey != nullptr && *subKey != 0) {
-      return regstandin::OpenKey("RegOpenKeyW", key, subKey, KEY_ALL_ACCESS, result);
-    }
-    // Nothing is opened: the caller gets back the handle it passed in.
-    auto& state = regstandin::Registry();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    regstandin::Call call(state, "RegOpenKeyW");
-    if (result == nullptr) return call.Return(ERROR_INVALID_PARAMETER);
-    regstandin::Resolved base;
-    if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
-      *result = nullptr;
-      return call.Return(status);
-    }
-    call.entry().path = regstandin::PathOf(base.key);
-    *result = key;
-    return call.Return(ERROR_SUCCESS);
-  });
-}
-
-LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/,
-                        DWORD /*options*/, REGSAM access, const LPSECURITY_ATTRIBUTES /*security*/,
-                        PHKEY result, DWORD* disposition) {
-  return Guarded([&] {
-    auto& state = regstandin::Registry();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    regstandin::Call call(state, "RegCreateKeyExW");
-    if (result == nullptr) return call.Return(ERROR_INVALID_PARAMETER);
-    *result = nullptr;
-    regstandin::Resolved base;
-    if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
-      return call.Return(status);
-    }
-    if (subKey == nullptr) return call.Return(ERROR_INVALID_PARAMETER);
-    const std::u16string_view sub(subKey);
-    call.entry().path = regstandin::JoinPath(regstandin::PathOf(base.key), sub);
-    std::vector<std::u16string> parts;
-    if (LSTATUS status = regstandin::SplitPath(sub, parts); status != ERROR_SUCCESS) {
-      return call.Return(status);
-    }
-    if (regstandin::DepthOf(base.key) + parts.size() > regstandin::kMaxDepth) {
-      return call.Return(ERROR_INVALID_PARAMETER);
-    }
-    call.entry().path = regstandin::JoinPath(regstandin::PathOf(base.key), regstandin::Join(parts));
-    if (regstandin::IsRefused(state, call.entry().path, Operation::Create)) {
-      return call.Return(ERROR_ACCESS_DENIED);
-    }
-    bool created = false;
-    regstandin::Key* target = regstandin::WalkCreating(base.key, parts, created);
-    *result = regstandin::NewHandle(state, target, access);
-    if (disposition != nullptr) {
-      *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    }
-    return call.Return(ERROR_SUCCESS);
-  });
-}
-
-LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                         DWORD* dataSize) {
-  return Guarded([&] {
-    auto& state = regstandin::Registry();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    regstandin::Call call(state, "RegQueryValueExW");
-    const std::u16string_view name = regstandin::ViewOf(valueName);
-    call.entry().valueName = name;
-    regstandin::Resolved handle;
-    if (LSTATUS status = regstandin::Resolve(state, key, handle); status != ERROR_SUCCESS) {
-      return call.Return(status);
-    }
-    call.entry().path = regstandin::PathOf(handle.key);
-    if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) {
-      return call.Return(ERROR_INVALID_PARAMETER);
-    }
-    if ((handle.access & KEY_QUERY_VALUE) == 0 ||
-        regstandin::IsRefused(state, handle.key, Operation::Query)) {
-      return call.Return(ERROR_ACCESS_DENIED);
-    }
-    const regstandin::NamedValue* value = regstandin::FindValue(handle.key, name);
-    if (value == nullptr) return call.Return(ERROR_FILE_NOT_FOUND);
-    const std::vector<uint8_t>& bytes = value->value.bytes;
-    const DWORD needed = DWORD(bytes.size());
-    if (type != nullptr) *type = value->value.type;
-    if (data == nullptr) {
-      if (dataSize != nullptr) *dataSize = needed;
-      return call.Return(ERROR_SUCCESS);
-    }
-    if (*dataSize < needed) {
-      *dataSize = needed;
-      return call.Return(ERROR_MORE_DATA);
-    }
-    std::copy(bytes.begin(), bytes.end(), data);
-    *dataSize = needed;
-    if (value->value.type == REG_SZ) call.entry().text = regstandin::TextOf(bytes);
-    return call.Return(ERROR_SUCCESS);
-  });
-}
-
-LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
-                       const BYTE* data, DWORD dataSize) {
-  return Guarded([&] {
-    auto& state = regstandin::Registry();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    regstandin::Call call(state, "RegSetValueExW");
-    const std::u16string_view name = regstandin::ViewOf(valueName);
-    call.entry().valueName = name;
-    regstandin::Resolved handle;
-    if (LSTATUS status = regstandin::Resolve(state, key, handle); status != ERROR_SUCCESS) {
-      return call.Return(status);
-    }
-    call.entry().path = regstandin::PathOf(handle.key);
-    if (data == nullptr && dataSize != 0) return call.Return(ERROR_NOACCESS);
-    if (type == REG_SZ) call.entry().text = regstandin::TextOf(data, dataSize);
-    if ((handle.access & KEY_SET_VALUE) == 0 ||
-        regstandin::IsRefused(state, handle.key, Operation::Set)) {
-      return call.Return(ERROR_ACCESS_DENIED);
-    }
-    if (LSTATUS status = regstandin::CheckValueName(name); status != ERROR_SUCCESS) {
-      return call.Return(status);
-    }
-    std::vector<uint8_t> bytes;
-    if (dataSize != 0) bytes.assign(data, data + dataSize);
-    regstandin::StoreValue(handle.key, name, regstandin::Value{type, std::move(bytes)});
-    return call.Return(ERROR_SUCCESS);
-  });
-}
-
-LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName) {
-  return Guarded([&] {
-    auto& state = regstandin::Registry();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    regstandin::Call call(state, "RegDeleteValueW");
-    const std::u16string_view name = regstandin::ViewOf(valueName);
-    call.entry().valueName = name;
-    regstandin::Resolved handle;
-    if (LSTATUS status = regstandin::Resolve(state, key, handle); status != ERROR_SUCCESS) {
-      return call.Return(status);
-    }
-    call.entry().path = regstandin::PathOf(handle.key);
-    if ((handle.access & KEY_SET_VALUE) == 0 ||
-        regstandin::IsRefused(state, handle.key, Operation::Delete)) {
-      return call.Return(ERROR_ACCESS_DENIED);
-    }
-    if (!regstandin::EraseValue(handle.key, name)) return call.Return(ERROR_FILE_NOT_FOUND);
-    return call.Return(ERROR_SUCCESS);
-  });
-}
-
-LSTATUS RegCloseKey(HKEY key) {
-  return Guarded([&] {
-    auto& state = regstandin::Registry();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    regstandin::Call call(state, "RegCloseKey");
-    // Windows lets a program close a predefined key; it is reopened on next
-    // use, so for the stand-in closing it changes nothing.
-    if (key == HKEY_CURRENT_USER) return call.Return(ERROR_SUCCESS);
-    auto it = state.live.find(key);
-    if (it == state.live.end()) return call.Return(ERROR_INVALID_HANDLE);
-    call.entry().path = regstandin::PathOf(it->second->key.get());
-    state.retired.push_back(std::move(it->second));
-    state.live.erase(it);
-    return call.Return(ERROR_SUCCESS);
-  });
-}
-
-}  // extern "C"
-
-// ---------------------------------------------------------------------------
-// .reg text.
-
-namespace regstandin {
-namespace {
-
-void ExportKey(std::string& out, const Key* key, const std::u16string& path) {
-  if (key->parent != nullptr || !key->values.empty()) regtext::AppendSection(out, path);
-  for (const NamedValue& value : key->values) regtext::AppendValue(out, value);
-  if (key->parent != nullptr || !key->values.empty()) out += "\r\n";
-  for (const auto& [folded, child] : key->children) {
-    ExportKey(out, child.get(), JoinPath(path, child->name));
-  }
-}
-
-void Apply(State& state, const std::vector<regtext::Change>& changes) {
-  using Kind = regtext::Change::Kind;
-  for (const regtext::Change& change : changes) {
-    bool created = false;
-    switch (change.kind) {
-      case Kind::kEnsureKey:
-        WalkCreating(state.root.get(), change.path, created);
-        break;
-      case Kind::kRemoveKey:
-        if (Key* key = Walk(state.root.get(), change.path)) DetachKey(key);
-        break;
-      case Kind::kSetValue:
-        StoreValue(WalkCreating(state.root.get(), change.path, created), change.name, change.value);
-        break;
-      case Kind::kRemoveValue:
-        if (Key* key = Walk(state.root.get(), change.path)) EraseValue(key, change.name);
-        break;
-    }
-  }
-}
-
-}  // namespace
-
 std::string Describe(const LogEntry& entry) {
-  std::string line = entry.function + " " + ToUtf8(entry.path);
+  std::string line = entry.function + " " + utf::ToUtf8(entry.path);
   const bool valueCall = entry.function == "RegQueryValueExW" ||
                          entry.function == "RegSetValueExW" || entry.function == "RegDeleteValueW";
-  if (valueCall)
-    line += " " + (entry.valueName.empty() ? std::string("@") : ToUtf8(entry.valueName));
-  if (entry.text) line += "=" + Quote(*entry.text);
+  if (valueCall) {
+    line += " " + (entry.valueName.empty() ? std::string("@") : utf::ToUtf8(entry.valueName));
+  }
+  if (entry.text) line += "=" + regtext::Quote(*entry.text);
+  auto hex = [](uint32_t number) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "0x%X", unsigned(number));
+    return std::string(digits);
+  };
+  if (entry.function == "RegCreateKeyExW") line += " options=" + std::to_string(entry.options);
+  if (entry.function == "RegOpenKeyExW" || entry.function == "RegCreateKeyExW") {
+    line += " access=" + hex(entry.access);
+  }
   return line + " -> " + std::to_string(entry.status);
 }
+
+// Persistence: the tree's own text, read and written by support/reg_text.
 
 std::string ExportRegText() {
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  std::string out = std::string(regtext::kHeader) + "\r\n\r\n";
-  ExportKey(out, state.root.get(), u"");
-  return out;
+  return state.tree.Export();
 }
 
 bool ImportRegText(const std::string& text, std::string& error, std::string_view sourceName) {
@@ -719,7 +418,7 @@ bool ImportRegText(const std::string& text, std::string& error, std::string_view
   }
   State& state = Registry();
   std::lock_guard<std::mutex> lock(state.mutex);
-  Apply(state, changes);
+  state.tree.Apply(changes, &state.removed);
   error.clear();
   return true;
 }
@@ -739,3 +438,155 @@ bool LoadFromFile(const std::string& path, std::string& error) {
 }
 
 }  // namespace regstandin
+
+// ---------------------------------------------------------------------------
+// The Win32 side.
+
+using regstandin::LogEntry;
+using regstandin::Operation;
+using regstandin::Resolved;
+using regstandin::State;
+
+extern "C" {
+
+LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) {
+  return regstandin::Run("RegOpenKeyExW", [&](State& state, LogEntry& entry) -> LSTATUS {
+    entry.access = access;
+    return regstandin::OpenKey(state, entry, key, subKey, access, result);
+  });
+}
+
+LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
+  return regstandin::Run("RegOpenKeyW", [&](State& state, LogEntry& entry) -> LSTATUS {
+    if (subKey != nullptr && *subKey != 0) {
+      return regstandin::OpenKey(state, entry, key, subKey, KEY_ALL_ACCESS, result);
+    }
+    // Nothing is opened: the caller gets back the handle it passed in.
+    if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
+    Resolved base;
+    if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
+      *result = nullptr;
+      return status;
+    }
+    entry.path = regtext::Join(base.path);
+    *result = key;
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/,
+                        DWORD options, REGSAM access, const LPSECURITY_ATTRIBUTES /*security*/,
+                        PHKEY result, DWORD* disposition) {
+  return regstandin::Run("RegCreateKeyExW", [&](State& state, LogEntry& entry) -> LSTATUS {
+    entry.access = access;
+    entry.options = options;
+    if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    Resolved base;
+    if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
+      return status;
+    }
+    if (subKey == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
+    Path parts;
+    if (LSTATUS status =
+            regstandin::CheckSubkey(state, base, subKey, Operation::Create, entry, parts);
+        status != ERROR_SUCCESS) {
+      return status;
+    }
+    bool created = false;
+    Key* target = regstandin::Walk(base.key, base.path, parts, true, &created);
+    *result = regstandin::NewHandle(state, target, std::move(base.path), access);
+    if (disposition != nullptr) {
+      *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    }
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize) {
+  return regstandin::Run("RegQueryValueExW", [&](State& state, LogEntry& entry) -> LSTATUS {
+    entry.valueName = regstandin::ViewOf(valueName);
+    Resolved handle;
+    if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
+        status != ERROR_SUCCESS) {
+      return status;
+    }
+    if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) {
+      return regstandin::ERROR_INVALID_PARAMETER;
+    }
+    if (!regstandin::Allows(state, handle, regstandin::KEY_QUERY_VALUE, Operation::Query)) {
+      return ERROR_ACCESS_DENIED;
+    }
+    const regtext::NamedValue* value = handle.key->values.Find(entry.valueName);
+    if (value == nullptr) return ERROR_FILE_NOT_FOUND;
+    const std::vector<uint8_t>& bytes = value->value.bytes;
+    const DWORD needed = DWORD(bytes.size());
+    if (type != nullptr) *type = value->value.type;
+    if (data == nullptr) {
+      if (dataSize != nullptr) *dataSize = needed;
+      return ERROR_SUCCESS;
+    }
+    if (*dataSize < needed) {
+      *dataSize = needed;
+      return ERROR_MORE_DATA;
+    }
+    std::copy(bytes.begin(), bytes.end(), data);
+    *dataSize = needed;
+    if (value->value.type == REG_SZ) entry.text = regtext::TextOf(bytes);
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
+                       const BYTE* data, DWORD dataSize) {
+  return regstandin::Run("RegSetValueExW", [&](State& state, LogEntry& entry) -> LSTATUS {
+    entry.valueName = regstandin::ViewOf(valueName);
+    Resolved handle;
+    if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
+        status != ERROR_SUCCESS) {
+      return status;
+    }
+    if (data == nullptr && dataSize != 0) return regstandin::ERROR_NOACCESS;
+    if (type == REG_SZ) entry.text = regstandin::TextOf(data, dataSize);
+    if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Set)) {
+      return ERROR_ACCESS_DENIED;
+    }
+    if (!regtext::IsValidValueName(entry.valueName)) return regstandin::ERROR_INVALID_PARAMETER;
+    std::vector<uint8_t> bytes;
+    if (dataSize != 0) bytes.assign(data, data + dataSize);
+    handle.key->values.Store(entry.valueName, regstandin::Value{type, std::move(bytes)});
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName) {
+  return regstandin::Run("RegDeleteValueW", [&](State& state, LogEntry& entry) -> LSTATUS {
+    entry.valueName = regstandin::ViewOf(valueName);
+    Resolved handle;
+    if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
+        status != ERROR_SUCCESS) {
+      return status;
+    }
+    if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Delete)) {
+      return ERROR_ACCESS_DENIED;
+    }
+    return handle.key->values.Erase(entry.valueName) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  });
+}
+
+LSTATUS RegCloseKey(HKEY key) {
+  return regstandin::RunGuarded("RegCloseKey", [&](State& state, LogEntry& entry) -> LSTATUS {
+    // Windows lets a program close a predefined key; it is reopened on next
+    // use, so for the stand-in closing it changes nothing.
+    if (key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
+    auto it = state.live.find(key);
+    if (it == state.live.end()) return ERROR_INVALID_HANDLE;
+    entry.path = regtext::Join(it->second->path);
+    state.retired.push_back(std::move(it->second));
+    state.live.erase(it);
+    return ERROR_SUCCESS;
+  });
+}
+
+}  // extern "C"

@@ -32,7 +32,10 @@
 // - RegSetValueExW with null data and a non-zero size is ERROR_NOACCESS, as
 //   Windows reports the unreadable buffer.
 // - Options, classes, security attributes and the volatile flag are accepted
-//   and ignored; every key persists.
+//   and ignored (the log keeps the options); every key persists.
+//
+// The keys and values live in one regtext::Tree, the model the .reg text is
+// read into and written from, so a lookup by name never scans a key.
 //
 // Everything here is guarded by one mutex, so a stray second thread cannot
 // corrupt the tree, though the module itself is single-threaded.
@@ -113,6 +116,15 @@ enum class Operation {
 void Refuse(std::u16string_view path, Operation operation);
 void Allow(std::u16string_view path, Operation operation);
 
+// Makes the `nth` Win32 call from now on (1 is the very next) throw
+// std::bad_alloc out of the call, before doing anything; with a function
+// name, only the calls of that function count. Windows' registry never
+// throws: this stands for the caller's own allocations failing halfway
+// through its work, to test that the caller contains it. RegCloseKey never
+// throws and is not counted, since callers close keys in destructors. The
+// throwing call is not logged; it fires once; Reset disarms it.
+void ThrowOnCall(std::size_t nth, std::string_view function = {});
+
 // Handles returned by the Win32 calls and not yet closed. HKEY_CURRENT_USER
 // itself is never counted.
 std::size_t OpenHandleCount();
@@ -131,12 +143,20 @@ struct LogEntry {
   // NUL; empty for other calls and types.
   std::optional<std::u16string> text;
   LSTATUS status = ERROR_SUCCESS;
-  bool operator==(const LogEntry&) const = default;
+  // The access mask asked for by RegOpenKeyExW and RegCreateKeyExW, and the
+  // options of RegCreateKeyExW; 0 for every other call.
+  REGSAM access = 0;
+  DWORD options = 0;
+  // Compares what the call addressed and its outcome, not access and
+  // options: most expectations list calls without caring for their masks,
+  // and a test that does care reads those two fields by name.
+  bool operator==(const LogEntry& other) const;
 };
 std::vector<LogEntry> Log();
 void ClearLog();
 // One line in UTF-8, such as
 //   RegSetValueExW SOFTWARE\Denmarrow\VEK\Sorvane mIsTolerance="1" -> 0
+//   RegCreateKeyExW SOFTWARE\Denmarrow\VEK\Sorvane options=0 access=0xF003F -> 0
 // for readable assertion messages.
 std::string Describe(const LogEntry& entry);
 

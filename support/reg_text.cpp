@@ -11,6 +11,8 @@
 #include <system_error>
 #include <utility>
 
+#include "support/utf.h"
+
 namespace regtext {
 
 char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - u'a' + u'A') : c; }
@@ -101,50 +103,11 @@ namespace {
 
 constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 }  // namespace
-
-// A lone surrogate, which only a name can hold here (string data with one is
-// exported as hex), is written as its own three-byte sequence and read back
-// the same way, so even such a name survives the round trip.
-std::string ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      AppendUtf8(out, c);
-    }
-  }
-  return out;
-}
 
 std::string Quote(std::u16string_view text) {
   std::string out = "\"";
-  for (char c : ToUtf8(text)) {
+  for (char c : utf::ToUtf8(text)) {
     if (c == '\\' || c == '"') out += '\\';
     out += c;
   }
@@ -165,10 +128,10 @@ bool IsCleanString(const std::vector<uint8_t>& bytes) {
   for (std::size_t i = 0; i + 1 < count; ++i) {
     const char16_t c = at(i);
     if (c < 0x20 && c != u'\t') return false;
-    if (IsHighSurrogate(c)) {
-      if (i + 2 >= count || !IsLowSurrogate(at(i + 1))) return false;
+    if (utf::IsHighSurrogate(c)) {
+      if (i + 2 >= count || !utf::IsLowSurrogate(at(i + 1))) return false;
       ++i;
-    } else if (IsLowSurrogate(c)) {
+    } else if (utf::IsLowSurrogate(c)) {
       return false;
     }
   }
@@ -227,7 +190,7 @@ void AppendSection(std::string& out, std::u16string_view path) {
   if (path.empty()) {
     out += "[HKEY_CURRENT_USER]\r\n";
   } else {
-    out += "[HKEY_CURRENT_USER\\" + ToUtf8(path) + "]\r\n";
+    out += "[HKEY_CURRENT_USER\\" + utf::ToUtf8(path) + "]\r\n";
   }
 }
 
@@ -268,48 +231,19 @@ bool Decode(const std::string& text, std::u16string& out, ParseError& error) {
   std::size_t i = (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
   out.reserve(size);
   while (i < size) {
-    const unsigned char lead = bytes[i];
-    char32_t c = 0;
-    std::size_t length = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-      c = lead, length = 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      c = lead & 0x1F, length = 2, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      c = lead & 0x0F, length = 3, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      c = lead & 0x07, length = 4, minimum = 0x10000;
-    } else {
-      error = {lineAt(i), "invalid UTF-8 byte sequence"};
+    const utf::Decoded decoded = utf::DecodeAt(text, i);
+    if (decoded.problem != utf::Decoded::Problem::kNone) {
+      const bool truncated = decoded.problem == utf::Decoded::Problem::kTruncated;
+      error = {lineAt(i),
+               truncated ? "truncated UTF-8 byte sequence" : "invalid UTF-8 byte sequence"};
       return false;
     }
-    if (size - i < length) {
-      error = {lineAt(i), "truncated UTF-8 byte sequence"};
-      return false;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) {
-        error = {lineAt(i), "invalid UTF-8 byte sequence"};
-        return false;
-      }
-      c = (c << 6) | (bytes[i + k] & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF) {
-      error = {lineAt(i), "invalid UTF-8 byte sequence"};
-      return false;
-    }
-    if (c == 0) {
+    if (decoded.codePoint == 0) {
       error = {lineAt(i), "NUL character in the text"};
       return false;
     }
-    if (c >= 0x10000) {
-      out += char16_t(0xD800 + ((c - 0x10000) >> 10));
-      out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += char16_t(c);
-    }
-    i += length;
+    utf::AppendUtf16(out, decoded.codePoint);
+    i += decoded.length;
   }
   return true;
 }
@@ -428,7 +362,7 @@ class Parser {
       for (std::u16string_view other :
            {u"HKEY_LOCAL_MACHINE", u"HKEY_CLASSES_ROOT", u"HKEY_USERS", u"HKEY_CURRENT_CONFIG"}) {
         if (StartsWithFolded(name, other)) {
-          return Fail("only HKEY_CURRENT_USER is supported, not " + ToUtf8(other));
+          return Fail("only HKEY_CURRENT_USER is supported, not " + utf::ToUtf8(other));
         }
       }
       return Fail("a section must name a key under HKEY_CURRENT_USER");
@@ -674,41 +608,58 @@ bool WriteFile(const std::string& path, const std::string& text, std::string& er
 
 // ---- Tree.
 
+std::size_t ValueList::FoldedHash::operator()(std::u16string_view name) const {
+  // FNV-1a over the folded units.
+  std::size_t hash = 14695981039346656037ull;
+  for (char16_t c : name) hash = (hash ^ Fold(c)) * 1099511628211ull;
+  return hash;
+}
+
+ValueList::ValueList(const ValueList& other) {
+  for (const NamedValue& value : other) Store(value.name, value.value);
+}
+
+ValueList& ValueList::operator=(const ValueList& other) {
+  if (this != &other) *this = ValueList(other);
+  return *this;
+}
+
+const NamedValue* ValueList::Find(std::u16string_view name) const {
+  auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : &*it->second;
+}
+
+void ValueList::Store(std::u16string_view name, Value value) {
+  if (auto it = byName_.find(name); it != byName_.end()) {
+    it->second->value = std::move(value);
+    return;
+  }
+  values_.push_back(NamedValue{std::u16string(name), std::move(value)});
+  byName_.emplace(values_.back().name, std::prev(values_.end()));
+}
+
+bool ValueList::Erase(std::u16string_view name) {
+  auto it = byName_.find(name);
+  if (it == byName_.end()) return false;
+  const auto node = it->second;
+  byName_.erase(it);  // before the node, whose name the key views
+  values_.erase(node);
+  return true;
+}
+
 Tree::Key* Tree::Key::Child(std::u16string_view childName) const {
   auto it = children.find(FoldName(childName));
   return it == children.end() ? nullptr : it->second.get();
 }
 
-Tree::Key& Tree::Key::ChildCreating(std::u16string_view childName) {
+Tree::Key& Tree::Key::ChildCreating(std::u16string_view childName, bool* created) {
   std::unique_ptr<Key>& slot = children[FoldName(childName)];
+  if (created != nullptr) *created = slot == nullptr;
   if (slot == nullptr) {
     slot = std::make_unique<Key>();
     slot->name = childName;
   }
   return *slot;
-}
-
-NamedValue* Tree::Key::FindValue(std::u16string_view valueName) {
-  for (NamedValue& value : values) {
-    if (SameName(value.name, valueName)) return &value;
-  }
-  return nullptr;
-}
-
-void Tree::Key::Store(std::u16string_view valueName, Value value) {
-  if (NamedValue* existing = FindValue(valueName)) {
-    existing->value = std::move(value);
-  } else {
-    values.push_back(NamedValue{std::u16string(valueName), std::move(value)});
-  }
-}
-
-bool Tree::Key::Erase(std::u16string_view valueName) {
-  auto it = std::find_if(values.begin(), values.end(),
-                         [&](const NamedValue& value) { return SameName(value.name, valueName); });
-  if (it == values.end()) return false;
-  values.erase(it);
-  return true;
 }
 
 Tree::Tree() : root_(std::make_unique<Key>()) {}
@@ -728,10 +679,15 @@ Tree::Key& Tree::FindCreating(const std::vector<std::u16string>& path) {
   return *key;
 }
 
-bool Tree::Remove(const std::vector<std::u16string>& path) {
-  if (path.empty()) return false;
+std::unique_ptr<Tree::Key> Tree::Detach(const std::vector<std::u16string>& path) {
+  if (path.empty()) return nullptr;
   Key* parent = Find(std::vector<std::u16string>(path.begin(), path.end() - 1));
-  return parent != nullptr && parent->children.erase(FoldName(path.back())) != 0;
+  if (parent == nullptr) return nullptr;
+  auto it = parent->children.find(FoldName(path.back()));
+  if (it == parent->children.end()) return nullptr;
+  std::unique_ptr<Key> key = std::move(it->second);
+  parent->children.erase(it);
+  return key;
 }
 
 void Tree::Replace(const std::vector<std::u16string>& path, std::unique_ptr<Key> key) {
@@ -745,20 +701,22 @@ void Tree::Replace(const std::vector<std::u16string>& path, std::unique_ptr<Key>
   parent.children[FoldName(path.back())] = std::move(key);
 }
 
-void Tree::Apply(const std::vector<Change>& changes) {
+void Tree::Apply(const std::vector<Change>& changes, std::vector<std::unique_ptr<Key>>* removed) {
   for (const Change& change : changes) {
     switch (change.kind) {
       case Change::Kind::kEnsureKey:
         FindCreating(change.path);
         break;
       case Change::Kind::kRemoveKey:
-        Remove(change.path);
+        if (std::unique_ptr<Key> key = Detach(change.path); key && removed != nullptr) {
+          removed->push_back(std::move(key));
+        }
         break;
       case Change::Kind::kSetValue:
-        FindCreating(change.path).Store(change.name, change.value);
+        FindCreating(change.path).values.Store(change.name, change.value);
         break;
       case Change::Kind::kRemoveValue:
-        if (Key* key = Find(change.path)) key->Erase(change.name);
+        if (Key* key = Find(change.path)) key->values.Erase(change.name);
         break;
     }
   }

@@ -15,10 +15,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace regtext {
@@ -83,10 +85,8 @@ std::u16string TextOf(const std::vector<uint8_t>& bytes);
 // Text as REG_SZ data the way the module writes it: UTF-16LE with one
 // terminating NUL.
 std::vector<uint8_t> StringBytes(std::u16string_view text);
-// A lone surrogate is written as its own three-byte sequence, so that even a
-// name holding one survives the round trip.
-std::string ToUtf8(std::u16string_view text);
-// In double quotes, with "\" and '"' escaped, as the text writes names.
+// In UTF-8 (support/utf.h, which keeps lone surrogates) and double quotes,
+// with "\" and '"' escaped, as the text writes names.
 std::string Quote(std::u16string_view text);
 
 // ---- Writing.
@@ -137,24 +137,58 @@ bool WriteFile(const std::string& path, const std::string& text, std::string& er
 
 // ---- A registry as plain data.
 
-// Keys and values with no handles and no access rules: what a text describes.
-// Values keep the order they were first set in, which is the order Windows
-// enumerates them in; subkeys are listed in the case-insensitive order of
-// their names, as regedit lists them.
+// The values of one key. A name is found without a scan, folded as SameName
+// folds it, so a key holding tens of thousands of values still loads in time
+// proportional to its size. Values are listed in the order they were first
+// stored, which is the order Windows enumerates them in.
+class ValueList {
+ public:
+  ValueList() = default;
+  ValueList(const ValueList& other);
+  ValueList& operator=(const ValueList& other);
+  // Moving keeps the nodes, and with them the names the index points at.
+  ValueList(ValueList&&) = default;
+  ValueList& operator=(ValueList&&) = default;
+
+  const NamedValue* Find(std::u16string_view name) const;
+  // An overwrite keeps the name's original case and its place, as Windows
+  // reuses the existing value.
+  void Store(std::u16string_view name, Value value);
+  bool Erase(std::u16string_view name);
+
+  std::size_t size() const { return values_.size(); }
+  bool empty() const { return values_.empty(); }
+  std::list<NamedValue>::const_iterator begin() const { return values_.begin(); }
+  std::list<NamedValue>::const_iterator end() const { return values_.end(); }
+
+ private:
+  struct FoldedHash {
+    std::size_t operator()(std::u16string_view name) const;
+  };
+  struct FoldedEqual {
+    bool operator()(std::u16string_view a, std::u16string_view b) const { return SameName(a, b); }
+  };
+  // The index keys are views of the names held in the list's nodes, which
+  // stay where they are until their value is erased.
+  std::list<NamedValue> values_;
+  std::unordered_map<std::u16string_view, std::list<NamedValue>::iterator, FoldedHash, FoldedEqual>
+      byName_;
+};
+
+// Keys and values with no handles and no access rules: what a text describes,
+// and what the Linux registry stand-in keeps its registry in. Subkeys are
+// listed in the case-insensitive order of their names, as regedit lists them.
 class Tree {
  public:
   struct Key {
     std::u16string name;
-    std::vector<NamedValue> values;
+    ValueList values;
     // Keyed by the folded name.
     std::map<std::u16string, std::unique_ptr<Key>> children;
 
     Key* Child(std::u16string_view childName) const;
-    Key& ChildCreating(std::u16string_view childName);
-    NamedValue* FindValue(std::u16string_view valueName);
-    // An overwrite keeps the name's original case and its place.
-    void Store(std::u16string_view valueName, Value value);
-    bool Erase(std::u16string_view valueName);
+    // `created`, when given, tells whether the child is new.
+    Key& ChildCreating(std::u16string_view childName, bool* created = nullptr);
   };
 
   Tree();
@@ -163,14 +197,18 @@ class Tree {
   const Key& root() const { return *root_; }
   Key* Find(const std::vector<std::u16string>& path) const;
   Key& FindCreating(const std::vector<std::u16string>& path);
-  // Removes the key and everything below it; false when there was none. The
-  // root cannot be removed.
-  bool Remove(const std::vector<std::u16string>& path);
+  // Takes the key and everything below it out of the tree; null when there
+  // was none. The root cannot be taken out.
+  std::unique_ptr<Key> Detach(const std::vector<std::u16string>& path);
+  bool Remove(const std::vector<std::u16string>& path) { return Detach(path) != nullptr; }
   // Puts `key` (its name is replaced by the path's last) where `path` says,
   // in place of whatever was there, creating the parents.
   void Replace(const std::vector<std::u16string>& path, std::unique_ptr<Key> key);
 
-  void Apply(const std::vector<Change>& changes);
+  // The keys that [-key] changes take out go to `removed` when it is given,
+  // for a caller that may still point at them; otherwise they are freed.
+  void Apply(const std::vector<Change>& changes,
+             std::vector<std::unique_ptr<Key>>* removed = nullptr);
   // The whole tree as text: the header, then one section per key in
   // depth-first order, each followed by a blank line; the root gets a section
   // only when it holds values.

@@ -15,7 +15,7 @@
 
 #include "settings/resource.h"
 #include "settings/settings_flags.h"
-#include "support/sim_text.h"
+#include "support/utf.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ Bytes ReadAll(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string Utf8(const std::u16string& text) { return sim::ToUtf8(text); }
+std::string Utf8(const std::u16string& text) { return utf::ToUtf8(text); }
 
 // Class names are not case-sensitive: the resource compiler may store a
 // predefined class by atom or by its name in capitals, and the dialog

@@ -75,7 +75,7 @@ TEST(RegText, ReplacingAKeyKeepsEverythingAroundIt) {
                               "\"old\"=\"1\"\r\n"
                               "[HKEY_CURRENT_USER\\SOFTWARE\\Denmarrow\\VEK\\Sorvane\\Sub]\r\n");
   auto fresh = std::make_unique<regtext::Tree::Key>();
-  fresh->Store(u"mIsColor", {regtext::kTypeString, regtext::StringBytes(u"1")});
+  fresh->values.Store(u"mIsColor", {regtext::kTypeString, regtext::StringBytes(u"1")});
   tree.Replace(Path(u"SOFTWARE\\DENMARROW\\VEK\\SORVANE"), std::move(fresh));
   EXPECT_EQ(tree.Export(), kHeader +
                                "[HKEY_CURRENT_USER\\SOFTWARE]\r\n\r\n"

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "host/VekLib.h"
-#include "support/sim_text.h"
 
 namespace {
 
@@ -362,29 +361,6 @@ TEST_F(SimHostTest, EveryFunctionIsTracedUnderItsOwnName) {
   EXPECT_EQ(host.CallNames(), std::vector<std::string>(names.begin(), names.end()));
   EXPECT_EQ(host.Errors(), std::vector<std::u16string>{u"e"});
   EXPECT_EQ(host.CurrentCursor(), u"c");
-}
-
-TEST(SimTextTest, ConvertsBetweenUtf16AndUtf8) {
-  struct Case {
-    std::u16string utf16;
-    std::string utf8;
-  };
-  const Case cases[] = {
-      {u"TARGET", "TARGET"},
-      {u"선색ㆍ선종", "\xEC\x84\xA0\xEC\x83\x89\xE3\x86\x8D\xEC\x84\xA0\xEC\xA2\x85"},
-      {u"\U0001F600", "\xF0\x9F\x98\x80"},  // a surrogate pair
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(sim::ToUtf8(c.utf16), c.utf8);
-    EXPECT_EQ(sim::FromUtf8(c.utf8), c.utf16);
-  }
-  EXPECT_EQ(sim::ToUtf8(std::u16string(1, char16_t(0xD800)) + u"a"),
-            "\xEF\xBF\xBD"
-            "a");
-  EXPECT_EQ(sim::FromUtf8("\xC0\xAF"
-                          "b"),
-            u"\uFFFD\uFFFD"
-            u"b");  // overlong '/'
 }
 
 }  // namespace

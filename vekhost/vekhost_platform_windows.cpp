@@ -370,7 +370,7 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
   auto take = [&](std::u16string_view valueName) {
     for (auto it = listed.begin(); it != listed.end(); ++it) {
       if (regtext::SameName(it->name, valueName)) {
-        result->values.push_back(std::move(*it));
+        result->values.Store(it->name, std::move(it->value));
         listed.erase(it);
         return;
       }
@@ -382,7 +382,8 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
   if (settingsKey) {
     for (const std::u16string& setting : SettingNames()) take(setting);
   }
-  for (regtext::NamedValue& value : listed) result->values.push_back(std::move(value));
+  for (regtext::NamedValue& value : listed)
+    result->values.Store(value.name, std::move(value.value));
 
   std::vector<wchar_t> subkeyBuffer(maxSubkeyLength + 1);
   for (DWORD i = 0; i < subkeys; ++i) {

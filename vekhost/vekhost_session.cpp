@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "sim_records.h"
-#include "support/sim_text.h"
+#include "support/utf.h"
 #include "vekhost_number.h"
 
 namespace vekhost {
@@ -48,7 +48,7 @@ bool SameBytes(const Record& a, const Record& b) {
 }
 
 std::string SettingText(const std::optional<std::u16string>& value) {
-  return value ? "\"" + sim::ToUtf8(*value) + "\"" : "(missing)";
+  return value ? "\"" + utf::ToUtf8(*value) + "\"" : "(missing)";
 }
 
 std::string IdList(const std::vector<VekId>& ids) {
@@ -115,7 +115,7 @@ void Session::Flush() {
   const std::vector<sim::Message>& messages = host_.Messages();
   for (; shown_ < messages.size(); ++shown_) {
     Print(std::string("  ") + KindName(messages[shown_].kind) + ": " +
-          sim::ToUtf8(messages[shown_].text));
+          utf::ToUtf8(messages[shown_].text));
   }
 }
 
@@ -207,13 +207,13 @@ void Session::PrintBoxes(const DialogPort& dialog) {
     std::string label = name != nullptr ? name->name : "?";
     label.resize(std::max<size_t>(label.size(), 18), ' ');
     Print(std::string("    [") + (box.checked ? "x" : " ") + "] " + std::to_string(box.id) + " " +
-          label + " " + sim::ToUtf8(box.text));
+          label + " " + utf::ToUtf8(box.text));
   }
 }
 
 void Session::OnDialog(DialogPort& dialog) {
   Flush();
-  Print("  dialog " + std::to_string(dialog.TemplateId()) + " \"" + sim::ToUtf8(dialog.Caption()) +
+  Print("  dialog " + std::to_string(dialog.TemplateId()) + " \"" + utf::ToUtf8(dialog.Caption()) +
         "\" opens");
   PrintBoxes(dialog);
   while (dialog.IsOpen()) {
@@ -343,7 +343,7 @@ void Session::PrintSummary() {
   for (size_t i = 0; i < SettingNames().size(); ++i) {
     const std::optional<std::u16string> now = settings_(SettingNames()[i]);
     if (now != settingsBefore_[i]) {
-      settings.push_back("  " + sim::ToUtf8(SettingNames()[i]) + ": " +
+      settings.push_back("  " + utf::ToUtf8(SettingNames()[i]) + ": " +
                          SettingText(settingsBefore_[i]) + " -> " + SettingText(now));
     }
   }

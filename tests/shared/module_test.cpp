@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "support/sim_text.h"
+#include "support/utf.h"
 
 namespace shared {
 
@@ -89,7 +89,7 @@ void StoreSettings(const std::vector<int>& flags) {
   }
 }
 
-std::string Utf8(const std::u16string& text) { return sim::ToUtf8(text); }
+std::string Utf8(const std::u16string& text) { return utf::ToUtf8(text); }
 
 void ModuleTest::SetUp() {
   ASSERT_NE(platform().Startup(), nullptr) << "the module has no Startup";

@@ -1,6 +1,6 @@
 #include "wine_support.h"
 
-#include "support/sim_text.h"
+#include "support/utf.h"
 
 namespace wine {
 
@@ -31,7 +31,7 @@ sim::StartupFn Startup() {
 
 std::string Utf8(const std::wstring& text) {
   static_assert(sizeof(wchar_t) == sizeof(char16_t));
-  return sim::ToUtf8(std::u16string(text.begin(), text.end()));
+  return utf::ToUtf8(std::u16string(text.begin(), text.end()));
 }
 
 }  // namespace wine

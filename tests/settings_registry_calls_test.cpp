@@ -1,0 +1,104 @@
+// The exact Win32 calls of the settings store's registry operations: the
+// masks and options they pass, and which key each one addresses when the
+// subkey name holds "/".
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/load_settings.h"
+#include "settings/settings_registry.h"
+#include "standin/registry_standin.h"
+
+namespace {
+
+constexpr REGSAM kKeyRead = 0x20019;
+constexpr REGSAM kKeyAllAccess = 0xF003F;
+constexpr DWORD kNonVolatile = 0;
+
+const std::u16string kSettings = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+
+class SettingsRegistryCallsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { regstandin::Reset(); }
+  void TearDown() override { EXPECT_EQ(regstandin::OpenHandleCount(), 0u); }
+
+  static std::vector<regstandin::LogEntry> CallsTo(const std::string& function) {
+    std::vector<regstandin::LogEntry> calls;
+    for (const regstandin::LogEntry& entry : regstandin::Log()) {
+      if (entry.function == function) calls.push_back(entry);
+    }
+    return calls;
+  }
+};
+
+TEST_F(SettingsRegistryCallsTest, TheReadOpensItsKeyForReadingOnly) {
+  // Present, missing, and under a key that does not exist: each read opens
+  // with KEY_READ, no more (a read-only user must still get the settings) and
+  // no less (the query needs KEY_QUERY_VALUE).
+  regstandin::SetString(kSettings, u"mIsColor", u"0");
+  const std::vector<std::pair<std::u16string, std::u16string>> reads = {
+      {kSettings, u"mIsColor"}, {kSettings, u"Missing"}, {u"SOFTWARE\\Nowhere", u"mIsColor"}};
+  for (const auto& [path, name] : reads) {
+    std::u16string text;
+    ReadRegistryString(path, name, text);
+  }
+  const std::vector<regstandin::LogEntry> opens = CallsTo("RegOpenKeyExW");
+  ASSERT_EQ(opens.size(), reads.size());
+  for (const regstandin::LogEntry& open : opens) {
+    EXPECT_EQ(open.access, kKeyRead) << regstandin::Describe(open);
+  }
+}
+
+TEST_F(SettingsRegistryCallsTest, EveryOpenOfALoadIsForReading) {
+  regstandin::SetString(kSettings, u"Type", u"1");
+  LoadSettings();
+  const std::vector<regstandin::LogEntry> opens = CallsTo("RegOpenKeyExW");
+  EXPECT_EQ(opens.size(), 5u);  // "Type" and the four values read after it
+  for (const regstandin::LogEntry& open : opens) {
+    EXPECT_EQ(open.access, kKeyRead) << regstandin::Describe(open);
+  }
+}
+
+TEST_F(SettingsRegistryCallsTest, TheWriteCreatesANonVolatileKeyWithFullAccess) {
+  // A new key and an existing one are created alike.
+  EXPECT_EQ(WriteRegistryString(kSettings, u"mIsColor", u"1"), 0);
+  EXPECT_EQ(WriteRegistryString(kSettings, u"mIsLType", u"0"), 0);
+  EXPECT_TRUE(WriteSettingValue(u"Sorvane", u"mIsLayer", u"1"));
+  const std::vector<regstandin::LogEntry> creates = CallsTo("RegCreateKeyExW");
+  ASSERT_EQ(creates.size(), 3u);
+  for (const regstandin::LogEntry& create : creates) {
+    EXPECT_EQ(create.options, kNonVolatile) << regstandin::Describe(create);
+    EXPECT_EQ(create.access, kKeyAllAccess) << regstandin::Describe(create);
+  }
+}
+
+// "A/B" is one legal key name. The read and the write take "/" for "\" and
+// so reach the key B below A; the delete uses the name as built and reaches
+// the key named "A/B".
+TEST_F(SettingsRegistryCallsTest, OnlyTheDeleteKeepsASlashInTheKeyName) {
+  const std::u16string slashKey = u"SOFTWARE\\Denmarrow\\VEK\\A/B";
+  const std::u16string nestedKey = u"SOFTWARE\\Denmarrow\\VEK\\A\\B";
+  regstandin::SetString(slashKey, u"Type", u"slash");
+  regstandin::SetString(nestedKey, u"Type", u"nested");
+
+  std::u16string text;
+  EXPECT_EQ(ReadRegistryString(BuildSettingsKeyPath(u"A/B"), u"Type", text), 0);
+  EXPECT_EQ(text, u"nested");
+
+  EXPECT_TRUE(DeleteSettingValue(u"A/B", u"Type"));
+  EXPECT_EQ(regstandin::GetString(slashKey, u"Type"), std::nullopt);
+  EXPECT_EQ(regstandin::GetString(nestedKey, u"Type"), u"nested");
+
+  EXPECT_TRUE(WriteSettingValue(u"A/B", u"mIsColor", u"0"));
+  EXPECT_EQ(regstandin::GetString(nestedKey, u"mIsColor"), u"0");
+  EXPECT_EQ(regstandin::ValueNames(slashKey), std::vector<std::u16string>{});
+}
+
+TEST_F(SettingsRegistryCallsTest, TheDeleteOfASlashKeyFailsWhenOnlyTheNestedKeyExists) {
+  regstandin::SetString(u"SOFTWARE\\Denmarrow\\VEK\\A\\B", u"Type", u"nested");
+  EXPECT_FALSE(DeleteSettingValue(u"A/B", u"Type"));
+  EXPECT_EQ(regstandin::GetString(u"SOFTWARE\\Denmarrow\\VEK\\A\\B", u"Type"), u"nested");
+}
+
+}  // namespace
