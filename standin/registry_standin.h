@@ -33,6 +33,16 @@
 //   Windows reports the unreadable buffer.
 // - Options, classes, security attributes and the volatile flag are accepted
 //   and ignored (the log keeps the options); every key persists.
+// - String data is stored and returned exactly as given. Windows does two
+//   things more with REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ data that does
+//   not end in a NUL: RegSetValueExW also stores the NUL that follows the
+//   data in the caller's memory, when one does; and RegQueryValueExW writes
+//   a NUL after the data when the buffer has room for it, without counting
+//   it in the size. A caller that relies on either reads past what it was
+//   given; the module does not, and here such a caller fails.
+//
+// The shared suite (tests/shared/registry_test.cpp) holds the claims above
+// that Windows makes too against Wine's own registry.
 //
 // The keys and values live in one regtext::Tree, the model the .reg text is
 // read into and written from, so a lookup by name never scans a key.
