@@ -36,8 +36,8 @@ constexpr char16_t kDigitZeros[] = {
 // The information separators U+001C to U+001F and NEL (U+0085) are not in it.
 bool IsSkippedSpace(char16_t c) {
   return c == 0x0020 || (c >= 0x0009 && c <= 0x000D) || c == 0x00A0 || c == 0x1680 ||
-         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-         c == 0x205F || c == 0x3000;
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
 }
 
 int DigitValue(char16_t c) {

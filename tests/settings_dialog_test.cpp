@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "platform/framework/framework.h"
-#include "standin/registry_standin.h"
-#include "standin/user32_standin.h"
 #include "settings/SorvaneDlg.h"
 #include "settings/load_settings.h"
 #include "settings/run_settings_dialog.h"
 #include "settings/settings_flags.h"
+#include "standin/registry_standin.h"
+#include "standin/user32_standin.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "standin/registry_standin.h"
 #include "settings/load_settings.h"
 #include "settings/settings_flags.h"
 #include "settings/settings_registry.h"
+#include "standin/registry_standin.h"
 #include "test_names.h"
 
 namespace {

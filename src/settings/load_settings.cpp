@@ -5,7 +5,9 @@
 
 namespace {
 
-int32_t FlagFromText(const std::u16string& text) { return _wtoi(AsWide(text.c_str())) != 0 ? 1 : 0; }
+int32_t FlagFromText(const std::u16string& text) {
+  return _wtoi(AsWide(text.c_str())) != 0 ? 1 : 0;
+}
 
 // A value that exists keeps its text whatever it holds; only a missing or
 // unreadable one gets the default written back.

@@ -15,8 +15,8 @@ const std::vector<std::u16string> kDefaultTexts = {u"1", u"1", u"1", u"1", u"0",
 void StoreValue(const std::u16string& path, const std::u16string& name, DWORD type,
                 const std::vector<uint8_t>& bytes) {
   UniqueRegKey key;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(path.c_str()), 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(path.c_str()), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, key.put(), nullptr),
             ERROR_SUCCESS);
   // Windows counts a NUL that follows string data given without one, as if
   // the caller had forgotten to count it, so what lies in memory after the

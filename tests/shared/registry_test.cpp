@@ -2,12 +2,13 @@
 // on both sides: on Linux against the stand-in, under Wine against Windows'
 // own advapi32. The stand-in's stricter readings, where Windows leaves the
 // outcome open, are its own tests' business.
+#include "platform/registry.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
 #include "shared/module_test.h"
 #include "shared/platform.h"
 

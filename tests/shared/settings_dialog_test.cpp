@@ -186,11 +186,11 @@ TEST_P(SharedSettingsDialogEnding, DecidesWhetherTheRunGoesByTheClicks) {
   EXPECT_EQ(Stored(u"mIsLType"), u"0");
   PickFigureSource();
   EXPECT_EQ(host().CurrentPrompt(),
-            GetParam().reloads ? u"변경할 형상 범위지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"
-                               : u"변경할 형상 범위지시<현재=선색ㆍ선종ㆍ레이어>  : (종료버튼:설정창)")
+            GetParam().reloads
+                ? u"변경할 형상 범위지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"
+                : u"변경할 형상 범위지시<현재=선색ㆍ선종ㆍ레이어>  : (종료버튼:설정창)")
       << Utf8(host().CurrentPrompt());
-  EXPECT_EQ(SelectFigureTargets(),
-            (std::vector<int>{1, GetParam().reloads ? 0 : 1, 1, 0}));
+  EXPECT_EQ(SelectFigureTargets(), (std::vector<int>{1, GetParam().reloads ? 0 : 1, 1, 0}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

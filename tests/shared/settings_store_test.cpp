@@ -26,10 +26,10 @@ TEST_F(SharedSettingsStore, FirstStartOnAnEmptyKeyWritesTheSevenDefaults) {
   ASSERT_TRUE(value.has_value());
   EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(value->bytes, (std::vector<uint8_t>{'1', 0, 0, 0}));  // the text and its NUL
-  EXPECT_EQ(platform().ValueNames(kSettingsKey),
-            (std::vector<std::u16string>{u"IsHoleLayerChanged", u"mIsColor", u"mIsDecimalPlace",
-                                         u"mIsDimSize", u"mIsLType", u"mIsLayer",
-                                         u"mIsTolerance"}));
+  EXPECT_EQ(
+      platform().ValueNames(kSettingsKey),
+      (std::vector<std::u16string>{u"IsHoleLayerChanged", u"mIsColor", u"mIsDecimalPlace",
+                                   u"mIsDimSize", u"mIsLType", u"mIsLayer", u"mIsTolerance"}));
   EXPECT_EQ(host().CurrentPrompt(), kAllLinesPrompt) << Utf8(host().CurrentPrompt());
 }
 
@@ -118,14 +118,15 @@ TEST_P(SharedStoredText, GivesItsFlagAndStaysAsItWas) {
   EXPECT_EQ(Stored(u"mIsTolerance"), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, SharedStoredText,
-    ::testing::Values(StoredTextRow{u"2", 1}, StoredTextRow{u"-1", 1}, StoredTextRow{u"yes", 0},
-                      StoredTextRow{u"", 0}, StoredTextRow{u"99999999999", 1},
-                      StoredTextRow{u"-0", 0}, StoredTextRow{u"0x1", 0},
-                      StoredTextRow{u"\uFF11", 1}, StoredTextRow{u"\u0966", 0},
-                      StoredTextRow{u"\u00A0\u2003\u0967", 1}, StoredTextRow{u"- 1", 0},
-                      StoredTextRow{u"\u00B9", 0}, StoredTextRow{std::u16string(126, u'7'), 1}));
+INSTANTIATE_TEST_SUITE_P(Texts, SharedStoredText,
+                         ::testing::Values(StoredTextRow{u"2", 1}, StoredTextRow{u"-1", 1},
+                                           StoredTextRow{u"yes", 0}, StoredTextRow{u"", 0},
+                                           StoredTextRow{u"99999999999", 1},
+                                           StoredTextRow{u"-0", 0}, StoredTextRow{u"0x1", 0},
+                                           StoredTextRow{u"\uFF11", 1}, StoredTextRow{u"\u0966", 0},
+                                           StoredTextRow{u"\u00A0\u2003\u0967", 1},
+                                           StoredTextRow{u"- 1", 0}, StoredTextRow{u"\u00B9", 0},
+                                           StoredTextRow{std::u16string(126, u'7'), 1}));
 
 TEST_F(SharedSettingsStore, TextsOf127CharactersAreHandledAsMissing) {
   // 126 characters and the NUL fill the module's 255-byte buffer; one more
@@ -172,8 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RawValueRow{"binary", REG_BINARY, {'5', 0, '0', 0}, 1},
                       RawValueRow{"binary zero", REG_BINARY, {'0', 0}, 0},
                       RawValueRow{"dword 1 reads as U+0001", REG_DWORD, {1, 0, 0, 0}, 0},
-                      RawValueRow{"254 bytes, no NUL", REG_SZ, std::vector<uint8_t>(254, '1'),
-                                  0}));
+                      RawValueRow{"254 bytes, no NUL", REG_SZ, std::vector<uint8_t>(254, '1'), 0}));
 
 }  // namespace
 }  // namespace shared

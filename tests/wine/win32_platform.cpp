@@ -103,8 +103,7 @@ class Win32Platform : public Platform {
     std::vector<std::u16string> names;
     std::wstring storage;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path, storage), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path, storage), 0, KEY_READ, &key) != ERROR_SUCCESS) {
       return names;
     }
     for (DWORD index = 0;; ++index) {
