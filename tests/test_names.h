@@ -14,7 +14,8 @@ inline std::string Escaped(std::u16string_view text) {
       out += static_cast<char>(c);
     } else {
       char code[8];
-      std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(c));
+      // Eight bytes always hold "\uXXXX" and its NUL.
+      (void)std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(c));
       out += code;
     }
   }

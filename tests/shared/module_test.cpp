@@ -79,6 +79,7 @@ std::u16string Stored(const std::u16string& name) {
 
 std::vector<std::u16string> StoredSettings() {
   std::vector<std::u16string> texts;
+  texts.reserve(kSettingNames.size());
   for (const auto& name : kSettingNames) texts.push_back(Stored(name));
   return texts;
 }

@@ -30,6 +30,7 @@ const std::vector<int> kBoxes = {kColourBox,    kLineTypeBox, kLayerBox,    kDec
 
 std::vector<int> CheckMarks(DialogUser& user) {
   std::vector<int> marks;
+  marks.reserve(kBoxes.size());
   for (int box : kBoxes) marks.push_back(user.IsChecked(box) ? 1 : 0);
   return marks;
 }
@@ -106,7 +107,7 @@ class SharedSettingsDialogBox : public SharedSettingsDialog,
 TEST_P(SharedSettingsDialogBox, ClickedTwiceStoresTheFlippedStateThenTheFirst) {
   const size_t i = GetParam();
   ASSERT_TRUE(host().RunCommand());
-  const std::u16string first = kDefaultTexts[i];
+  const std::u16string& first = kDefaultTexts[i];
   const std::u16string flipped = first == u"1" ? u"0" : u"1";
 
   const DialogRun run = Play([&](DialogUser& user) {
