@@ -13,6 +13,7 @@ set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
 set(CMAKE_AR ${MINGW_TRIPLE}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB ${MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
 set(CMAKE_OBJDUMP ${MINGW_TRIPLE}-objdump CACHE FILEPATH "")
+set(CMAKE_OBJCOPY ${MINGW_TRIPLE}-objcopy CACHE FILEPATH "")
 
 # Headers and libraries come from the MinGW-w64 tree only, never from the
 # Linux host's; programs (the resource compiler, the preprocessor) from the host.
