@@ -14,7 +14,7 @@
 # The files are put together in <build>/package by the target
 # sorvane_package_files (part of the default build), all with the time of
 # SOURCE_DATE_EPOCH, and `cpack` (or the `release` workflow preset) zips that
-# folder as it is, in the order of the list above sorted by name.
+# folder as it is, in the order of the list above.
 
 set(SORVANE_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
 set(SORVANE_RELEASE_DIR ${CMAKE_SOURCE_DIR}/release)
@@ -69,4 +69,12 @@ set(CPACK_PACKAGE_FILE_NAME Sorvane-${PROJECT_VERSION}-win64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
 set(CPACK_SOURCE_GENERATOR "")
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package-rezip.cmake)
+# Read by that script: CPack hands its scripts every CPACK_ variable.
+set(CPACK_SORVANE_PACKAGE_DIR ${SORVANE_PACKAGE_DIR})
+set(CPACK_SORVANE_PACKAGE_NAMES ${SORVANE_PACKAGE_NAMES} SHA256SUMS)
+find_program(SORVANE_ZIP zip)
+if(NOT SORVANE_ZIP)
+  message(FATAL_ERROR "zip not found (Debian package zip): the package is written with it")
+endif()
 include(CPack)

@@ -1,0 +1,15 @@
+# Run by CPack once it has written the ZIP. Its archive writer records every
+# file's access and change times besides the modification time, and no build
+# can fix a change time; so the archive is written again from the same files
+# with `zip -X`, which keeps only the DOS time (the files carry the time of
+# SOURCE_DATE_EPOCH, read in UTC) and takes the entries in the order named.
+foreach(archive ${CPACK_PACKAGE_FILES})
+  file(REMOVE ${archive})
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env TZ=UTC zip -X -q -9 ${archive} ${CPACK_SORVANE_PACKAGE_NAMES}
+    WORKING_DIRECTORY ${CPACK_SORVANE_PACKAGE_DIR}
+    RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "zip could not write ${archive} again (Debian package zip)")
+  endif()
+endforeach()
