@@ -42,12 +42,14 @@ struct Options {
   std::string module = VEKHOST_DEFAULT_MODULE;
   std::string resources;
   bool help = false;
+  bool version = false;
 };
 
 const char kUsage[] =
     "usage: vekhost DRAWING.json [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]\n"
     "               [--svg-before PICTURE.svg] [--registry FILE.reg] [--module PATH]\n"
     "               [--resources FILE.res]\n"
+    "       vekhost --help | --version\n"
     "Without --script, and with a terminal, the actions are typed at a prompt.\n";
 
 // Throws InputError for a command line it cannot follow.
@@ -64,6 +66,14 @@ Options ParseOptions(int argc, char** argv) {
       }
       into = argv[++i];
     };
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return options;
+    }
+    if (arg == "--version" || arg == "-V") {
+      options.version = true;
+      return options;
+    }
     if (arg == "--script")
       value(options.script);
     else if (arg == "--out")
@@ -199,6 +209,11 @@ static int Main(int argc, char** argv) {
     options = ParseOptions(argc, argv);
     if (options.help) {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (options.version) {
+      // The project's one version, the module's own (CMake's project()).
+      PrintLine("vekhost " SORVANE_VERSION);
       return 0;
     }
     drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
