@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Linux suites, the shared suite on
+# Builds everything and runs every test: the Linux suites (also under the
+# sanitizers), the shared suite on
 # the stand-ins, and the Windows product under Wine with the same shared suite
 # against Windows itself.
 set -euo pipefail
@@ -8,5 +9,10 @@ scripts/install-deps.sh
 cmake --preset linux
 cmake --build --preset linux
 ctest --preset linux
+# The whole Linux suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer; any report ends its test with a failure.
+cmake --preset linux-asan
+cmake --build --preset linux-asan
+ctest --preset linux-asan
 # Each side of the shared suite says how many of its cases it ran.
 grep -h '^shared suite on ' build/linux/Testing/Temporary/LastTest.log || true

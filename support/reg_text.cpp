@@ -307,12 +307,16 @@ class Parser {
 
  private:
   // Gathers one logical line: value lines ending in "\" continue on the next
-  // line, as regedit wraps long hex data.
+  // line, as regedit wraps long hex data. Each physical line is looked at
+  // once: the blanks that lead the logical line are counted on its first
+  // physical line, and only the newly added end is trimmed, so a value of
+  // many continuation lines costs time in proportion to its length.
   bool NextLine(std::u16string& logical) {
     if (failed_ || position_ >= text_.size()) return false;
     logical.clear();
     lineNumber_ = nextLineNumber_;
     bool continued = false;
+    std::size_t leading = 0;
     while (true) {
       if (position_ >= text_.size()) {
         Fail("the value continues with \"\\\" past the end of the text");
@@ -330,10 +334,13 @@ class Parser {
         return false;
       }
       logical += physical;
-      const std::u16string_view trimmed = TrimRight(TrimLeft(logical));
-      const bool isValue = !trimmed.empty() && (trimmed.front() == u'"' || trimmed.front() == u'@');
-      if (!isValue || trimmed.back() != u'\\') return true;
-      logical.resize(TrimRight(logical).size() - 1);
+      if (!continued) leading = logical.size() - TrimLeft(logical).size();
+      const std::size_t kept = TrimRight(logical).size();
+      if (kept <= leading) return true;
+      const char16_t first = logical[leading];
+      const bool isValue = first == u'"' || first == u'@';
+      if (!isValue || logical[kept - 1] != u'\\') return true;
+      logical.resize(kept - 1);
       continued = true;
     }
   }
@@ -382,12 +389,13 @@ class Parser {
     }
     if (remove) {
       if (parts.empty()) return Fail("HKEY_CURRENT_USER itself cannot be removed");
-      ops_->push_back(Change{Change::Kind::kRemoveKey, parts, {}, {}});
+      ops_->push_back(Change{
+          Change::Kind::kRemoveKey, std::make_shared<const KeyPath>(std::move(parts)), {}, {}});
       section_.reset();
       return;
     }
-    ops_->push_back(Change{Change::Kind::kEnsureKey, parts, {}, {}});
-    section_ = std::move(parts);
+    section_ = std::make_shared<const KeyPath>(std::move(parts));
+    ops_->push_back(Change{Change::Kind::kEnsureKey, section_, {}, {}});
   }
 
   // Reads a quoted text starting at rest[0] == '"'; only \\ and \" are escapes.
@@ -432,7 +440,7 @@ class Parser {
     line = TrimLeft(line);
     if (line.empty() || line.front() != u'=') return Fail("expected '=' after the value name");
     line = TrimRight(TrimLeft(line.substr(1)));
-    Change op{Change::Kind::kSetValue, *section_, name, {}};
+    Change op{Change::Kind::kSetValue, section_, name, {}};
     if (line == u"-") {
       op.kind = Change::Kind::kRemoveValue;
     } else if (!line.empty() && line.front() == u'"') {
@@ -530,7 +538,7 @@ class Parser {
   std::size_t lineNumber_ = 1;
   std::size_t nextLineNumber_ = 1;
   std::vector<Change>* ops_ = nullptr;
-  std::optional<std::vector<std::u16string>> section_;
+  std::shared_ptr<const KeyPath> section_;
   bool failed_ = false;
   ParseError error_{0, {}};
 };
@@ -702,21 +710,37 @@ void Tree::Replace(const std::vector<std::u16string>& path, std::unique_ptr<Key>
 }
 
 void Tree::Apply(const std::vector<Change>& changes, std::vector<std::unique_ptr<Key>>* removed) {
+  // The key of the last path walked, for the changes that share that path:
+  // only a removal can take it out of the tree.
+  const KeyPath* lastPath = nullptr;
+  Key* lastKey = nullptr;
+  auto keyOf = [&](const Change& change) -> Key& {
+    if (change.path.get() != lastPath) {
+      lastKey = &FindCreating(*change.path);
+      lastPath = change.path.get();
+    }
+    return *lastKey;
+  };
   for (const Change& change : changes) {
     switch (change.kind) {
       case Change::Kind::kEnsureKey:
-        FindCreating(change.path);
+        keyOf(change);
         break;
       case Change::Kind::kRemoveKey:
-        if (std::unique_ptr<Key> key = Detach(change.path); key && removed != nullptr) {
+        lastPath = nullptr;
+        if (std::unique_ptr<Key> key = Detach(*change.path); key && removed != nullptr) {
           removed->push_back(std::move(key));
         }
         break;
       case Change::Kind::kSetValue:
-        FindCreating(change.path).values.Store(change.name, change.value);
+        keyOf(change).values.Store(change.name, change.value);
         break;
       case Change::Kind::kRemoveValue:
-        if (Key* key = Find(change.path)) key->values.Erase(change.name);
+        if (change.path.get() == lastPath) {
+          lastKey->values.Erase(change.name);
+        } else if (Key* key = Find(*change.path)) {
+          key->values.Erase(change.name);
+        }
         break;
     }
   }

@@ -104,10 +104,14 @@ void AppendValue(std::string& out, const NamedValue& value);
 
 // One change the text asks for, as regedit applies it: sections create keys,
 // values overwrite, [-key] removes a key, "name"=- removes a value.
+// The names of a key's path. A section's path is shared by the changes of
+// all its values, so that a deep key with many values is neither copied nor
+// walked once per value.
+using KeyPath = std::vector<std::u16string>;
 struct Change {
   enum class Kind { kEnsureKey, kRemoveKey, kSetValue, kRemoveValue };
   Kind kind = Kind::kEnsureKey;
-  std::vector<std::u16string> path;
+  std::shared_ptr<const KeyPath> path = std::make_shared<const KeyPath>();
   std::u16string name;
   Value value;
 };

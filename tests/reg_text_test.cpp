@@ -104,4 +104,52 @@ TEST(RegText, ABadTextGivesItsLineAndNoChanges) {
   EXPECT_TRUE(changes.empty());
 }
 
+// Continuations are joined the same whatever blanks lead the value or stand
+// before each "\"; a value line that ends the text after "\" is an error.
+TEST(RegText, ContinuedValuesJoinWhateverTheBlanks) {
+  const struct {
+    std::string lines;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"\"v\"=hex:01,\\\r\n  02\r\n", {1, 2}},
+      {"      \"v\"=hex:01,\\\r\n  02,\\\r\n\t03\r\n", {1, 2, 3}},
+      {"\"v\"=hex:01,   \\\r\n  02,\t\\  \r\n03\r\n", {1, 2, 3}},
+      {"\t \"v\"=hex:01,\\\r\n\\\r\n\\\r\n02\r\n", {1, 2}},
+  };
+  for (const auto& c : cases) {
+    const regtext::Tree tree = TreeOf(kHeader + "[HKEY_CURRENT_USER\\S]\r\n" + c.lines);
+    const regtext::Tree::Key* key = tree.Find(Path(u"S"));
+    ASSERT_NE(key, nullptr) << c.lines;
+    const regtext::NamedValue* value = key->values.Find(u"v");
+    ASSERT_NE(value, nullptr) << c.lines;
+    EXPECT_EQ(value->value.bytes, c.bytes) << c.lines;
+  }
+  std::vector<regtext::Change> changes;
+  regtext::ParseError error;
+  EXPECT_FALSE(
+      regtext::Parse(kHeader + "[HKEY_CURRENT_USER\\S]\r\n  \"v\"=hex:01,\\\r\n", changes, error));
+  EXPECT_EQ(error.line, 4u);
+}
+
+// Every value of a section refers to the section's one path, so a deep key
+// with many values costs the reader its size, not its size times its depth.
+TEST(RegText, TheValuesOfASectionShareItsPath) {
+  std::vector<regtext::Change> changes;
+  regtext::ParseError error;
+  ASSERT_TRUE(regtext::Parse(kHeader + "[HKEY_CURRENT_USER\\A\\B]\r\n\"x\"=\"1\"\r\n\"y\"=-\r\n"
+                                       "[HKEY_CURRENT_USER\\C]\r\n\"z\"=\"2\"\r\n",
+                             changes, error));
+  ASSERT_EQ(changes.size(), 5u);
+  EXPECT_EQ(*changes[0].path, Path(u"A\\B"));
+  EXPECT_EQ(changes[1].path.get(), changes[0].path.get());
+  EXPECT_EQ(changes[2].path.get(), changes[0].path.get());
+  EXPECT_EQ(*changes[3].path, Path(u"C"));
+  EXPECT_EQ(changes[4].path.get(), changes[3].path.get());
+  regtext::Tree tree;
+  tree.Apply(changes);
+  ASSERT_NE(tree.Find(Path(u"A\\B")), nullptr);
+  EXPECT_EQ(tree.Find(Path(u"A\\B"))->values.size(), 1u);
+  EXPECT_EQ(tree.Find(Path(u"C"))->values.Find(u"z")->value.bytes, regtext::StringBytes(u"2"));
+}
+
 }  // namespace
