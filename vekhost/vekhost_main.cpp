@@ -5,9 +5,10 @@
 //   vekhost DRAWING [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]
 //           [--svg-before PICTURE.svg] [--registry FILE] [--module PATH]
 //           [--resources FILE.res]
+//   vekhost --help | --version
 //
 // Exit status: 0 done; 1 the module or a file could not be loaded or
-// written; 2 a bad drawing, script, registry file or command line (one
+// written (the log included); 2 a bad drawing, script, registry file or command line (one
 // message on standard error naming the file and the place, and no file
 // written).
 #include <cerrno>
@@ -19,6 +20,8 @@
 
 #include "sim_host.h"
 #include "vekhost_drawing_file.h"
+#include "vekhost_options.h"
+#include "vekhost_output.h"
 #include "vekhost_platform.h"
 #include "vekhost_script.h"
 #include "vekhost_session.h"
@@ -32,80 +35,40 @@ namespace {
 
 constexpr size_t kMaxScriptBytes = 1u << 20;
 
-struct Options {
-  std::string drawing;
-  std::string script;
-  std::string out;
-  std::string svg;
-  std::string svgBefore;
-  std::string registry;
-  std::string module = VEKHOST_DEFAULT_MODULE;
-  std::string resources;
-  bool help = false;
-  bool version = false;
-};
-
-const char kUsage[] =
-    "usage: vekhost DRAWING.json [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]\n"
-    "               [--svg-before PICTURE.svg] [--registry FILE.reg] [--module PATH]\n"
-    "               [--resources FILE.res]\n"
-    "       vekhost --help | --version\n"
-    "Without --script, and with a terminal, the actions are typed at a prompt.\n";
-
-// Throws InputError for a command line it cannot follow.
-Options ParseOptions(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-        throw vekhost::InputError("vekhost: " + arg + " needs a value (see vekhost --help)");
-      }
-      if (!into.empty() && &into != &options.module) {
-        throw vekhost::InputError("vekhost: " + arg + " is given twice");
-      }
-      into = argv[++i];
-    };
-    if (arg == "--help" || arg == "-h") {
-      options.help = true;
-      return options;
-    }
-    if (arg == "--version" || arg == "-V") {
-      options.version = true;
-      return options;
-    }
-    if (arg == "--script")
-      value(options.script);
-    else if (arg == "--out")
-      value(options.out);
-    else if (arg == "--svg")
-      value(options.svg);
-    else if (arg == "--svg-before")
-      value(options.svgBefore);
-    else if (arg == "--registry")
-      value(options.registry);
-    else if (arg == "--module")
-      value(options.module);
-    else if (arg == "--resources")
-      value(options.resources);
-    else if (!arg.empty() && arg[0] == '-') {
-      throw vekhost::InputError("vekhost: unknown option " + arg + " (see vekhost --help)");
-    } else if (options.drawing.empty()) {
-      options.drawing = arg;
-    } else {
-      throw vekhost::InputError("vekhost: one drawing only, and " + arg +
-                                " is a second (see vekhost --help)");
-    }
-  }
-  if (options.drawing.empty()) {
-    throw vekhost::InputError("vekhost: no drawing named (see vekhost --help)");
-  }
-  return options;
-}
+// Where the log goes: standard output, or standard error when standard output
+// carries the result drawing. The first failed write is kept, to be reported
+// once the session is over.
+std::FILE* g_log = stdout;
+int g_logError = 0;
 
 void PrintLine(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
+  errno = 0;
+  const bool good = std::fwrite(line.data(), 1, line.size(), g_log) == line.size() &&
+                    std::fputc('\n', g_log) != EOF;
+  if (!good && g_logError == 0) g_logError = errno != 0 ? errno : EIO;
+}
+
+// Flushes the log; false, with a message, when any of it was lost.
+bool LogWritten() {
+  errno = 0;
+  if (std::fflush(g_log) != 0 && g_logError == 0) g_logError = errno != 0 ? errno : EIO;
+  if (g_logError == 0) return true;
+  std::fprintf(stderr, "vekhost: %s: the log cannot be written: %s\n",
+               g_log == stdout ? "standard output" : "standard error", std::strerror(g_logError));
+  return false;
+}
+
+std::string ReadStandardInput(size_t limit) {
+  std::string text;
+  char buffer[65536];
+  while (std::cin.read(buffer, sizeof buffer) || std::cin.gcount() > 0) {
+    text.append(buffer, static_cast<size_t>(std::cin.gcount()));
+    if (text.size() > limit) {
+      throw vekhost::InputError("standard input: larger than " + std::to_string(limit) + " bytes");
+    }
+  }
+  if (std::cin.bad()) throw vekhost::InputError("standard input: cannot be read");
+  return text;
 }
 
 class ScriptSource final : public vekhost::ActionSource {
@@ -144,11 +107,11 @@ class TerminalSource final : public vekhost::ActionSource {
  public:
   std::optional<vekhost::Action> Next(bool inDialog) override {
     for (;;) {
-      std::fputs(inDialog ? "dialog> " : "vekhost> ", stdout);
-      std::fflush(stdout);
+      std::fputs(inDialog ? "dialog> " : "vekhost> ", g_log);
+      std::fflush(g_log);
       std::string line;
       if (!std::getline(std::cin, line)) {
-        std::fputc('\n', stdout);
+        std::fputc('\n', g_log);
         return std::nullopt;
       }
       std::string problem;
@@ -167,63 +130,83 @@ class TerminalSource final : public vekhost::ActionSource {
  private:
   static void Tell(const std::string& problem) {
     PrintLine("vekhost: " + problem);
-    std::fflush(stdout);
+    std::fflush(g_log);
   }
 };
-
-bool WriteFile(const std::string& path, const std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    std::fprintf(stderr, "vekhost: %s: cannot be written: %s\n", path.c_str(),
-                 std::strerror(errno));
-    return false;
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (std::fclose(file) != 0 || !written) {
-    std::fprintf(stderr, "vekhost: %s: cannot be written\n", path.c_str());
-    return false;
-  }
-  return true;
-}
 
 std::string Count(size_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 int Fail(int status, const std::string& message) {
-  std::fflush(stdout);
+  std::fflush(g_log);
   std::fprintf(stderr, "%s\n", message.c_str());
   return status;
 }
 
 }  // namespace
 
+namespace {
+
+// The output paths named, each checked before the session starts.
+std::vector<std::string> OutputPaths(const vekhost::Options& options) {
+  std::vector<std::string> paths;
+  for (const std::string* path : {&options.svgBefore, &options.svg, &options.out}) {
+    if (!path->empty() && *path != vekhost::kStandardStream) paths.push_back(*path);
+  }
+  return paths;
+}
+
+bool WriteToStandardOutput(const std::string& text) {
+  errno = 0;
+  const bool good = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                    std::fflush(stdout) == 0;
+  if (!good) {
+    std::fprintf(stderr, "vekhost: standard output: the result drawing cannot be written: %s\n",
+                 std::strerror(errno != 0 ? errno : EIO));
+  }
+  return good;
+}
+
+int PrintUsageOrVersion(const vekhost::Options& options) {
+  const std::string text =
+      options.help ? vekhost::Usage() : std::string("vekhost ") + SORVANE_VERSION + "\n";
+  return WriteToStandardOutput(text) ? 0 : 1;
+}
+
+}  // namespace
+
 static int Main(int argc, char** argv) {
-  Options options;
+  vekhost::Options options;
   sim::Host& host = sim::Host::Instance();
   host.Reset();
   vekhost::DrawingFile drawing;
   std::vector<vekhost::Action> actions;
   std::string registry;
+  std::string scriptName;
+  bool typed = false;
   try {
-    options = ParseOptions(argc, argv);
-    if (options.help) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (options.version) {
-      // The project's one version, the module's own (CMake's project()).
-      PrintLine("vekhost " SORVANE_VERSION);
-      return 0;
+    options = vekhost::ParseOptions(std::vector<std::string>(argv + 1, argv + argc),
+                                    VEKHOST_DEFAULT_MODULE);
+    if (options.help || options.version) return PrintUsageOrVersion(options);
+    if (options.out == vekhost::kStandardStream) g_log = stderr;
+    for (const std::string& path : OutputPaths(options)) {
+      std::string problem;
+      if (!vekhost::CheckWritable(path, problem)) return Fail(1, "vekhost: " + problem);
     }
     drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
-    if (!options.script.empty()) {
-      actions = vekhost::ParseScript(vekhost::ReadInputFile(options.script, kMaxScriptBytes),
-                                     options.script);
-      vekhost::Session::CheckElementIds(actions, host.drawing(), options.script);
-    } else if (!vekhost::platform::IsTerminal()) {
-      throw vekhost::InputError(
-          "vekhost: no --script, and standard input and output are not a terminal");
+    // Without a script a person types at a prompt when standard input is a
+    // terminal (standard output may well be a pipe into tee); otherwise
+    // standard input is the script.
+    typed = options.script.empty() && vekhost::platform::IsTerminal();
+    if (!typed) {
+      const bool fromStdin =
+          options.script.empty() || options.script == vekhost::kStandardStream;
+      scriptName = fromStdin ? "standard input" : options.script;
+      const std::string text = fromStdin ? ReadStandardInput(kMaxScriptBytes)
+                                         : vekhost::ReadInputFile(options.script, kMaxScriptBytes);
+      actions = vekhost::ParseScript(text, scriptName);
+      vekhost::Session::CheckElementIds(actions, host.drawing(), scriptName);
     }
     registry =
         options.registry.empty() ? vekhost::platform::DefaultRegistryFile() : options.registry;
@@ -245,10 +228,10 @@ static int Main(int argc, char** argv) {
     return Fail(1, "vekhost: Startup returned " + std::to_string(registered));
   }
 
-  ScriptSource script(actions, options.script);
+  ScriptSource script(actions, scriptName);
   TerminalSource terminal;
   vekhost::ActionSource& source =
-      options.script.empty() ? static_cast<vekhost::ActionSource&>(terminal) : script;
+      typed ? static_cast<vekhost::ActionSource&>(terminal) : script;
   vekhost::Session session(host, drawing, source, PrintLine, vekhost::platform::ReadSetting);
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
@@ -259,20 +242,22 @@ static int Main(int argc, char** argv) {
   if (source.Interactive()) PrintLine("type help for the actions, quit to end");
   if (!session.Run()) return Fail(2, session.error());
   session.PrintSummary();
-  std::fflush(stdout);
+  const bool logged = LogWritten();
 
-  bool written = true;
-  if (!options.svgBefore.empty()) written = WriteFile(options.svgBefore, before) && written;
-  if (!options.svg.empty()) {
-    written = WriteFile(options.svg, vekhost::RenderSvg(drawing, host.drawing())) && written;
+  std::vector<vekhost::OutputFile> files;
+  if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before});
+  if (!options.svg.empty()) files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing())});
+  const std::string result =
+      options.out.empty() ? "" : vekhost::DrawingToJson(drawing, host.drawing());
+  if (!options.out.empty() && options.out != vekhost::kStandardStream) {
+    files.push_back({options.out, result});
   }
-  if (!options.out.empty()) {
-    written = WriteFile(options.out, vekhost::DrawingToJson(drawing, host.drawing())) && written;
-  }
+  if (!vekhost::WriteAllOrNone(files, error)) return Fail(1, "vekhost: " + error);
+  if (options.out == vekhost::kStandardStream && !WriteToStandardOutput(result)) return 1;
   if (!vekhost::platform::SaveRegistry(registry, error)) {
     return Fail(1, "vekhost: " + error);
   }
-  return written ? 0 : 1;
+  return logged ? 0 : 1;
 }
 
 int main(int argc, char** argv) {

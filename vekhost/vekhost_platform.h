@@ -35,7 +35,8 @@ bool SaveRegistry(const std::string& path, std::string& error);
 // The text of one of the module's settings as stored now.
 std::optional<std::u16string> ReadSetting(const std::u16string& name);
 
-// Whether standard input and output are both a terminal.
+// Whether standard input is a terminal, so that a person types the actions
+// (standard output may be a pipe, into tee for one).
 bool IsTerminal();
 
 }  // namespace vekhost::platform

@@ -124,6 +124,6 @@ std::optional<std::u16string> ReadSetting(const std::u16string& name) {
   return regstandin::GetString(kSettingsKey, name);
 }
 
-bool IsTerminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
+bool IsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
 }  // namespace vekhost::platform

@@ -554,8 +554,7 @@ std::optional<std::u16string> ReadSetting(const std::u16string& name) {
 
 bool IsTerminal() {
   DWORD mode = 0;
-  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0 &&
-         GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
 }  // namespace vekhost::platform

@@ -1,0 +1,144 @@
+#include "vekhost_options.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "vekhost_drawing_file.h"
+
+namespace vekhost {
+namespace {
+
+struct ValueOption {
+  const char* name;
+  std::string Options::*field;
+};
+
+const std::array<ValueOption, 7> kValueOptions = {{
+    {"--script", &Options::script},
+    {"--out", &Options::out},
+    {"--svg", &Options::svg},
+    {"--svg-before", &Options::svgBefore},
+    {"--registry", &Options::registry},
+    {"--module", &Options::module},
+    {"--resources", &Options::resources},
+}};
+
+const std::array<const char*, 4> kFlags = {"--help", "-h", "--version", "-V"};
+
+const ValueOption* FindValueOption(const std::string& name) {
+  for (const ValueOption& option : kValueOptions) {
+    if (name == option.name) return &option;
+  }
+  return nullptr;
+}
+
+// Edits (insert, delete, replace) that turn one word into the other.
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+[[noreturn]] void Refuse(const std::string& problem) {
+  throw InputError("vekhost: " + problem + " (see vekhost --help)");
+}
+
+bool ApplyFlag(const std::string& arg, Options& options) {
+  if (arg == "--help" || arg == "-h") {
+    options.help = true;
+    return true;
+  }
+  if (arg == "--version" || arg == "-V") {
+    options.version = true;
+    return true;
+  }
+  return false;
+}
+
+void RefuseUnknown(const std::string& name) {
+  const std::string near = NearestOption(name);
+  Refuse("unknown option " + name + (near.empty() ? "" : ", did you mean " + near + "?"));
+}
+
+}  // namespace
+
+const char* Usage() {
+  return "usage: vekhost DRAWING.json [--script SESSION.vks] [--out RESULT.json]\n"
+         "               [--svg PICTURE.svg] [--svg-before PICTURE.svg] [--registry FILE.reg]\n"
+         "               [--module PATH] [--resources FILE.res]\n"
+         "       vekhost --help | --version\n"
+         "Options take their value as the next word or after '=' (--out=result.json).\n"
+         "--script - reads the actions from standard input, --out - writes the result\n"
+         "drawing to standard output (the log then goes to standard error).\n"
+         "Without --script the actions are typed at a prompt when standard input is a\n"
+         "terminal, and read from standard input otherwise.\n";
+}
+
+std::string NearestOption(const std::string& typed) {
+  std::string best;
+  size_t bestDistance = 3;  // farther than two edits is no likely typo
+  auto consider = [&](const char* name) {
+    const size_t distance = EditDistance(typed, name);
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = name;
+    }
+  };
+  for (const ValueOption& option : kValueOptions) consider(option.name);
+  for (const char* flag : kFlags) {
+    if (flag[1] == '-') consider(flag);
+  }
+  return best;
+}
+
+Options ParseOptions(const std::vector<std::string>& args, const std::string& module) {
+  Options options;
+  bool moduleGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (ApplyFlag(arg, options)) continue;
+    if (arg.size() > 1 && arg[0] == '-') {
+      const size_t equals = arg.find('=');
+      const std::string name = arg.substr(0, equals);
+      const ValueOption* option = FindValueOption(name);
+      if (option == nullptr) RefuseUnknown(name);
+      std::string value;
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      }
+      if (value.empty()) Refuse(name + " needs a value");
+      std::string& into = options.*(option->field);
+      const bool given = option->field == &Options::module ? moduleGiven : !into.empty();
+      if (given) throw InputError("vekhost: " + name + " is given twice");
+      if (option->field == &Options::module) moduleGiven = true;
+      into = std::move(value);
+    } else if (arg == kStandardStream) {
+      Refuse("the drawing is read from a file, not from standard input");
+    } else if (options.drawing.empty()) {
+      options.drawing = arg;
+    } else {
+      Refuse("one drawing only, and " + arg + " is a second");
+    }
+  }
+  if (options.help || options.version) return options;
+  if (options.drawing.empty()) Refuse("no drawing named");
+  if (!moduleGiven) options.module = module;
+  for (const std::string* path : {&options.svg, &options.svgBefore, &options.registry}) {
+    if (*path == kStandardStream) Refuse("only --script and --out take - for a standard stream");
+  }
+  return options;
+}
+
+}  // namespace vekhost

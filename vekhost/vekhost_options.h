@@ -1,0 +1,37 @@
+// vekhost's command line. A small fixed grammar: one drawing, options with a
+// value each (`--opt VALUE` or `--opt=VALUE`), and --help and --version.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vekhost {
+
+// "-" as a file name: standard input for the script, standard output for
+// the result drawing.
+inline constexpr const char* kStandardStream = "-";
+
+struct Options {
+  std::string drawing;
+  std::string script;
+  std::string out;
+  std::string svg;
+  std::string svgBefore;
+  std::string registry;
+  std::string module;
+  std::string resources;
+  bool help = false;
+  bool version = false;
+};
+
+// The usage text --help prints.
+const char* Usage();
+
+// Throws InputError, worded for standard error, for a command line it cannot
+// follow. `module` is the module loaded when none is named.
+Options ParseOptions(const std::vector<std::string>& args, const std::string& module);
+
+// The known option nearest to a mistyped one, or "" when none is near.
+std::string NearestOption(const std::string& typed);
+
+}  // namespace vekhost
