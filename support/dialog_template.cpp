@@ -110,7 +110,9 @@ class Reader {
 std::u16string Spelled(const ResourceName& name) {
   if (!name.isNumber) return name.text;
   const std::string digits = std::to_string(name.number);
-  return u"#" + std::u16string(digits.begin(), digits.end());
+  std::u16string text = u"#";
+  text.append(digits.begin(), digits.end());
+  return text;
 }
 
 // The predefined control classes, which templates name by atom.

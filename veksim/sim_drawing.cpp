@@ -1,5 +1,6 @@
 #include "sim_drawing.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace sim {
@@ -7,13 +8,86 @@ namespace {
 
 std::string IdText(uint32_t id) { return std::to_string(id); }
 
-template <class Map>
-auto* Find(Map& map, typename Map::key_type id) {
-  auto it = map.find(id);
-  return it == map.end() ? nullptr : &it->second;
-}
+// Ids below this many per record go in the table; a drawing numbered more
+// sparsely than that keeps the rest in the hash map.
+constexpr size_t kDenseSlack = 4;
+constexpr size_t kDenseFloor = 4096;
 
 }  // namespace
+
+template <class Record>
+void IdIndex<Record>::Add(uint32_t id, Record* record) {
+  ++count_;
+  const size_t bound = std::max(kDenseFloor, count_ * kDenseSlack);
+  if (id < bound) {
+    if (id >= dense_.size()) dense_.resize(std::max<size_t>(id + 1, dense_.size() * 2), nullptr);
+    dense_[id] = record;
+  } else {
+    sparse_[id] = record;
+  }
+}
+
+template <class Record>
+Record* IdIndex<Record>::Find(uint32_t id) const {
+  if (id < dense_.size() && dense_[id] != nullptr) return dense_[id];
+  if (sparse_.empty()) return nullptr;
+  auto it = sparse_.find(id);
+  return it == sparse_.end() ? nullptr : it->second;
+}
+
+template <class Record>
+void IdIndex<Record>::Clear() {
+  dense_.clear();
+  sparse_.clear();
+  count_ = 0;
+}
+
+template class IdIndex<Element>;
+template class IdIndex<Segment>;
+template class IdIndex<Hole>;
+
+Drawing::Drawing(const Drawing& other)
+    : layerOfNoSegment(other.layerOfNoSegment),
+      elements_(other.elements_),
+      segments_(other.segments_),
+      holes_(other.holes_),
+      holeKeys_(other.holeKeys_),
+      nextHoleId_(other.nextHoleId_) {
+  RebuildIndexes();
+}
+
+Drawing& Drawing::operator=(const Drawing& other) {
+  if (this == &other) return *this;
+  layerOfNoSegment = other.layerOfNoSegment;
+  elements_ = other.elements_;
+  segments_ = other.segments_;
+  holes_ = other.holes_;
+  holeKeys_ = other.holeKeys_;
+  nextHoleId_ = other.nextHoleId_;
+  RebuildIndexes();
+  return *this;
+}
+
+void Drawing::RebuildIndexes() {
+  elementIndex_.Clear();
+  segmentIndex_.Clear();
+  holeIndex_.Clear();
+  for (auto& [id, element] : elements_) elementIndex_.Add(id, &element);
+  for (auto& [id, segment] : segments_) segmentIndex_.Add(id, &segment);
+  for (auto& [id, hole] : holes_) holeIndex_.Add(static_cast<uint32_t>(id), &hole);
+}
+
+VekId Drawing::NextInChain(const Element& element) const {
+  const Segment* owner = FindSegment(element.segment);
+  if (owner == nullptr) return kVekNoId;
+  const std::vector<VekId>& chain = owner->elements;
+  size_t at = element.chainPosition;
+  if (at >= chain.size() || chain[at] != element.id) {
+    // The chain was edited behind AddElement's back: look the element up.
+    at = static_cast<size_t>(std::find(chain.begin(), chain.end(), element.id) - chain.begin());
+  }
+  return at + 1 < chain.size() ? chain[at + 1] : kVekNoId;
+}
 
 Segment& Drawing::AddSegment(VekId id, int32_t layer, VekId companion) {
   if (id == kVekNoId) throw std::invalid_argument("segment id 0xFFFFFFFF means none");
@@ -23,6 +97,7 @@ Segment& Drawing::AddSegment(VekId id, int32_t layer, VekId companion) {
   segment.companion = companion;
   auto [it, added] = segments_.emplace(id, std::move(segment));
   if (!added) throw std::invalid_argument("duplicate segment " + IdText(id));
+  segmentIndex_.Add(id, &it->second);
   return it->second;
 }
 
@@ -39,7 +114,11 @@ Element& Drawing::AddElement(VekId id, int32_t type, VekId segment) {
   element.segment = segment;
   auto [it, added] = elements_.emplace(id, std::move(element));
   if (!added) throw std::invalid_argument("duplicate element " + IdText(id));
-  if (owner != nullptr) owner->elements.push_back(id);
+  elementIndex_.Add(id, &it->second);
+  if (owner != nullptr) {
+    it->second.chainPosition = owner->elements.size();
+    owner->elements.push_back(id);
+  }
   return it->second;
 }
 
@@ -52,6 +131,7 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   auto [keyIt, fresh] = holeKeys_.emplace(std::pair{key.word0, key.word1}, nextHoleId_);
   if (!fresh) throw std::invalid_argument("segment " + IdText(segment) + " already has a hole");
   Hole& hole = holes_[nextHoleId_];
+  holeIndex_.Add(static_cast<uint32_t>(nextHoleId_), &hole);
   hole.id = nextHoleId_++;
   hole.key = key;
   hole.entries = std::move(entries);
@@ -59,12 +139,14 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   return hole;
 }
 
-Element* Drawing::FindElement(VekId id) { return Find(elements_, id); }
-const Element* Drawing::FindElement(VekId id) const { return Find(elements_, id); }
-Segment* Drawing::FindSegment(VekId id) { return Find(segments_, id); }
-const Segment* Drawing::FindSegment(VekId id) const { return Find(segments_, id); }
-Hole* Drawing::FindHole(VekHoleId id) { return Find(holes_, id); }
-const Hole* Drawing::FindHole(VekHoleId id) const { return Find(holes_, id); }
+Element* Drawing::FindElement(VekId id) { return elementIndex_.Find(id); }
+const Element* Drawing::FindElement(VekId id) const { return elementIndex_.Find(id); }
+Segment* Drawing::FindSegment(VekId id) { return segmentIndex_.Find(id); }
+const Segment* Drawing::FindSegment(VekId id) const { return segmentIndex_.Find(id); }
+Hole* Drawing::FindHole(VekHoleId id) { return holeIndex_.Find(static_cast<uint32_t>(id)); }
+const Hole* Drawing::FindHole(VekHoleId id) const {
+  return holeIndex_.Find(static_cast<uint32_t>(id));
+}
 
 std::optional<VekHoleId> Drawing::HoleIdFor(const VekHoleKey& key) const {
   auto it = holeKeys_.find({key.word0, key.word1});

@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,7 @@ struct Element {
   VekId id = kVekNoId;
   int32_t type = 0;
   VekId segment = kVekNoId;  // kVekNoId: the element belongs to no segment
+  size_t chainPosition = 0;  // its place in the segment's chain, set by AddElement
   VekLineAttr line{};
   int32_t decimalPlaces = 0;
   int32_t toleranceStatus = 0;  // what VekDimGetTolerance returns; 1 once a tolerance is set
@@ -45,6 +47,22 @@ struct Segment {
   std::vector<VekId> elements;
 };
 
+// Finds the record of an id in constant time: ids below a bound that grows
+// with the number of records sit in a table, sparse ones in a hash map. The
+// records themselves live in the drawing's maps, whose nodes never move.
+template <class Record>
+class IdIndex {
+ public:
+  void Add(uint32_t id, Record* record);
+  Record* Find(uint32_t id) const;
+  void Clear();
+
+ private:
+  std::vector<Record*> dense_;
+  std::unordered_map<uint32_t, Record*> sparse_;
+  size_t count_ = 0;
+};
+
 struct Hole {
   VekHoleId id = 0;
   VekHoleKey key{};
@@ -58,6 +76,13 @@ struct Hole {
 
 class Drawing {
  public:
+  Drawing() = default;
+  // A copy has indexes of its own, pointing into its own records.
+  Drawing(const Drawing& other);
+  Drawing& operator=(const Drawing& other);
+  Drawing(Drawing&&) = default;
+  Drawing& operator=(Drawing&&) = default;
+
   // What the host answers when asked for the layer of "no segment": some hosts
   // give their current layer, others refuse (nullopt, the default).
   std::optional<int32_t> layerOfNoSegment;
@@ -89,11 +114,20 @@ class Drawing {
   const std::map<VekId, Segment>& Segments() const { return segments_; }
   const std::map<VekHoleId, Hole>& Holes() const { return holes_; }
 
+  // The element after `element` in its segment's chain, kVekNoId at the end
+  // or for an element of no segment; constant time.
+  VekId NextInChain(const Element& element) const;
+
  private:
+  void RebuildIndexes();
+
   std::map<VekId, Element> elements_;
   std::map<VekId, Segment> segments_;
   std::map<VekHoleId, Hole> holes_;
   std::map<std::pair<uint32_t, uint32_t>, VekHoleId> holeKeys_;
+  IdIndex<Element> elementIndex_;
+  IdIndex<Segment> segmentIndex_;
+  IdIndex<Hole> holeIndex_;
   VekHoleId nextHoleId_ = 501;
 };
 

@@ -1,6 +1,7 @@
 #include "sim_host.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 namespace sim {
@@ -40,10 +41,6 @@ void RequireKnown(std::string_view name) {
   if (std::find(names.begin(), names.end(), name) == names.end()) {
     throw std::invalid_argument("no host function named " + std::string(name));
   }
-}
-
-std::vector<int64_t> ArgList(const std::array<VekArg, 4>& args) {
-  return {args[0], args[1], args[2], args[3]};
 }
 
 }  // namespace
@@ -100,15 +97,17 @@ bool Host::SelectRange(const std::vector<VekId>& elements) {
   if (!core_.commandActive || core_.execute == nullptr) return false;
   if ((core_.eventMask & kMaskSelectRange) == 0) return false;
   std::vector<SelectionEntry> selection;
+  // Each segment once, where its first accepted element brought it in.
+  std::unordered_set<VekId> seen;
+  seen.reserve(elements.size());
   for (VekId element : elements) {
     if (!Accepts(element)) continue;
     const Element* found = core_.drawing.FindElement(element);
     if (found == nullptr) continue;
     const Segment* segment = core_.drawing.FindSegment(found->segment);
     if (segment == nullptr) continue;
-    bool seen = std::any_of(selection.begin(), selection.end(),
-                            [&](const SelectionEntry& e) { return e.segment == segment->id; });
-    if (!seen) selection.push_back({segment->id, segment->companion, element});
+    if (seen.insert(segment->id).second)
+      selection.push_back({segment->id, segment->companion, element});
   }
   core_.selection = std::move(selection);
   core_.pick.reset();
@@ -189,7 +188,7 @@ bool Host::Deliver(int32_t kind) {
 
 int32_t Host::CallReady(VekReadyFunc f, const char* which) {
   int32_t result = f(kReadyArgs[0], kReadyArgs[1], kReadyArgs[2], kReadyArgs[3]);
-  RecordCallback(which, ArgList(kReadyArgs), result);
+  RecordCallback(which, {kReadyArgs[0], kReadyArgs[1], kReadyArgs[2], kReadyArgs[3]}, result);
   return result;
 }
 
@@ -222,8 +221,10 @@ void Host::EndCommand() {
   core_.selection.clear();
 }
 
-void Host::RecordCallback(std::string which, std::vector<int64_t> args, int32_t result) {
-  core_.callbacks.push_back({std::move(which), std::move(args), result});
+void Host::RecordCallback(const char* which, std::initializer_list<int64_t> args,
+                          int32_t result) {
+  if (!core_.tracing) return;
+  core_.callbacks.push_back({which, std::vector<int64_t>(args), result});
 }
 
 }  // namespace sim

@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -147,6 +148,7 @@ struct HostCore {
   std::vector<Message> messages;
   std::u16string currentPrompt;
   std::u16string currentCursor;
+  bool tracing = true;  // whether Vek* calls and callbacks are recorded
   std::vector<Call> trace;
   std::vector<Callback> callbacks;
   std::vector<Failure> failures;
@@ -230,6 +232,11 @@ class Host {
   std::vector<Call> CallsTo(std::string_view name) const;
   const std::vector<Callback>& Callbacks() const { return core_.callbacks; }
   void ClearTrace();  // the Vek* trace and the callback log
+  // On by default, and after Reset, as the tests want it. Off, no Vek* call
+  // and no callback is recorded and no Vek* call allocates, which is how a
+  // benchmark or a large session wants the host.
+  void SetTracing(bool on) { core_.tracing = on; }
+  bool Tracing() const { return core_.tracing; }
   void ClearMessages() { core_.messages.clear(); }
 
   // --- Failure injection -----------------------------------------------
@@ -257,7 +264,7 @@ class Host {
   void FollowReady(int32_t result);
   bool Accepts(VekId element);
   void EndCommand();
-  void RecordCallback(std::string which, std::vector<int64_t> args, int32_t result);
+  void RecordCallback(const char* which, std::initializer_list<int64_t> args, int32_t result);
 
   detail::HostCore core_;
 };

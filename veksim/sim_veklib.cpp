@@ -6,6 +6,7 @@
 // module sees exactly what a refusal by the real host would leave behind.
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <type_traits>
 
 #include "host/VekLib.h"
@@ -45,41 +46,46 @@ bool ShouldFail(detail::HostCore& core, std::string_view name, std::optional<uin
   return fail;
 }
 
-// One call in progress: its trace entry and whether it is to fail.
+// One call in progress: its trace entry, when the host keeps a trace, and
+// whether it is to fail. With the trace off nothing is allocated.
 class Traced {
  public:
-  Traced(const char* name, std::vector<int64_t> args, std::optional<uint32_t> subject)
-      : core_(detail::Core()), index_(core_.trace.size()) {
+  Traced(const char* name, std::initializer_list<int64_t> args, std::optional<uint32_t> subject)
+      : core_(detail::Core()), tracing_(core_.tracing) {
+    fails_ = !core_.failures.empty() && ShouldFail(core_, name, subject);
+    if (!tracing_) return;
+    index_ = core_.trace.size();
     Call call;
     call.name = name;
-    call.args = std::move(args);
+    call.args = args;
     call.inCompare = core_.inCompare;
+    call.injected = fails_;
     core_.trace.push_back(std::move(call));
-    fails_ = ShouldFail(core_, name, subject);
-    core_.trace[index_].injected = fails_;
   }
 
   bool fails() const { return fails_; }
   detail::HostCore& core() { return core_; }
+  bool tracing() const { return tracing_; }
   Call& call() { return core_.trace[index_]; }
 
   void Text(const char16_t* text) {
-    call().text = text == nullptr ? std::u16string() : std::u16string(text);
+    if (tracing_) call().text = text == nullptr ? std::u16string() : std::u16string(text);
   }
   template <class R>
   void Record(const R* record) {
-    call().record = RecordBytes(record);
+    if (tracing_) call().record = RecordBytes(record);
   }
 
   template <class R>
   R Return(R result) {
-    call().result = Widen(result);
+    if (tracing_) call().result = Widen(result);
     return result;
   }
 
  private:
   detail::HostCore& core_;
-  size_t index_;
+  bool tracing_;
+  size_t index_ = 0;
   bool fails_ = false;
 };
 
@@ -231,11 +237,7 @@ int32_t VekElmGetType(VekId element) {
 VekId VekElmGetNextElementId(VekId element) {
   Traced t("VekElmGetNextElementId", {element}, element);
   const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  const sim::Segment* s = e == nullptr ? nullptr : sim::FindSegment(t, e->segment);
-  if (s == nullptr) return t.Return(kVekNoId);
-  auto it = std::find(s->elements.begin(), s->elements.end(), element);
-  if (it == s->elements.end() || ++it == s->elements.end()) return t.Return(kVekNoId);
-  return t.Return(*it);
+  return t.Return(e == nullptr ? kVekNoId : t.core().drawing.NextInChain(*e));
 }
 
 int32_t VekSgmGetLayer(VekId segment, int32_t which) {
@@ -410,11 +412,14 @@ int32_t VekHolAmendHoleData(VekHoleId hole, const VekHoleData* in) {
     // Only a hole that withheld its entries may come back without them.
     return t.Return(h->withholdsEntries ? 0 : kVekFailure);
   }
-  // Copied out first: the entries may be the host's own lent buffer.
-  std::vector<VekHoleEntry> entries(in->entries, in->entries + count);
-  t.call().record.resize(entries.size() * sizeof(VekHoleEntry));
-  if (!entries.empty()) std::memcpy(t.call().record.data(), entries.data(), t.call().record.size());
-  h->entries = std::move(entries);
+  // The entries come from the module, usually the host's own lent buffer,
+  // never from the hole itself, which is not lent out.
+  if (in->entries != h->entries.data()) h->entries.assign(in->entries, in->entries + count);
+  if (t.tracing()) {
+    t.call().record.resize(h->entries.size() * sizeof(VekHoleEntry));
+    if (!h->entries.empty())
+      std::memcpy(t.call().record.data(), h->entries.data(), t.call().record.size());
+  }
   return t.Return(0);
 }
 
