@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev
+  nlohmann-json3-dev zip unzip
   # The Windows build and its tests under Wine on a private X display.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick fonts-nanum

@@ -53,6 +53,12 @@ timeout 600 cmake --build "$win_build" --parallel 2 >"$out/cross-build.log" 2>&1
 for f in Sorvane.dll VekLib.dll sorvane_wine_tests.exe vekhost.exe; do
   [ -f "$bin/$f" ] || fail "the build made no $bin/$f"
 done
+# The package an operator gets: what the suite tests is what it holds.
+(cd "$win_build" && timeout 120 cpack >"$out/cpack.log" 2>&1) ||
+  { tail -n 20 "$out/cpack.log"; fail "making the package"; }
+zips=("$win_build"/dist/Sorvane-*-win64.zip)
+[ -f "${zips[0]}" ] || fail "cpack made no Sorvane-*-win64.zip"
+echo "package: ${zips[0]}"
 
 # --- 2. What Sorvane.dll exports and imports ----------------------------------
 step "checking Sorvane.dll's export and import tables"
@@ -214,6 +220,34 @@ REGEDIT4
 EOF
 timeout 60 wine regedit /S "Z:${work//\//\\}\\setup.reg" >/dev/null 2>&1 || fail "importing the prefix settings"
 
+# The package, unpacked as an operator would, checked against its checksums.
+package=$work/package
+mkdir -p "$package"
+(cd "$package" && unzip -q "${zips[0]}" && sha256sum --quiet -c SHA256SUMS) ||
+  fail "the package's files do not match its SHA256SUMS"
+winpath() { echo "Z:${1//\//\\}"; }
+export SORVANE_DLL
+SORVANE_DLL=$(winpath "$package/Sorvane.dll")
+
+# Its .reg files through Wine's own regedit: the defaults, which the module's
+# first start then reads without writing, and the removal.
+step "importing the package's .reg files with regedit"
+for check in defaults removed; do
+  file=settings-defaults.reg
+  [ "$check" = removed ] && file=settings-remove.reg
+  timeout 60 wine regedit /S "$(winpath "$package/$file")" >/dev/null 2>&1 || fail "regedit $file"
+  SORVANE_PACKAGE_CHECK=$check timeout 120 wine "$bin/sorvane_wine_tests.exe" \
+    --gtest_filter='PackageSettings.*' >"$out/package-$check.log" 2>&1 ||
+    { cat "$out/package-$check.log"; fail "after $file"; }
+  case $check in
+    defaults) ran=TheDefaultsFileGivesTheSevenValuesAndTheFirstStartWritesNothing ;;
+    removed) ran=TheRemovalFileLeavesNoKey ;;
+  esac
+  grep -q "\[       OK \] PackageSettings.$ran" "$out/package-$check.log" ||
+    { cat "$out/package-$check.log"; fail "the check after $file did not run"; }
+  echo "after $file: PackageSettings.$ran passed"
+done
+
 # --- 4. The test program, and the dialog's picture ------------------------------
 shots=$work/shots
 mkdir -p "$shots"
@@ -268,6 +302,10 @@ echo "picture: $picture_status -> $picture"
 [ "$tests_status" -eq 0 ] || fail "the test program under Wine exited with $tests_status"
 [ -f "$shots/dialog-taken.txt" ] || fail "the test program never held the dialog still for its picture"
 [ "$picture_ok" -eq 1 ] || fail "the dialog's picture is blank"
+# The guide shows the dialog as this run drew it.
+cmp -s "$picture" "$package/settings-dialog.png" ||
+  fail "the guide's picture (docs/settings-dialog.png) is not the dialog as drawn now: $picture"
+echo "the guide's picture is the dialog as this run drew it"
 
 # --- 5. vekhost.exe's sessions against the Linux golden files ------------------
 step "playing vekhost's example sessions with vekhost.exe"
