@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Linux suites (also under the
-# sanitizers), the shared suite on
-# the stand-ins, and the Windows product under Wine with the same shared suite
-# against Windows itself.
+# sanitizers), the shared suite on the stand-ins, the Windows product under
+# Wine with the same shared suite against Windows itself, and the release
+# package (two clean builds compared byte for byte).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
