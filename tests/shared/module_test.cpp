@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "support/reg_text.h"
 #include "support/utf.h"
 
 namespace shared {
@@ -51,15 +52,7 @@ void PrintTo(const StoredValue& value, std::ostream* os) {
   if (value.bytes.size() > 32) *os << " ...";
 }
 
-std::vector<uint8_t> TextBytes(const std::u16string& text) {
-  std::vector<uint8_t> bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+std::vector<uint8_t> TextBytes(const std::u16string& text) { return regtext::StringBytes(text); }
 
 void StoreText(const std::u16string& name, const std::u16string& text) {
   StoreValue(kSettingsKey, name, REG_SZ, TextBytes(text));
@@ -67,14 +60,7 @@ void StoreText(const std::u16string& name, const std::u16string& text) {
 
 std::u16string Stored(const std::u16string& name) {
   const auto value = ReadValue(kSettingsKey, name);
-  if (!value) return u"<missing>";
-  std::u16string text;
-  for (size_t i = 0; i + 1 < value->bytes.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(value->bytes[i] | (value->bytes[i + 1] << 8));
-    if (c == 0) break;
-    text.push_back(c);
-  }
-  return text;
+  return value ? regtext::TextOf(value->bytes) : u"<missing>";
 }
 
 std::vector<std::u16string> StoredSettings() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/resource.h"
 #include "shared/applied_flags.h"
 #include "shared/module_test.h"
 
@@ -16,13 +17,13 @@ namespace {
 
 constexpr int kOk = 1;
 constexpr int kCancel = 2;
-constexpr int kHoleLayerBox = 12000;
-constexpr int kColourBox = 12001;
-constexpr int kLineTypeBox = 12002;
-constexpr int kLayerBox = 12003;
-constexpr int kDecimalPlaceBox = 12004;
-constexpr int kToleranceBox = 12005;
-constexpr int kDimSizeBox = 12007;
+constexpr int kHoleLayerBox = IDC_HOLE_LAYER;
+constexpr int kColourBox = IDC_COLOR;
+constexpr int kLineTypeBox = IDC_LTYPE;
+constexpr int kLayerBox = IDC_LAYER;
+constexpr int kDecimalPlaceBox = IDC_DECIMAL_PLACE;
+constexpr int kToleranceBox = IDC_TOLERANCE;
+constexpr int kDimSizeBox = IDC_DIM_SIZE;
 
 // The boxes in the store's order, as kSettingNames.
 const std::vector<int> kBoxes = {kColourBox,    kLineTypeBox, kLayerBox,    kDecimalPlaceBox,
