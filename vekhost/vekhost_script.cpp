@@ -189,7 +189,12 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
   }
 
   for (size_t i = 0; i < words.size(); ++i) {
-    action.text += (i == 0 ? verb : " " + std::string(words[i]));
+    if (i == 0) {
+      action.text += verb;
+    } else {
+      action.text += ' ';
+      action.text += words[i];
+    }
   }
   return action;
 }

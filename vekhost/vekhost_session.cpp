@@ -21,7 +21,11 @@ const char* KindName(sim::MessageKind kind) {
   return "message";
 }
 
-std::string Signed(double value) { return (value >= 0 ? "+" : "") + FormatNumber(value); }
+std::string Signed(double value) {
+  std::string text = value >= 0 ? "+" : "";
+  text += FormatNumber(value);
+  return text;
+}
 
 std::string CharSizeText(const VekCharSize& record) {
   const sim::CharSizeValue v = sim::ReadCharSize(record);
@@ -48,12 +52,19 @@ bool SameBytes(const Record& a, const Record& b) {
 }
 
 std::string SettingText(const std::optional<std::u16string>& value) {
-  return value ? "\"" + utf::ToUtf8(*value) + "\"" : "(missing)";
+  if (!value) return "(missing)";
+  std::string text = "\"";
+  text += utf::ToUtf8(*value);
+  text += '"';
+  return text;
 }
 
 std::string IdList(const std::vector<VekId>& ids) {
   std::string text;
-  for (VekId id : ids) text += (text.empty() ? "" : " ") + std::to_string(id);
+  for (VekId id : ids) {
+    if (!text.empty()) text += ' ';
+    text += std::to_string(id);
+  }
   return text.empty() ? "none" : text;
 }
 
@@ -174,7 +185,7 @@ void Session::Do(const Action& action) {
           if (compare(id) == 0) refused.push_back(id);
         }
       }
-      if (!refused.empty()) Note("the step refuses " + IdList(refused));
+      if (!refused.empty()) Note(std::string("the step refuses ").append(IdList(refused)));
       host_.SelectRange(action.ids);
       break;
     }

@@ -138,7 +138,10 @@ std::string ShapeSvg(const Shape& shape, const Frame& frame, const std::string& 
              "\"" + attributes + "/>";
     case Shape::Kind::kPolyline: {
       std::string points;
-      for (const Point& p : shape.points) points += (points.empty() ? "" : " ") + frame.XY(p);
+      for (const Point& p : shape.points) {
+        if (!points.empty()) points += ' ';
+        points += frame.XY(p);
+      }
       return std::string(shape.closed ? "<polygon" : "<polyline") + " points=\"" + points + "\"" +
              attributes + "/>";
     }
@@ -205,11 +208,11 @@ std::string DimensionText(const ElementView& view, const sim::Element& e) {
     // Limits keep their own precision: a 0.021 tolerance on a one-place
     // dimension is still 0.021.
     const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
-    auto sign = [](double v) { return v > 0 ? "+" + FormatNumber(v) : FormatNumber(v); };
+    auto sign = [](double v) { return v > 0 ? std::string("+").append(FormatNumber(v)) : FormatNumber(v); };
     if (t.upper == -t.lower && t.upper > 0)
       text += " \xC2\xB1" + FormatNumber(t.upper);
     else
-      text += " " + sign(t.upper) + "/" + sign(t.lower);
+      text.append(" ").append(sign(t.upper)).append("/").append(sign(t.lower));
   }
   return text;
 }
