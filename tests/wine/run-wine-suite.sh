@@ -110,6 +110,26 @@ for fn in DialogBoxParamW EndDialog CheckDlgButton GetActiveWindow EnableWindow 
 done
 # The settings are read by the runtime's own _wtoi, not by a copy of it.
 grep -qx "msvcrt.dll _wtoi" <<<"$imports" || fail "_wtoi is not imported from msvcrt.dll"
+
+# Hardening: every module source is compiled with stack protection and
+# _FORTIFY_SOURCE=2, and libssp's canary code is linked into the DLL rather
+# than imported from libssp-0.dll (the DLL list above holds the imports).
+module_commands=$(grep -E '"command":.*/src/(command|settings|platform)/' "$win_build/compile_commands.json" || true)
+[ -n "$module_commands" ] || fail "no module sources in compile_commands.json"
+if grep -v -- '-fstack-protector-strong' <<<"$module_commands" | grep -q .; then
+  fail "a module source is compiled without -fstack-protector-strong"
+fi
+if grep -v -- '-D_FORTIFY_SOURCE=2' <<<"$module_commands" | grep -q .; then
+  fail "a module source is compiled without -D_FORTIFY_SOURCE=2"
+fi
+symbols=$("$triple-nm" "$bin/Sorvane.dll")
+grep -qE ' T __stack_chk_fail$' <<<"$symbols" || fail "Sorvane.dll has no __stack_chk_fail of its own"
+grep -qE ' B __stack_chk_guard$' <<<"$symbols" || fail "Sorvane.dll has no __stack_chk_guard of its own"
+characteristics=$(awk '/^DllCharacteristics/ {print $2}' "$objdump_report")
+for bit in 0020:HIGH_ENTROPY_VA 0040:DYNAMIC_BASE 0100:NX_COMPAT; do
+  (( (16#$characteristics & 16#${bit%%:*}) != 0 )) || fail "Sorvane.dll lacks ${bit#*:}"
+done
+echo "hardening: stack protector and _FORTIFY_SOURCE=2 in every module source; DllCharacteristics $characteristics"
 echo "exports: $exports"
 echo "imports from: $(echo $dlls)"
 echo "Vek functions imported from VekLib.dll: $(echo "$imported_vek" | wc -l)"
