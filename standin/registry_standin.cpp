@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "standin/registry_file.h"
 #include "support/utf.h"
 
 using Key = regtext::Tree::Key;
@@ -54,6 +55,14 @@ struct State {
   std::vector<LogEntry> log;
   std::size_t throwCountdown = 0;  // 0: nothing armed
   std::string throwFunction;
+  // The file the registry lives in, as named and with its links followed;
+  // empty while the registry is in memory only.
+  std::string fileName;
+  std::string file;
+  // The first failure to read or write the file since it was attached.
+  std::string fileError;
+  // Set by a call that changed the tree, which must then reach the file.
+  bool changed = false;
 };
 
 // Never destroyed: the simulated host may still touch the registry from its
@@ -154,6 +163,85 @@ std::u16string TextOf(const BYTE* data, DWORD size) {
   return regtext::TextOf(std::vector<uint8_t>(data, data + size));
 }
 
+// Makes the tree what the file says, in place: a handle keeps pointing at
+// its key while the key stays in the file, and a key the file no longer has
+// goes to `removed`, so its handles answer ERROR_KEY_DELETED.
+void Sync(Key& mine, const Key& theirs, std::vector<std::unique_ptr<Key>>& removed) {
+  mine.values = theirs.values;
+  for (auto it = mine.children.begin(); it != mine.children.end();) {
+    if (theirs.children.count(it->first) != 0) {
+      ++it;
+      continue;
+    }
+    removed.push_back(std::move(it->second));
+    it = mine.children.erase(it);
+  }
+  for (const auto& [folded, child] : theirs.children) {
+    Sync(mine.ChildCreating(child->name), *child, removed);
+  }
+}
+
+void NoteFileError(State& state, const std::string& error) {
+  if (state.fileError.empty()) state.fileError = error;
+}
+
+// Reads the file afresh into the tree. A file that cannot be read or parsed
+// changes nothing, and is never written over.
+bool Refresh(State& state, std::string& error) {
+  std::string text;
+  bool exists = false;
+  if (!regfile::Read(state.fileName, text, exists, error)) return false;
+  regtext::Tree fresh;
+  if (exists) {
+    std::vector<regtext::Change> changes;
+    regtext::ParseError problem;
+    if (!regtext::Parse(text, changes, problem)) {
+      error = state.fileName + ":" + std::to_string(problem.line) + ": " + problem.problem;
+      return false;
+    }
+    fresh.Apply(changes);
+  }
+  Sync(state.tree.root(), fresh.root(), state.removed);
+  return true;
+}
+
+// kNone for calls that never look at keys or values (closing a handle).
+enum class Access { kNone, kRead, kWrite };
+
+// What a call does with the file before and after its body: every call reads
+// it afresh; a call that may change the registry does so in its writer's
+// turn, and what it changed reaches the file before the call returns. The
+// statuses are Windows' own for a registry it cannot read or write.
+constexpr LSTATUS kRegistryCorrupt = 1015;   // ERROR_REGISTRY_CORRUPT
+constexpr LSTATUS kRegistryIoFailed = 1016;  // ERROR_REGISTRY_IO_FAILED
+
+template <typename Body>
+LSTATUS RunOnFile(State& state, Access access, LogEntry& entry, Body&& body) {
+  if (state.file.empty() || access == Access::kNone) return body(state, entry);
+  std::optional<regfile::WriterTurn> turn;
+  std::string error;
+  if (access == Access::kWrite) {
+    turn.emplace(state.file);
+    if (!turn->ok()) {
+      NoteFileError(state, turn->error());
+      return kRegistryIoFailed;
+    }
+  }
+  if (!Refresh(state, error)) {
+    NoteFileError(state, error);
+    return kRegistryCorrupt;
+  }
+  state.changed = false;
+  const LSTATUS status = body(state, entry);
+  if (!turn || status != ERROR_SUCCESS || !state.changed) return status;
+  if (turn->Replace(state.tree.Export(), error)) return status;
+  NoteFileError(state, error);
+  // What did not reach the file did not happen.
+  std::string ignored;
+  Refresh(state, ignored);
+  return kRegistryIoFailed;
+}
+
 void ThrowIfArmed(State& state, const char* function) {
   std::lock_guard<std::mutex> lock(state.mutex);
   if (state.throwCountdown == 0) return;
@@ -166,13 +254,13 @@ void ThrowIfArmed(State& state, const char* function) {
 // one expected, and Windows reports that as a status too; anything else is a
 // bug in the stand-in and ends the process loudly through noexcept.
 template <typename Body>
-LSTATUS RunGuarded(const char* function, Body&& body) noexcept {
+LSTATUS RunGuarded(const char* function, Access access, Body&& body) noexcept {
   try {
     State& state = Registry();
     std::lock_guard<std::mutex> lock(state.mutex);
     LogEntry entry;
     entry.function = function;
-    entry.status = body(state, entry);
+    entry.status = RunOnFile(state, access, entry, body);
     const LSTATUS status = entry.status;
     state.log.push_back(std::move(entry));
     return status;
@@ -183,9 +271,9 @@ LSTATUS RunGuarded(const char* function, Body&& body) noexcept {
 
 // A call that ThrowOnCall may make throw, before anything else happens.
 template <typename Body>
-LSTATUS Run(const char* function, Body&& body) {
+LSTATUS Run(const char* function, Access access, Body&& body) {
   ThrowIfArmed(Registry(), function);
-  return RunGuarded(function, std::forward<Body>(body));
+  return RunGuarded(function, access, std::forward<Body>(body));
 }
 
 // The checks every open and create makes of the subkey below `base`; `parts`
@@ -251,6 +339,9 @@ void Reset() {
   state.refusals.clear();
   state.log.clear();
   state.throwCountdown = 0;
+  state.fileName.clear();
+  state.file.clear();
+  state.fileError.clear();
 }
 
 bool CreateKey(std::u16string_view path) {
@@ -432,6 +523,40 @@ bool SaveToFile(const std::string& path, std::string& error) {
   return regtext::WriteFile(path, ExportRegText(), error);
 }
 
+bool AttachFile(const std::string& path, std::string& error) {
+  State& state = Registry();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.fileName = path;
+  state.file = regfile::ResolveLinks(path);
+  state.fileError.clear();
+  if (Refresh(state, error)) return true;
+  state.fileName.clear();
+  state.file.clear();
+  return false;
+}
+
+bool FinishFile(std::string& error) {
+  State& state = Registry();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (state.file.empty()) return true;
+  if (!state.fileError.empty()) {
+    error = state.fileError;
+    return false;
+  }
+  regfile::WriterTurn turn(state.file);
+  std::string text;
+  bool exists = false;
+  if (!turn.ok()) {
+    error = turn.error();
+    return false;
+  }
+  if (!regfile::Read(state.fileName, text, exists, error)) return false;
+  if (exists) return true;
+  // Nothing was written during the session: the file starts with what the
+  // registry holds (keys created by hand, by a test or nothing at all).
+  return turn.Replace(state.tree.Export(), error);
+}
+
 bool LoadFromFile(const std::string& path, std::string& error) {
   std::string text;
   return regtext::ReadFile(path, text, error) && ImportRegText(text, error, path);
@@ -450,14 +575,14 @@ using regstandin::State;
 extern "C" {
 
 LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) {
-  return regstandin::Run("RegOpenKeyExW", [&](State& state, LogEntry& entry) -> LSTATUS {
+  return regstandin::Run("RegOpenKeyExW", regstandin::Access::kRead, [&](State& state, LogEntry& entry) -> LSTATUS {
     entry.access = access;
     return regstandin::OpenKey(state, entry, key, subKey, access, result);
   });
 }
 
 LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
-  return regstandin::Run("RegOpenKeyW", [&](State& state, LogEntry& entry) -> LSTATUS {
+  return regstandin::Run("RegOpenKeyW", regstandin::Access::kRead, [&](State& state, LogEntry& entry) -> LSTATUS {
     if (subKey != nullptr && *subKey != 0) {
       return regstandin::OpenKey(state, entry, key, subKey, KEY_ALL_ACCESS, result);
     }
@@ -477,7 +602,7 @@ LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
 LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/,
                         DWORD options, REGSAM access, const LPSECURITY_ATTRIBUTES /*security*/,
                         PHKEY result, DWORD* disposition) {
-  return regstandin::Run("RegCreateKeyExW", [&](State& state, LogEntry& entry) -> LSTATUS {
+  return regstandin::Run("RegCreateKeyExW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
     entry.access = access;
     entry.options = options;
     if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
@@ -495,6 +620,7 @@ LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*k
     }
     bool created = false;
     Key* target = regstandin::Walk(base.key, base.path, parts, true, &created);
+    state.changed = created;
     *result = regstandin::NewHandle(state, target, std::move(base.path), access);
     if (disposition != nullptr) {
       *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -505,7 +631,7 @@ LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*k
 
 LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data,
                          DWORD* dataSize) {
-  return regstandin::Run("RegQueryValueExW", [&](State& state, LogEntry& entry) -> LSTATUS {
+  return regstandin::Run("RegQueryValueExW", regstandin::Access::kRead, [&](State& state, LogEntry& entry) -> LSTATUS {
     entry.valueName = regstandin::ViewOf(valueName);
     Resolved handle;
     if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
@@ -540,7 +666,7 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* ty
 
 LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
                        const BYTE* data, DWORD dataSize) {
-  return regstandin::Run("RegSetValueExW", [&](State& state, LogEntry& entry) -> LSTATUS {
+  return regstandin::Run("RegSetValueExW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
     entry.valueName = regstandin::ViewOf(valueName);
     Resolved handle;
     if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
@@ -556,12 +682,13 @@ LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD ty
     std::vector<uint8_t> bytes;
     if (dataSize != 0) bytes.assign(data, data + dataSize);
     handle.key->values.Store(entry.valueName, regstandin::Value{type, std::move(bytes)});
+    state.changed = true;
     return ERROR_SUCCESS;
   });
 }
 
 LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName) {
-  return regstandin::Run("RegDeleteValueW", [&](State& state, LogEntry& entry) -> LSTATUS {
+  return regstandin::Run("RegDeleteValueW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
     entry.valueName = regstandin::ViewOf(valueName);
     Resolved handle;
     if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
@@ -571,12 +698,14 @@ LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName) {
     if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Delete)) {
       return ERROR_ACCESS_DENIED;
     }
-    return handle.key->values.Erase(entry.valueName) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    if (!handle.key->values.Erase(entry.valueName)) return ERROR_FILE_NOT_FOUND;
+    state.changed = true;
+    return ERROR_SUCCESS;
   });
 }
 
 LSTATUS RegCloseKey(HKEY key) {
-  return regstandin::RunGuarded("RegCloseKey", [&](State& state, LogEntry& entry) -> LSTATUS {
+  return regstandin::RunGuarded("RegCloseKey", regstandin::Access::kNone, [&](State& state, LogEntry& entry) -> LSTATUS {
     // Windows lets a program close a predefined key; it is reopened on next
     // use, so for the stand-in closing it changes nothing.
     if (key == HKEY_CURRENT_USER) return ERROR_SUCCESS;

@@ -185,6 +185,20 @@ std::string ExportRegText();
 // nothing; the error then reads "<source>:<line>: <problem>".
 bool ImportRegText(const std::string& text, std::string& error,
                    std::string_view sourceName = "<registry text>");
+// The registry lives in a file, shared live with every process that names
+// the same file (standin/registry_file.h says how): from now until Reset,
+// every Win32 call reads the file afresh, and every RegSetValueExW,
+// RegDeleteValueW and RegCreateKeyExW that changes something writes it
+// before returning. A file that cannot be read, parsed or written then turns
+// the call into ERROR_REGISTRY_CORRUPT or ERROR_REGISTRY_IO_FAILED, and is
+// left as it is. A missing file is an empty registry. Attaching fails, and
+// attaches nothing, when the file cannot be read or parsed; the error reads
+// "<path>:<line>: <problem>" or "<path>: cannot be read: <reason>".
+bool AttachFile(const std::string& path, std::string& error);
+// At the end of a session: creates the attached file when nothing wrote it,
+// and reports the first failure any call met reading or writing it.
+bool FinishFile(std::string& error);
+
 // Saving writes a sibling temporary file and renames it over the target, so an
 // interrupted save leaves the previous file intact.
 bool SaveToFile(const std::string& path);

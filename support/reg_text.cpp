@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <system_error>
 #include <utility>
 
@@ -589,27 +590,29 @@ bool ReadFile(const std::string& path, std::string& text, std::string& error) {
 }
 
 bool WriteFile(const std::string& path, const std::string& text, std::string& error) {
-  const std::string temporary = path + ".tmp";
+  // A name of this writer's own beside the file: two writers saving the same
+  // file at once must not write into, or rename away, each other's copy.
+  static std::random_device seed;
+  const std::string temporary = path + "." + std::to_string(seed()) + ".tmp";
+  const std::filesystem::path partial = PathFromUtf8(temporary);
+  auto fail = [&](const std::string& problem) {
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
+    error = problem;
+    return false;
+  };
   {
-    std::ofstream out(PathFromUtf8(temporary), std::ios::binary | std::ios::trunc);
-    if (!out) {
-      error = temporary + ": cannot be written: " + std::strerror(errno);
-      return false;
-    }
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    if (!out) return fail(path + ": cannot be written: " + std::strerror(errno));
     out.write(text.data(), std::streamsize(text.size()));
     out.flush();
-    if (!out) {
-      error = temporary + ": cannot be written: " + std::strerror(errno);
-      return false;
-    }
+    if (!out) return fail(path + ": cannot be written: " + std::strerror(errno));
+    out.close();
+    if (!out) return fail(path + ": cannot be written: " + std::strerror(errno));
   }
   std::error_code code;
-  std::filesystem::rename(PathFromUtf8(temporary), PathFromUtf8(path), code);
-  if (code) {
-    error = path + ": cannot be replaced: " + code.message();
-    std::filesystem::remove(PathFromUtf8(temporary), code);
-    return false;
-  }
+  std::filesystem::rename(partial, PathFromUtf8(path), code);
+  if (code) return fail(path + ": cannot be replaced: " + code.message());
   error.clear();
   return true;
 }

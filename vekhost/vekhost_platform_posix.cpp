@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
@@ -90,10 +89,8 @@ std::string DefaultRegistryFile() {
 
 void LoadRegistry(const std::string& path) {
   regstandin::Reset();
-  std::error_code code;
-  if (!std::filesystem::exists(path, code) && !code) return;
   std::string error;
-  if (regstandin::LoadFromFile(path, error)) return;
+  if (regstandin::AttachFile(path, error)) return;
   // The stand-in words it "FILE:LINE: problem"; vekhost words every place
   // the same way, as "FILE: at line N: problem".
   const std::string prefix = path + ":";
@@ -109,15 +106,10 @@ void LoadRegistry(const std::string& path) {
   throw InputError(error);
 }
 
-bool SaveRegistry(const std::string& path, std::string& error) {
-  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  std::error_code code;
-  if (!parent.empty()) std::filesystem::create_directories(parent, code);
-  if (code) {
-    error = parent.string() + ": cannot be created: " + code.message();
-    return false;
-  }
-  return regstandin::SaveToFile(path, error);
+// Every change reached the file as the module made it; what is left is to
+// create a file nothing wrote, and to report what went wrong on the way.
+bool SaveRegistry(const std::string& /*path*/, std::string& error) {
+  return regstandin::FinishFile(error);
 }
 
 std::optional<std::u16string> ReadSetting(const std::u16string& name) {
