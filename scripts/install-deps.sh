@@ -10,6 +10,8 @@ packages=(
   # The Windows build and its tests under Wine on a private X display.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick fonts-nanum
+  # The fuzzers (clang's libFuzzer) and the static checks.
+  clang-14 libclang-rt-14-dev clang-tidy clang-format cppcheck
 )
 
 missing=()

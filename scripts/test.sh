@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Linux suites (also under the
-# sanitizers), the shared suite on the stand-ins, the Windows product under
+# sanitizers), a bounded run of every fuzz target, the shared suite on the stand-ins, the Windows product under
 # Wine with the same shared suite against Windows itself, and the release
 # package (two clean builds compared byte for byte).
 set -euo pipefail
@@ -14,5 +14,8 @@ ctest --preset linux
 cmake --preset linux-asan
 cmake --build --preset linux-asan
 ctest --preset linux-asan
+# Every fuzz target for a bounded time from its corpus (the corpora
+# themselves are replayed by both test runs above).
+scripts/fuzz.sh 30
 # Each side of the shared suite says how many of its cases it ran.
 grep -h '^shared suite on ' build/linux/Testing/Temporary/LastTest.log || true
