@@ -51,15 +51,15 @@ class Input {
 
 [[noreturn]] inline void Broken(const char* invariant, const char* file, int line,
                                 const std::string& detail) {
-  std::fprintf(stderr, "%s:%d: invariant broken: %s%s%s\n", file, line, invariant,
-               detail.empty() ? "" : ": ", detail.c_str());
+  (void)std::fprintf(stderr, "%s:%d: invariant broken: %s%s%s\n", file, line, invariant,
+                     detail.empty() ? "" : ": ", detail.c_str());
   std::abort();
 }
 
 }  // namespace fuzz
 
 // Ends the run with the invariant and a detail when `condition` is false.
-#define FUZZ_REQUIRE(condition, detail)                                   \
-  do {                                                                    \
+#define FUZZ_REQUIRE(condition, detail)                                     \
+  do {                                                                      \
     if (!(condition)) fuzz::Broken(#condition, __FILE__, __LINE__, detail); \
   } while (false)

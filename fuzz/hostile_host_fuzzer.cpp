@@ -38,9 +38,7 @@ constexpr size_t kMaxHoleEntries = 16;
 
 using Blob = std::string;
 
-Blob BlobOf(const void* data, size_t size) {
-  return Blob(static_cast<const char*>(data), size);
-}
+Blob BlobOf(const void* data, size_t size) { return Blob(static_cast<const char*>(data), size); }
 
 struct GivenHole {
   Blob head;  // bytes 0 to 83
@@ -273,7 +271,8 @@ int32_t VekFigGetLineType(VekId, VekLineAttr* out) {
 }
 int32_t VekFigSetLineType(VekId element, const VekLineAttr* in) {
   InHost host;
-  FUZZ_REQUIRE(g_host.colours.count(in->colour) != 0, "colour of element " + std::to_string(element));
+  FUZZ_REQUIRE(g_host.colours.count(in->colour) != 0,
+               "colour of element " + std::to_string(element));
   FUZZ_REQUIRE(g_host.lineTypes.count(in->lineType) != 0, "line type");
   FUZZ_REQUIRE(g_host.lineHost.count(BlobOf(in->host, sizeof in->host)) != 0, "the host's bytes");
   return Status();
@@ -510,7 +509,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&Startup));
   std::string error;
   if (!dlgstandin::LoadResources(module, SORVANE_DIALOG_RES, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    (void)std::fprintf(stderr, "%s\n", error.c_str());
     std::abort();
   }
   dlgstandin::SetDriver(PlayDialog);

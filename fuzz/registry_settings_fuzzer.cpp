@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&Startup));
   std::string error;
   if (!dlgstandin::LoadResources(module, SORVANE_DIALOG_RES, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    (void)std::fprintf(stderr, "%s\n", error.c_str());
     std::abort();
   }
   dlgstandin::SetDriver(PlayDialog);
@@ -130,6 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   std::vector<bool> loaded;
+  loaded.reserve(kSettings.size());
   for (const SettingDef& setting : kSettings) loaded.push_back(FlagOf(setting) == 1);
   g_opened.clear();
   host.PressExit();

@@ -18,7 +18,7 @@ namespace {
 bool Replay(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
-    std::fprintf(stderr, "%s: cannot be read\n", file.string().c_str());
+    (void)std::fprintf(stderr, "%s: cannot be read\n", file.string().c_str());
     return false;
   }
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
@@ -44,12 +44,12 @@ int main(int argc, char** argv) {
   }
   std::sort(files.begin(), files.end());
   if (files.empty()) {
-    std::fprintf(stderr, "no inputs to replay\n");
+    (void)std::fprintf(stderr, "no inputs to replay\n");
     return 1;
   }
   for (const std::filesystem::path& file : files) {
     if (!Replay(file)) return 1;
   }
-  std::printf("replayed %zu inputs\n", files.size());
+  (void)std::printf("replayed %zu inputs\n", files.size());
   return 0;
 }

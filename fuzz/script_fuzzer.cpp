@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "vekhost_script.h"
 #include "vekhost_drawing_file.h"
+#include "vekhost_script.h"
 
 namespace {
 

@@ -66,9 +66,9 @@ int CreateTemporary(const std::string& file, std::string& name) {
   static std::atomic<unsigned> counter{0};
   const std::filesystem::path target(file);
   for (;;) {
-    name = (target.parent_path() / ("." + target.filename().string() + "." +
-                                    std::to_string(::getpid()) + "." +
-                                    std::to_string(counter++) + ".tmp"))
+    name = (target.parent_path() /
+            ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+             std::to_string(counter++) + ".tmp"))
                .string();
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
@@ -111,8 +111,8 @@ bool Read(const std::string& path, std::string& text, bool& exists, std::string&
   // Bounded before anything is read; the parser gives the same bound its
   // own error with a line number.
   if (uint64_t(status.st_size) > regtext::kMaxImportBytes) {
-    error = path + ":1: the text is larger than " + std::to_string(regtext::kMaxImportBytes) +
-            " bytes";
+    error =
+        path + ":1: the text is larger than " + std::to_string(regtext::kMaxImportBytes) + " bytes";
     return false;
   }
   char buffer[1 << 16];
@@ -179,8 +179,7 @@ bool WriterTurn::Replace(const std::string& text, std::string& error) {
     return false;
   };
   struct stat existing {};
-  if (::stat(file_.c_str(), &existing) == 0 &&
-      ::fchmod(out.get(), existing.st_mode & 07777) != 0) {
+  if (::stat(file_.c_str(), &existing) == 0 && ::fchmod(out.get(), existing.st_mode & 07777) != 0) {
     return fail(errno);
   }
   if (!WriteAll(out.get(), text)) return fail(errno);

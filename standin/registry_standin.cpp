@@ -456,6 +456,7 @@ std::vector<std::u16string> OpenHandlePaths() {
   std::sort(handles.begin(), handles.end(),
             [](const HKEY__* a, const HKEY__* b) { return a->serial < b->serial; });
   std::vector<std::u16string> paths;
+  paths.reserve(handles.size());
   for (const HKEY__* handle : handles) paths.push_back(Join(handle->path));
   return paths;
 }
@@ -482,7 +483,7 @@ std::string Describe(const LogEntry& entry) {
   if (entry.text) line += "=" + regtext::Quote(*entry.text);
   auto hex = [](uint32_t number) {
     char digits[16];
-    std::snprintf(digits, sizeof digits, "0x%X", unsigned(number));
+    (void)std::snprintf(digits, sizeof digits, "0x%X", unsigned(number));
     return std::string(digits);
   };
   if (entry.function == "RegCreateKeyExW") line += " options=" + std::to_string(entry.options);
@@ -575,147 +576,154 @@ using regstandin::State;
 extern "C" {
 
 LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) {
-  return regstandin::Run("RegOpenKeyExW", regstandin::Access::kRead, [&](State& state, LogEntry& entry) -> LSTATUS {
-    entry.access = access;
-    return regstandin::OpenKey(state, entry, key, subKey, access, result);
-  });
+  return regstandin::Run("RegOpenKeyExW", regstandin::Access::kRead,
+                         [&](State& state, LogEntry& entry) -> LSTATUS {
+                           entry.access = access;
+                           return regstandin::OpenKey(state, entry, key, subKey, access, result);
+                         });
 }
 
 LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
-  return regstandin::Run("RegOpenKeyW", regstandin::Access::kRead, [&](State& state, LogEntry& entry) -> LSTATUS {
-    if (subKey != nullptr && *subKey != 0) {
-      return regstandin::OpenKey(state, entry, key, subKey, KEY_ALL_ACCESS, result);
-    }
-    // Nothing is opened: the caller gets back the handle it passed in.
-    if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
-    Resolved base;
-    if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
-      *result = nullptr;
-      return status;
-    }
-    entry.path = regtext::Join(base.path);
-    *result = key;
-    return ERROR_SUCCESS;
-  });
+  return regstandin::Run(
+      "RegOpenKeyW", regstandin::Access::kRead, [&](State& state, LogEntry& entry) -> LSTATUS {
+        if (subKey != nullptr && *subKey != 0) {
+          return regstandin::OpenKey(state, entry, key, subKey, KEY_ALL_ACCESS, result);
+        }
+        // Nothing is opened: the caller gets back the handle it passed in.
+        if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
+        Resolved base;
+        if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
+          *result = nullptr;
+          return status;
+        }
+        entry.path = regtext::Join(base.path);
+        *result = key;
+        return ERROR_SUCCESS;
+      });
 }
 
 LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/,
                         DWORD options, REGSAM access, const LPSECURITY_ATTRIBUTES /*security*/,
                         PHKEY result, DWORD* disposition) {
-  return regstandin::Run("RegCreateKeyExW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
-    entry.access = access;
-    entry.options = options;
-    if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    Resolved base;
-    if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
-      return status;
-    }
-    if (subKey == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
-    Path parts;
-    if (LSTATUS status =
-            regstandin::CheckSubkey(state, base, subKey, Operation::Create, entry, parts);
-        status != ERROR_SUCCESS) {
-      return status;
-    }
-    bool created = false;
-    Key* target = regstandin::Walk(base.key, base.path, parts, true, &created);
-    state.changed = created;
-    *result = regstandin::NewHandle(state, target, std::move(base.path), access);
-    if (disposition != nullptr) {
-      *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    }
-    return ERROR_SUCCESS;
-  });
+  return regstandin::Run(
+      "RegCreateKeyExW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
+        entry.access = access;
+        entry.options = options;
+        if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
+        *result = nullptr;
+        Resolved base;
+        if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
+          return status;
+        }
+        if (subKey == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
+        Path parts;
+        if (LSTATUS status =
+                regstandin::CheckSubkey(state, base, subKey, Operation::Create, entry, parts);
+            status != ERROR_SUCCESS) {
+          return status;
+        }
+        bool created = false;
+        Key* target = regstandin::Walk(base.key, base.path, parts, true, &created);
+        state.changed = created;
+        *result = regstandin::NewHandle(state, target, std::move(base.path), access);
+        if (disposition != nullptr) {
+          *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+        }
+        return ERROR_SUCCESS;
+      });
 }
 
 LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data,
                          DWORD* dataSize) {
-  return regstandin::Run("RegQueryValueExW", regstandin::Access::kRead, [&](State& state, LogEntry& entry) -> LSTATUS {
-    entry.valueName = regstandin::ViewOf(valueName);
-    Resolved handle;
-    if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
-        status != ERROR_SUCCESS) {
-      return status;
-    }
-    if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) {
-      return regstandin::ERROR_INVALID_PARAMETER;
-    }
-    if (!regstandin::Allows(state, handle, regstandin::KEY_QUERY_VALUE, Operation::Query)) {
-      return ERROR_ACCESS_DENIED;
-    }
-    const regtext::NamedValue* value = handle.key->values.Find(entry.valueName);
-    if (value == nullptr) return ERROR_FILE_NOT_FOUND;
-    const std::vector<uint8_t>& bytes = value->value.bytes;
-    const DWORD needed = DWORD(bytes.size());
-    if (type != nullptr) *type = value->value.type;
-    if (data == nullptr) {
-      if (dataSize != nullptr) *dataSize = needed;
-      return ERROR_SUCCESS;
-    }
-    if (*dataSize < needed) {
-      *dataSize = needed;
-      return ERROR_MORE_DATA;
-    }
-    std::copy(bytes.begin(), bytes.end(), data);
-    *dataSize = needed;
-    if (value->value.type == REG_SZ) entry.text = regtext::TextOf(bytes);
-    return ERROR_SUCCESS;
-  });
+  return regstandin::Run(
+      "RegQueryValueExW", regstandin::Access::kRead, [&](State& state, LogEntry& entry) -> LSTATUS {
+        entry.valueName = regstandin::ViewOf(valueName);
+        Resolved handle;
+        if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
+            status != ERROR_SUCCESS) {
+          return status;
+        }
+        if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) {
+          return regstandin::ERROR_INVALID_PARAMETER;
+        }
+        if (!regstandin::Allows(state, handle, regstandin::KEY_QUERY_VALUE, Operation::Query)) {
+          return ERROR_ACCESS_DENIED;
+        }
+        const regtext::NamedValue* value = handle.key->values.Find(entry.valueName);
+        if (value == nullptr) return ERROR_FILE_NOT_FOUND;
+        const std::vector<uint8_t>& bytes = value->value.bytes;
+        const DWORD needed = DWORD(bytes.size());
+        if (type != nullptr) *type = value->value.type;
+        if (data == nullptr) {
+          if (dataSize != nullptr) *dataSize = needed;
+          return ERROR_SUCCESS;
+        }
+        if (*dataSize < needed) {
+          *dataSize = needed;
+          return ERROR_MORE_DATA;
+        }
+        std::copy(bytes.begin(), bytes.end(), data);
+        *dataSize = needed;
+        if (value->value.type == REG_SZ) entry.text = regtext::TextOf(bytes);
+        return ERROR_SUCCESS;
+      });
 }
 
 LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
                        const BYTE* data, DWORD dataSize) {
-  return regstandin::Run("RegSetValueExW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
-    entry.valueName = regstandin::ViewOf(valueName);
-    Resolved handle;
-    if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
-        status != ERROR_SUCCESS) {
-      return status;
-    }
-    if (data == nullptr && dataSize != 0) return regstandin::ERROR_NOACCESS;
-    if (type == REG_SZ) entry.text = regstandin::TextOf(data, dataSize);
-    if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Set)) {
-      return ERROR_ACCESS_DENIED;
-    }
-    if (!regtext::IsValidValueName(entry.valueName)) return regstandin::ERROR_INVALID_PARAMETER;
-    std::vector<uint8_t> bytes;
-    if (dataSize != 0) bytes.assign(data, data + dataSize);
-    handle.key->values.Store(entry.valueName, regstandin::Value{type, std::move(bytes)});
-    state.changed = true;
-    return ERROR_SUCCESS;
-  });
+  return regstandin::Run(
+      "RegSetValueExW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
+        entry.valueName = regstandin::ViewOf(valueName);
+        Resolved handle;
+        if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
+            status != ERROR_SUCCESS) {
+          return status;
+        }
+        if (data == nullptr && dataSize != 0) return regstandin::ERROR_NOACCESS;
+        if (type == REG_SZ) entry.text = regstandin::TextOf(data, dataSize);
+        if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Set)) {
+          return ERROR_ACCESS_DENIED;
+        }
+        if (!regtext::IsValidValueName(entry.valueName)) return regstandin::ERROR_INVALID_PARAMETER;
+        std::vector<uint8_t> bytes;
+        if (dataSize != 0) bytes.assign(data, data + dataSize);
+        handle.key->values.Store(entry.valueName, regstandin::Value{type, std::move(bytes)});
+        state.changed = true;
+        return ERROR_SUCCESS;
+      });
 }
 
 LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName) {
-  return regstandin::Run("RegDeleteValueW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
-    entry.valueName = regstandin::ViewOf(valueName);
-    Resolved handle;
-    if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
-        status != ERROR_SUCCESS) {
-      return status;
-    }
-    if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Delete)) {
-      return ERROR_ACCESS_DENIED;
-    }
-    if (!handle.key->values.Erase(entry.valueName)) return ERROR_FILE_NOT_FOUND;
-    state.changed = true;
-    return ERROR_SUCCESS;
-  });
+  return regstandin::Run(
+      "RegDeleteValueW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
+        entry.valueName = regstandin::ViewOf(valueName);
+        Resolved handle;
+        if (LSTATUS status = regstandin::ResolveForValue(state, key, entry, handle);
+            status != ERROR_SUCCESS) {
+          return status;
+        }
+        if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Delete)) {
+          return ERROR_ACCESS_DENIED;
+        }
+        if (!handle.key->values.Erase(entry.valueName)) return ERROR_FILE_NOT_FOUND;
+        state.changed = true;
+        return ERROR_SUCCESS;
+      });
 }
 
 LSTATUS RegCloseKey(HKEY key) {
-  return regstandin::RunGuarded("RegCloseKey", regstandin::Access::kNone, [&](State& state, LogEntry& entry) -> LSTATUS {
-    // Windows lets a program close a predefined key; it is reopened on next
-    // use, so for the stand-in closing it changes nothing.
-    if (key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
-    auto it = state.live.find(key);
-    if (it == state.live.end()) return ERROR_INVALID_HANDLE;
-    entry.path = regtext::Join(it->second->path);
-    state.retired.push_back(std::move(it->second));
-    state.live.erase(it);
-    return ERROR_SUCCESS;
-  });
+  return regstandin::RunGuarded("RegCloseKey", regstandin::Access::kNone,
+                                [&](State& state, LogEntry& entry) -> LSTATUS {
+                                  // Windows lets a program close a predefined key; it is reopened
+                                  // on next use, so for the stand-in closing it changes nothing.
+                                  if (key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
+                                  auto it = state.live.find(key);
+                                  if (it == state.live.end()) return ERROR_INVALID_HANDLE;
+                                  entry.path = regtext::Join(it->second->path);
+                                  state.retired.push_back(std::move(it->second));
+                                  state.live.erase(it);
+                                  return ERROR_SUCCESS;
+                                });
 }
 
 }  // extern "C"

@@ -178,7 +178,7 @@ void AppendValue(std::string& out, const NamedValue& named) {
     const uint32_t number = uint32_t(value.bytes[0]) | (uint32_t(value.bytes[1]) << 8) |
                             (uint32_t(value.bytes[2]) << 16) | (uint32_t(value.bytes[3]) << 24);
     char text[16];
-    std::snprintf(text, sizeof text, "dword:%08x", unsigned(number));
+    (void)std::snprintf(text, sizeof text, "dword:%08x", unsigned(number));
     out += text;
   } else {
     out += value.type == kTypeBinary ? std::string("hex:") : TypeTag(value.type);
@@ -203,7 +203,7 @@ namespace {
 // one encoding. Only a failure pays for counting the lines up to it.
 bool Decode(const std::string& text, std::u16string& out, ParseError& error) {
   auto lineAt = [&](std::size_t offset) {
-    return std::size_t(1) + std::size_t(std::count(text.begin(), text.begin() + offset, '\n'));
+    return std::size_t(1) + std::size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
   };
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t size = text.size();
@@ -718,7 +718,7 @@ void Tree::Apply(const std::vector<Change>& changes, std::vector<std::unique_ptr
   const KeyPath* lastPath = nullptr;
   Key* lastKey = nullptr;
   auto keyOf = [&](const Change& change) -> Key& {
-    if (change.path.get() != lastPath) {
+    if (lastKey == nullptr || change.path.get() != lastPath) {
       lastKey = &FindCreating(*change.path);
       lastPath = change.path.get();
     }
@@ -731,6 +731,7 @@ void Tree::Apply(const std::vector<Change>& changes, std::vector<std::unique_ptr
         break;
       case Change::Kind::kRemoveKey:
         lastPath = nullptr;
+        lastKey = nullptr;
         if (std::unique_ptr<Key> key = Detach(*change.path); key && removed != nullptr) {
           removed->push_back(std::move(key));
         }
@@ -739,7 +740,7 @@ void Tree::Apply(const std::vector<Change>& changes, std::vector<std::unique_ptr
         keyOf(change).values.Store(change.name, change.value);
         break;
       case Change::Kind::kRemoveValue:
-        if (change.path.get() == lastPath) {
+        if (lastKey != nullptr && change.path.get() == lastPath) {
           lastKey->values.Erase(change.name);
         } else if (Key* key = Find(*change.path)) {
           key->values.Erase(change.name);

@@ -98,7 +98,7 @@ void AppendSection(std::string& out, std::u16string_view path);
 // four-byte REG_DWORD data, hex:.. for REG_BINARY and hex(N):.. for everything
 // else, including REG_SZ data that is not one NUL-terminated string. Long hex
 // data is wrapped as regedit wraps it.
-void AppendValue(std::string& out, const NamedValue& value);
+void AppendValue(std::string& out, const NamedValue& named);
 
 // ---- Reading.
 

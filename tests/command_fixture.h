@@ -11,10 +11,10 @@
 
 #include "command/captured_properties.h"
 #include "host/VekLib.h"
-#include "standin/registry_standin.h"
 #include "settings/settings_flags.h"
 #include "sim_host.h"
 #include "sim_records.h"
+#include "standin/registry_standin.h"
 
 extern "C" int32_t Startup(VekArg a1, VekArg a2, VekArg a3, VekArg a4);
 
@@ -65,6 +65,8 @@ class CommandTest : public ::testing::Test {
   // step the pick led to. Empty when `first` was never called.
   static std::vector<std::string> CallsFrom(const std::string& first) {
     const std::vector<std::string> names = Calls();
+    // A copy of the tail, not a view of it.
+    // cppcheck-suppress returnDanglingLifetime
     return {std::find(names.begin(), names.end(), first), names.end()};
   }
 };

@@ -190,7 +190,7 @@ TEST_F(RegistryFile, AFailedWriteLeavesTheFileAndNoTemporaryBehind) {
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
   const LSTATUS status = Set(u"mIsColor", u"0");
   setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previous);
+  (void)signal(SIGXFSZ, previous);
 
   EXPECT_EQ(status, kRegistryIoFailed);
   EXPECT_EQ(ReadText(file_), before);

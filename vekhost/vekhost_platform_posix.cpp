@@ -58,6 +58,7 @@ sim::StartupFn LoadModule(const std::string& path, std::string& error) {
   // registered with the host.
   auto startup = reinterpret_cast<sim::StartupFn>(dlsym(library, "Startup"));
   if (startup == nullptr) error = path + ": exports no Startup";
+  // cppcheck-suppress resourceLeak
   return startup;
 }
 

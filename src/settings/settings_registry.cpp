@@ -26,6 +26,8 @@ std::u16string TextFromRegistryData(const char16_t* data, DWORD byteCount) {
 
 }  // namespace
 
+// Takes its own copy, so that no caller's buffer can change under it.
+// cppcheck-suppress passedByValue
 std::u16string BuildSettingsKeyPath(std::u16string subkeyName) {
   return u"SOFTWARE\\Denmarrow\\VEK\\" + subkeyName;
 }

@@ -32,7 +32,8 @@ ULONGLONG LastWritten() {
 }
 
 TEST(PackageSettings, TheDefaultsFileGivesTheSevenValuesAndTheFirstStartWritesNothing) {
-  if (Imported() != "defaults") GTEST_SKIP() << "the Wine suite runs this after settings-defaults.reg";
+  if (Imported() != "defaults")
+    GTEST_SKIP() << "the Wine suite runs this after settings-defaults.reg";
   for (const std::u16string& name : shared::kSettingNames) {
     EXPECT_EQ(shared::ReadValue(shared::kSettingsKey, name)->type, static_cast<DWORD>(REG_SZ));
   }
@@ -54,8 +55,9 @@ TEST(PackageSettings, TheDefaultsFileGivesTheSevenValuesAndTheFirstStartWritesNo
 TEST(PackageSettings, TheRemovalFileLeavesNoKey) {
   if (Imported() != "removed") GTEST_SKIP() << "the Wine suite runs this after settings-remove.reg";
   HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Denmarrow\\VEK\\Sorvane", 0, KEY_READ, &key),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(
+      RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Denmarrow\\VEK\\Sorvane", 0, KEY_READ, &key),
+      ERROR_FILE_NOT_FOUND);
   if (key != nullptr) RegCloseKey(key);
 }
 
