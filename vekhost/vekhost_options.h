@@ -20,6 +20,8 @@ struct Options {
   std::string registry;
   std::string module;
   std::string resources;
+  std::string record;  // the actions taken, written as a script
+  std::string log;     // a copy of the log
   bool help = false;
   bool version = false;
 };

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -18,6 +20,13 @@ namespace vekhost::platform {
 namespace {
 
 const std::u16string kSettingsKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+// Bytes read from the terminal after the last line end given out.
+std::string g_pending;
 
 // The stand-in's open dialog as vekhost's session sees it.
 class StandinDialog final : public DialogPort {
@@ -125,5 +134,44 @@ std::optional<std::u16string> ReadSetting(const std::u16string& name) {
 }
 
 bool IsTerminal() { return isatty(STDIN_FILENO) == 1; }
+
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a read waiting at the prompt must return with EINTR.
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+}
+
+LineRead ReadLine(const char* prompt, std::FILE* screen, std::string& line) {
+  line.clear();
+  std::fputs(prompt, screen);
+  std::fflush(screen);
+  for (;;) {
+    if (g_interrupted != 0) {
+      g_pending.clear();
+      return LineRead::kInterrupted;
+    }
+    const size_t end = g_pending.find('\n');
+    if (end != std::string::npos) {
+      line = g_pending.substr(0, end);
+      g_pending.erase(0, end + 1);
+      return LineRead::kLine;
+    }
+    char buffer[4096];
+    const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return LineRead::kEnd;
+    if (got == 0) {
+      // Ctrl-D after some text hands that text over as a line.
+      if (g_pending.empty()) return LineRead::kEnd;
+      line.swap(g_pending);
+      g_pending.clear();
+      return LineRead::kLine;
+    }
+    g_pending.append(buffer, static_cast<size_t>(got));
+  }
+}
 
 }  // namespace vekhost::platform

@@ -122,8 +122,8 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
     return false;
   };
 
-  if (verb == "run" || verb == "exit" || verb == "ok" || verb == "cancel" ||
-      (interactive && (verb == "help" || verb == "quit"))) {
+  if (verb == "run" || verb == "exit" || verb == "ok" || verb == "cancel" || verb == "quit" ||
+      (interactive && verb == "help")) {
     if (!expect(0, "")) return std::nullopt;
     action.kind = verb == "run"      ? ActionKind::kRun
                   : verb == "exit"   ? ActionKind::kExit
@@ -183,8 +183,8 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
     action.number = *box;
   } else {
     problem = "unknown action " + Shown(words[0]) +
-              " (run, pick, select, exit, event, frame, click, ok, cancel" +
-              (interactive ? ", help, quit)" : ")");
+              " (run, pick, select, exit, event, frame, click, ok, cancel, quit" +
+              (interactive ? ", help)" : ")");
     return std::nullopt;
   }
 
@@ -233,7 +233,9 @@ std::string HelpText() {
          "  event KIND          send another event kind (0 to 65535)\n"
          "  frame N             make N the host's current frame\n"
          "  help                this text\n"
-         "  quit                end the session (also end of input)\n"
+         "  quit                end the session and write the files (also Ctrl-D;\n"
+         "                      in the dialog it cancels the dialog first)\n"
+         "  Ctrl-C              end at once, writing only the --log and --record files\n"
          "in the settings dialog:\n"
          "  click BOX           click a box by id or name: 12001 colour, 12002 linetype,\n"
          "                      12003 layer, 12004 decimal, 12005 tolerance,\n"

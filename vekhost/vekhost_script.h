@@ -9,9 +9,10 @@
 //   click BOX            while the settings dialog is open: click a box, by
 //                        id (12000 to 12007) or name (mIsColor, colour, ...)
 //   ok, cancel           while the settings dialog is open: close it
+//   quit                 end the session (in the dialog: cancel it first)
 //
 // `#` starts a comment; blank lines are skipped. Typed at the interactive
-// prompt, `help` and `quit` are actions too.
+// prompt, `help` is an action too.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +36,9 @@ enum class ActionKind {
   kOk,
   kCancel,
   kHelp,
-  kQuit
+  kQuit,
+  // Never written: the person at the prompt pressed Ctrl-C.
+  kInterrupt
 };
 
 struct Action {

@@ -102,7 +102,7 @@ void Session::CheckElementIds(const std::vector<Action>& actions, const sim::Dra
 }
 
 bool Session::Run() {
-  while (!stopped_ && !quit_) {
+  while (!stopped_ && !quit_ && !interrupted_) {
     std::optional<Action> action = source_.Next(false);
     if (!action) break;
     Do(*action);
@@ -117,9 +117,14 @@ bool Session::Stop(const Action& action, const std::string& problem) {
 }
 
 // A script's actions go into the log; at the prompt the terminal has already
-// shown what was typed.
+// shown what was typed, so only the kept log gets it.
 void Session::Echo(const Action& action) {
-  if (!source_.Interactive()) Print("> " + action.text);
+  Print("> " + action.text, source_.Interactive() ? LineFor::kKeptLog : LineFor::kLog);
+}
+
+void Session::Take(const Action& action) {
+  taken_.push_back(action.text);
+  Echo(action);
 }
 
 void Session::Flush() {
@@ -132,10 +137,15 @@ void Session::Flush() {
 
 void Session::Do(const Action& action) {
   if (action.kind == ActionKind::kHelp) {
-    Print(HelpText());
+    Print(HelpText(), LineFor::kScreen);
+    return;
+  }
+  if (action.kind == ActionKind::kInterrupt) {
+    interrupted_ = true;
     return;
   }
   if (action.kind == ActionKind::kQuit) {
+    Take(action);
     quit_ = true;
     return;
   }
@@ -150,7 +160,7 @@ void Session::Do(const Action& action) {
     }
   }
 
-  Echo(action);
+  Take(action);
   const bool wasActive = host_.CommandActive();
   const uint32_t mask = host_.EventMask();
   const bool stepWaits = wasActive && host_.ExecuteFunction() != nullptr;
@@ -212,13 +222,22 @@ void Session::Do(const Action& action) {
   if (wasActive && !host_.CommandActive()) Print("  command ends");
 }
 
-void Session::PrintBoxes(const DialogPort& dialog) {
+// Each click is stored by the dialog as it is made, and the running command
+// read its settings when it started: Cancel takes neither back.
+void Session::NoteCancel() {
+  Note(
+      "the boxes clicked are already stored; the command keeps its settings until its next "
+      "start");
+}
+
+void Session::PrintBoxes(const DialogPort& dialog, LineFor to) {
   for (const DialogPort::Box& box : dialog.Boxes()) {
     const BoxName* name = FindBox(box.id);
     std::string label = name != nullptr ? name->name : "?";
     label.resize(std::max<size_t>(label.size(), 18), ' ');
     Print(std::string("    [") + (box.checked ? "x" : " ") + "] " + std::to_string(box.id) + " " +
-          label + " " + utf::ToUtf8(box.text));
+              label + " " + utf::ToUtf8(box.text),
+          to);
   }
 }
 
@@ -233,11 +252,26 @@ void Session::OnDialog(DialogPort& dialog) {
       if (source_.EndedInDialog(error_)) stopped_ = true;
       dialog.PressCancel();
       Print("  dialog closes: Cancel (end of input)");
+      NoteCancel();
       break;
     }
     if (action->kind == ActionKind::kHelp) {
-      Print(HelpText());
+      Print(HelpText(), LineFor::kScreen);
       continue;
+    }
+    if (action->kind == ActionKind::kInterrupt) {
+      interrupted_ = true;
+      dialog.PressCancel();
+      Print("  dialog closes: Cancel (interrupted)");
+      break;
+    }
+    if (action->kind == ActionKind::kQuit) {
+      Take(*action);
+      quit_ = true;
+      dialog.PressCancel();
+      Print("  dialog closes: Cancel (quit)");
+      NoteCancel();
+      break;
     }
     if (!IsDialogAction(action->kind)) {
       if (Stop(*action, "`" + action->text +
@@ -249,7 +283,7 @@ void Session::OnDialog(DialogPort& dialog) {
       }
       continue;
     }
-    Echo(*action);
+    Take(*action);
     if (action->kind == ActionKind::kClick) {
       const BoxName* name = FindBox(action->number);
       auto state = [&] {
@@ -265,13 +299,14 @@ void Session::OnDialog(DialogPort& dialog) {
       }
       Print("    " + std::to_string(action->number) + " " + (name ? name->name : "?") + ": " +
             (was ? "[x]" : "[ ]") + " -> " + (state() ? "[x]" : "[ ]"));
-      if (source_.Interactive()) PrintBoxes(dialog);
+      if (source_.Interactive()) PrintBoxes(dialog, LineFor::kScreen);
     } else if (action->kind == ActionKind::kOk) {
       dialog.PressOk();
       Print("  dialog closes: OK");
     } else {
       dialog.PressCancel();
       Print("  dialog closes: Cancel");
+      NoteCancel();
     }
   }
 }

@@ -105,7 +105,8 @@ TEST(ScriptLine, SkipsBlankLinesAndComments) {
 
 TEST(ScriptLine, RejectsWhatItCannotFollow) {
   EXPECT_EQ(Problem("zoom 2"),
-            "unknown action \"zoom\" (run, pick, select, exit, event, frame, click, ok, cancel)");
+            "unknown action \"zoom\" (run, pick, select, exit, event, frame, click, ok, cancel, "
+            "quit)");
   EXPECT_EQ(Problem("pick"), "`pick` takes one element id, found 0 arguments");
   EXPECT_EQ(Problem("pick 1 2"), "`pick` takes one element id, found 2 arguments");
   EXPECT_EQ(Problem("run now"), "`run` takes no argument, found 1 argument");
@@ -123,11 +124,14 @@ TEST(ScriptLine, RejectsWhatItCannotFollow) {
   EXPECT_EQ(Problem(std::string(5000, 'x')), "the line is longer than 4096 bytes");
 }
 
-TEST(ScriptLine, HelpAndQuitAreForThePromptOnly) {
+TEST(ScriptLine, HelpIsForThePromptOnlyAndQuitForBoth) {
   EXPECT_EQ(Parsed("help", true).kind, ActionKind::kHelp);
   EXPECT_EQ(Parsed("quit", true).kind, ActionKind::kQuit);
-  EXPECT_NE(Problem("quit"), "");
-  EXPECT_NE(Problem("help"), "");
+  EXPECT_EQ(Parsed("QUIT").kind, ActionKind::kQuit);
+  EXPECT_EQ(Problem("quit now"), "`quit` takes no argument, found 1 argument");
+  EXPECT_EQ(Problem("help"),
+            "unknown action \"help\" (run, pick, select, exit, event, frame, click, ok, cancel, "
+            "quit)");
 }
 
 TEST(Script, CountsEveryLineAndNamesTheBadOne) {
@@ -375,7 +379,10 @@ class SessionTest : public ::testing::Test {
 
   Session Make(ListSource& source) {
     return Session(
-        host(), file_, source, [this](const std::string& line) { log_.push_back(line); },
+        host(), file_, source,
+        [this](const std::string& line, LineFor to) {
+          if (to != LineFor::kScreen) log_.push_back(line);
+        },
         [](const std::u16string&) { return std::optional<std::u16string>(); });
   }
 
@@ -425,6 +432,31 @@ TEST_F(SessionTest, AnActionTheDialogCannotTakeCancelsItAndStops) {
   EXPECT_EQ(session.error(),
             "s.vks: at line 2: `pick 101` cannot be done while the settings dialog is open "
             "(click, ok or cancel)");
+}
+
+TEST_F(SessionTest, QuitInTheDialogCancelsItAndEndsTheSession) {
+  ListSource source({"click tolerance", "quit", "frame 2"});
+  Session session = Make(source);
+  FakeDialog dialog;
+  session.OnDialog(dialog);
+  EXPECT_EQ(dialog.done, (std::vector<std::string>{"click 12005", "cancel"}));
+  EXPECT_TRUE(session.Run());
+  EXPECT_EQ(session.taken(), (std::vector<std::string>{"click tolerance", "quit"}));
+  // The last lines: nothing after quit is played.
+  ASSERT_GE(log_.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(log_.end() - 3, log_.end()),
+            (std::vector<std::string>{"> quit", "  dialog closes: Cancel (quit)",
+                                      "  (the boxes clicked are already stored; the command keeps "
+                                      "its settings until its next start)"}));
+}
+
+TEST_F(SessionTest, QuitEndsTheScriptWhereItStands) {
+  ListSource source({"frame 2", "quit", "frame 3"});
+  Session session = Make(source);
+  EXPECT_TRUE(session.Run());
+  EXPECT_EQ(log_, (std::vector<std::string>{"> frame 2", "> quit"}));
+  EXPECT_EQ(session.taken(), (std::vector<std::string>{"frame 2", "quit"}));
+  EXPECT_FALSE(session.interrupted());
 }
 
 TEST_F(SessionTest, InputEndingInTheDialogCancelsIt) {
