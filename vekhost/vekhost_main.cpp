@@ -33,7 +33,9 @@
 
 namespace {
 
-constexpr size_t kMaxScriptBytes = 1u << 20;
+// Far above any session typed or written by hand; a script that lists the
+// ids of ten million elements one by one still fits.
+constexpr size_t kMaxScriptBytes = size_t{256} << 20;
 
 // Where the log goes: standard output, or standard error when standard output
 // carries the result drawing. The first failed write is kept, to be reported
@@ -279,7 +281,7 @@ static int Main(int argc, char** argv) {
       const std::string text = fromStdin ? ReadStandardInput(kMaxScriptBytes)
                                          : vekhost::ReadInputFile(options.script, kMaxScriptBytes);
       actions = vekhost::ParseScript(text, scriptName);
-      vekhost::Session::CheckElementIds(actions, host.drawing(), scriptName);
+      vekhost::Session::CheckElementIds(actions, drawing, host.drawing(), scriptName);
     }
     registry =
         options.registry.empty() ? vekhost::platform::DefaultRegistryFile() : options.registry;

@@ -2,7 +2,9 @@
 //
 //   run                  start the command
 //   pick ID              pick one element
-//   select ID ID ...     select a range of elements
+//   select ...           select a range of elements: ids and ID-ID ranges,
+//                        all, or filters (layer N, type A-B, segment S)
+//   list [...]           list elements, all or as select names them
 //   exit                 press the exit button
 //   event KIND           send any other event kind (0 to 65535)
 //   frame N              make N the host's current frame
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "host/VekLib.h"
+#include "vekhost_selection.h"
 
 namespace vekhost {
 
@@ -29,6 +32,7 @@ enum class ActionKind {
   kRun,
   kPick,
   kSelect,
+  kList,
   kExit,
   kEvent,
   kFrame,
@@ -43,7 +47,8 @@ enum class ActionKind {
 
 struct Action {
   ActionKind kind = ActionKind::kRun;
-  std::vector<VekId> ids;  // pick: one; select: one or more
+  std::vector<VekId> ids;  // pick: one
+  Selection selection;     // select and list
   int32_t number = 0;      // event kind, frame, or box id
   int line = 0;            // 1-based line in its script; 0 when typed
   std::string text;        // the action as written, for the log

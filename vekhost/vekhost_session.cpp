@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/element_types.h"
 #include "sim_records.h"
 #include "support/utf.h"
 #include "vekhost_number.h"
@@ -59,13 +60,43 @@ std::string SettingText(const std::optional<std::u16string>& value) {
   return text;
 }
 
+// At most the first 20, then how many there are in all: a selection of a
+// whole drawing keeps its note to one readable line.
 std::string IdList(const std::vector<VekId>& ids) {
+  constexpr size_t kShown = 20;
   std::string text;
-  for (VekId id : ids) {
+  for (size_t i = 0; i < ids.size() && i < kShown; ++i) {
     if (!text.empty()) text += ' ';
-    text += std::to_string(id);
+    text += std::to_string(ids[i]);
   }
+  if (ids.size() > kShown) text += " ... (" + std::to_string(ids.size()) + " in all)";
   return text.empty() ? "none" : text;
+}
+
+const char* ShapeName(Shape::Kind kind) {
+  switch (kind) {
+    case Shape::Kind::kLine:
+      return "line";
+    case Shape::Kind::kPolyline:
+      return "polyline";
+    case Shape::Kind::kCircle:
+      return "circle";
+    case Shape::Kind::kArc:
+      return "arc";
+    case Shape::Kind::kNone:
+      break;
+  }
+  return "";
+}
+
+// The kind of element a type is, as the command tells them apart.
+std::string TypeName(int32_t type) {
+  const uint32_t t = static_cast<uint32_t>(type);
+  const char* kind = IsPlainFigureType(t)  ? "figure"
+                     : IsDimensionType(t)  ? "dimension"
+                     : IsAnnotationType(t) ? "annotation"
+                                           : "other";
+  return std::string(kind) + " (type " + std::to_string(type);
 }
 
 }  // namespace
@@ -89,14 +120,19 @@ Session::Session(sim::Host& host, const DrawingFile& file, ActionSource& source,
   for (const std::u16string& name : SettingNames()) settingsBefore_.push_back(settings_(name));
 }
 
-void Session::CheckElementIds(const std::vector<Action>& actions, const sim::Drawing& drawing,
-                              const std::string& fileName) {
+void Session::CheckElementIds(const std::vector<Action>& actions, const DrawingFile& file,
+                              const sim::Drawing& drawing, const std::string& fileName) {
   for (const Action& action : actions) {
+    std::string problem;
     for (VekId id : action.ids) {
       if (drawing.FindElement(id) == nullptr) {
-        throw InputError(fileName + ": at line " + std::to_string(action.line) + ": element " +
-                         std::to_string(id) + " is not in the drawing");
+        problem = "element " + std::to_string(id) + " is not in the drawing";
+        break;
       }
+    }
+    if (problem.empty()) SelectionNamesExist(action.selection, file, drawing, problem);
+    if (!problem.empty()) {
+      throw InputError(fileName + ": at line " + std::to_string(action.line) + ": " + problem);
     }
   }
 }
@@ -159,6 +195,15 @@ void Session::Do(const Action& action) {
       return;
     }
   }
+  std::vector<VekId> selected;
+  if (action.kind == ActionKind::kSelect || action.kind == ActionKind::kList) {
+    std::string problem;
+    if (!SelectionNamesExist(action.selection, file_, host_.drawing(), problem)) {
+      Stop(action, problem);
+      return;
+    }
+    selected = SelectedElements(action.selection, file_, host_.drawing());
+  }
 
   Take(action);
   const bool wasActive = host_.CommandActive();
@@ -178,27 +223,12 @@ void Session::Do(const Action& action) {
              std::to_string(host_.drawing().element(action.ids[0]).type) + ")");
       }
       break;
-    case ActionKind::kSelect: {
-      if (!stepWaits) {
-        Note("not taken: no command is running");
-        break;
-      }
-      if ((mask & kMaskSelectRange) == 0) {
-        Note("not taken: the step asks for a pick, not a range");
-        break;
-      }
-      // The host offers the step only the elements its filter accepts; the
-      // log says which, so a range that changes nothing is explained.
-      std::vector<VekId> refused;
-      if (VekCompareFunc compare = host_.CompareFunction()) {
-        for (VekId id : action.ids) {
-          if (compare(id) == 0) refused.push_back(id);
-        }
-      }
-      if (!refused.empty()) Note(std::string("the step refuses ").append(IdList(refused)));
-      host_.SelectRange(action.ids);
+    case ActionKind::kSelect:
+      DoSelect(action, selected, stepWaits, mask);
       break;
-    }
+    case ActionKind::kList:
+      List(action, selected);
+      break;
     case ActionKind::kExit:
       if (!stepWaits)
         Note("not taken: no command is running");
@@ -228,6 +258,72 @@ void Session::NoteCancel() {
   Note(
       "the boxes clicked are already stored; the command keeps its settings until its next "
       "start");
+}
+
+void Session::DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits,
+                       uint32_t mask) {
+  if (!stepWaits) {
+    Note("not taken: no command is running");
+    return;
+  }
+  if ((mask & kMaskSelectRange) == 0) {
+    Note("not taken: the step asks for a pick, not a range");
+    return;
+  }
+  if (ids.empty()) {
+    Note("not taken: `" + action.text + "` names no element of the drawing now");
+    return;
+  }
+  // The host offers the step only the elements its filter accepts; the
+  // log says which, so a range that changes nothing is explained.
+  std::vector<VekId> refused;
+  if (VekCompareFunc compare = host_.CompareFunction()) {
+    for (VekId id : ids) {
+      if (compare(id) == 0) refused.push_back(id);
+    }
+  }
+  if (!refused.empty()) Note(std::string("the step refuses ").append(IdList(refused)));
+  host_.SelectRange(ids);
+}
+
+// One element for a list: id, type, segment, layer, then what the command
+// reads of it: line colour and type, or its dimension or annotation.
+std::string Session::ElementLine(VekId id) const {
+  const sim::Drawing& drawing = host_.drawing();
+  const sim::Element& element = *drawing.FindElement(id);
+  const auto view = file_.views.find(id);
+  const ElementView* shown = view != file_.views.end() ? &view->second : nullptr;
+  std::string line = "    " + std::to_string(id) + " " + TypeName(element.type);
+  if (shown != nullptr && shown->shape.kind != Shape::Kind::kNone) {
+    line += std::string(", ") + ShapeName(shown->shape.kind);
+  }
+  line += ")  segment " + std::to_string(element.segment);
+  if (const sim::Segment* segment = drawing.FindSegment(element.segment)) {
+    line += "  layer " + std::to_string(segment->layer);
+    if (const Layer* layer = file_.FindLayer(segment->layer)) line += " \"" + layer->name + "\"";
+  }
+  const uint32_t type = static_cast<uint32_t>(element.type);
+  std::string properties;
+  if (IsDimensionType(type)) {
+    properties = "value " + FormatNumber(shown != nullptr ? shown->value : 0) +
+                 ", decimal places " + std::to_string(element.decimalPlaces) + ", tolerance " +
+                 ToleranceText(element.toleranceStatus, element.tolerance) + ", char size " +
+                 CharSizeText(element.dimCharSize) + ", arrows " + ArrowsText(element.arrows[0]) +
+                 " / " + ArrowsText(element.arrows[1]);
+  } else if (IsAnnotationType(type)) {
+    properties = "text \"" + (shown != nullptr ? shown->text : std::string()) + "\", char size " +
+                 CharSizeText(element.comment.charSize);
+  } else {
+    properties = "line colour " + std::to_string(element.line.colour) + ", line type " +
+                 std::to_string(element.line.lineType);
+  }
+  return line + "  " + properties;
+}
+
+void Session::List(const Action& action, const std::vector<VekId>& ids) {
+  Print("  list (" + Describe(action.selection) + "): " + std::to_string(ids.size()) + " of " +
+        std::to_string(file_.elements.size()) + " elements");
+  for (VekId id : ids) Print(ElementLine(id));
 }
 
 void Session::PrintBoxes(const DialogPort& dialog, LineFor to) {

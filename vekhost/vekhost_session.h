@@ -96,13 +96,17 @@ class Session {
   // stored settings.
   void PrintSummary();
 
-  // Whether a script's pick and select name elements of the drawing; throws
-  // InputError "FILE: at line N: ..." for the first that does not.
-  static void CheckElementIds(const std::vector<Action>& actions, const sim::Drawing& drawing,
-                              const std::string& fileName);
+  // Whether what a script's picks, selects and lists name by number is in
+  // the drawing; throws InputError "FILE: at line N: ..." for the first
+  // that is not.
+  static void CheckElementIds(const std::vector<Action>& actions, const DrawingFile& file,
+                              const sim::Drawing& drawing, const std::string& fileName);
 
  private:
   void Do(const Action& action);
+  void DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits, uint32_t mask);
+  void List(const Action& action, const std::vector<VekId>& ids);
+  std::string ElementLine(VekId id) const;
   void Flush();
   void Echo(const Action& action);
   void Print(const std::string& line, LineFor to = LineFor::kLog) { print_(line, to); }

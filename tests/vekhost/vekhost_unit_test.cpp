@@ -69,10 +69,16 @@ TEST(ScriptLine, ReadsEachAction) {
   EXPECT_EQ(pick.kind, ActionKind::kPick);
   EXPECT_EQ(pick.ids, std::vector<VekId>{101});
   EXPECT_EQ(pick.text, "pick 101");
-  const Action select = Parsed("SELECT 1 2 4294967294");
+  const Action select = Parsed("SELECT 1 2-5 4294967294");
   EXPECT_EQ(select.kind, ActionKind::kSelect);
-  EXPECT_EQ(select.ids, (std::vector<VekId>{1, 2, 4294967294u}));
-  EXPECT_EQ(select.text, "select 1 2 4294967294");
+  ASSERT_EQ(select.selection.ranges.size(), 3u);
+  EXPECT_EQ(select.selection.ranges[0].first, 1u);
+  EXPECT_EQ(select.selection.ranges[0].last, 1u);
+  EXPECT_EQ(select.selection.ranges[1].first, 2u);
+  EXPECT_EQ(select.selection.ranges[1].last, 5u);
+  EXPECT_EQ(select.selection.ranges[2].last, 4294967294u);
+  EXPECT_EQ(select.text, "select 1 2-5 4294967294");
+  EXPECT_EQ(Parsed("list").kind, ActionKind::kList);
   EXPECT_EQ(Parsed("event 7").number, 7);
   EXPECT_EQ(Parsed("frame -2").number, -2);
   EXPECT_EQ(Parsed("exit").kind, ActionKind::kExit);
@@ -105,8 +111,8 @@ TEST(ScriptLine, SkipsBlankLinesAndComments) {
 
 TEST(ScriptLine, RejectsWhatItCannotFollow) {
   EXPECT_EQ(Problem("zoom 2"),
-            "unknown action \"zoom\" (run, pick, select, exit, event, frame, click, ok, cancel, "
-            "quit)");
+            "unknown action \"zoom\" (run, pick, select, list, exit, event, frame, click, ok, "
+            "cancel, quit)");
   EXPECT_EQ(Problem("pick"), "`pick` takes one element id, found 0 arguments");
   EXPECT_EQ(Problem("pick 1 2"), "`pick` takes one element id, found 2 arguments");
   EXPECT_EQ(Problem("run now"), "`run` takes no argument, found 1 argument");
@@ -114,14 +120,51 @@ TEST(ScriptLine, RejectsWhatItCannotFollow) {
   EXPECT_EQ(Problem("pick 4294967295"), "\"4294967295\" is no element id (0 to 4294967294)");
   EXPECT_EQ(Problem("pick 0x10"), "\"0x10\" is no element id (0 to 4294967294)");
   EXPECT_EQ(Problem("pick 12a"), "\"12a\" is no element id (0 to 4294967294)");
-  EXPECT_EQ(Problem("select"), "`select` takes one or more element ids");
+  EXPECT_EQ(Problem("select"),
+            "`select` takes ids (ID or ID-ID), all, or filters: layer N, type A or A-B, segment S");
   EXPECT_EQ(Problem("event 65536"), "\"65536\" is no event kind (0 to 65535)");
   EXPECT_EQ(Problem("frame 1.5"), "\"1.5\" is no frame number (-1000000 to 1000000)");
   EXPECT_EQ(Problem("click 12006"),
             "\"12006\" is no box of the settings dialog (12000 to 12005, 12007, or a name such as "
             "mIsColor or colour)");
   EXPECT_EQ(Problem("run\x01"), "the line holds a control character");
-  EXPECT_EQ(Problem(std::string(5000, 'x')), "the line is longer than 4096 bytes");
+}
+
+TEST(ScriptLine, ReadsEveryFormOfSelection) {
+  const std::vector<std::pair<std::string, std::string>> problems{
+      {"select all 5", "`select all` takes nothing after it"},
+      {"list all layer 1", "`list all` takes nothing after it"},
+      {"select 5-2", "\"5-2\" is no range of element ids (the first is larger than the last)"},
+      {"select 5-x", "\"5-x\" is no range of element ids (ID-ID, each 0 to 4294967294)"},
+      {"select 5--6", "\"5--6\" is no range of element ids (ID-ID, each 0 to 4294967294)"},
+      {"select -5", "\"-5\" is no element id (0 to 4294967294)"},
+      {"select layer", "`layer` needs a value"},
+      {"select layer 2 layer 3", "`layer` is given twice"},
+      {"select layer 65536", "\"65536\" is no layer (0 to 65535)"},
+      {"select type 36", "\"36\" is no element type or range of types (A or A-B, 0 to 35)"},
+      {"select type 8-2", "\"8-2\" is no element type or range of types (A or A-B, 0 to 35)"},
+      {"select segment x", "\"x\" is no segment id (0 to 4294967294)"},
+      {"select 301 layer 2", "`layer` cannot follow ids; ids and filters do not mix"},
+      {"select layer 2 301",
+       "\"301\" is no filter (layer N, type A-B, segment S); ids and filters do not mix"},
+  };
+  for (const auto& [line, problem] : problems) EXPECT_EQ(Problem(line), problem) << line;
+
+  const Action filters = Parsed("select layer 2 type 0-8 segment 30");
+  EXPECT_TRUE(filters.selection.ranges.empty());
+  EXPECT_EQ(filters.selection.layer, 2);
+  EXPECT_EQ(filters.selection.types, (std::pair<int32_t, int32_t>{0, 8}));
+  EXPECT_EQ(filters.selection.segment, 30u);
+  EXPECT_EQ(Parsed("list type 14").selection.types, (std::pair<int32_t, int32_t>{14, 14}));
+}
+
+TEST(ScriptLine, TakesAnySelectionALineCanHold) {
+  // Far beyond the 4096 bytes and the ten thousand ids a line once held.
+  std::string line = "select";
+  for (int id = 0; id < 50000; ++id) line += " " + std::to_string(id);
+  const Action select = Parsed(line);
+  ASSERT_EQ(select.selection.ranges.size(), 50000u);
+  EXPECT_EQ(select.selection.ranges.back().first, 49999u);
 }
 
 TEST(ScriptLine, HelpIsForThePromptOnlyAndQuitForBoth) {
@@ -130,8 +173,8 @@ TEST(ScriptLine, HelpIsForThePromptOnlyAndQuitForBoth) {
   EXPECT_EQ(Parsed("QUIT").kind, ActionKind::kQuit);
   EXPECT_EQ(Problem("quit now"), "`quit` takes no argument, found 1 argument");
   EXPECT_EQ(Problem("help"),
-            "unknown action \"help\" (run, pick, select, exit, event, frame, click, ok, cancel, "
-            "quit)");
+            "unknown action \"help\" (run, pick, select, list, exit, event, frame, click, ok, "
+            "cancel, quit)");
 }
 
 TEST(Script, CountsEveryLineAndNamesTheBadOne) {
@@ -299,6 +342,59 @@ TEST(DrawingFile, RefusesNumbersNoDoubleHoldsAndDeepNesting) {
         for (int i = 0; i < 30; ++i) path += "[0]";
         return path;
       }() + ": nested deeper than 32 levels");
+}
+
+// --- Selections -------------------------------------------------------
+
+class SelectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { file_ = ParseDrawing(kDrawing, "d.json", drawing_); }
+
+  std::vector<VekId> Selected(const std::string& line) {
+    std::string problem;
+    const Action action = Parsed(line);
+    EXPECT_TRUE(SelectionNamesExist(action.selection, file_, drawing_, problem)) << problem;
+    return SelectedElements(action.selection, file_, drawing_);
+  }
+  std::string Missing(const std::string& line) {
+    std::string problem;
+    EXPECT_FALSE(SelectionNamesExist(Parsed(line).selection, file_, drawing_, problem)) << line;
+    return problem;
+  }
+
+  sim::Drawing drawing_;
+  DrawingFile file_;
+};
+
+TEST_F(SelectionTest, NamesTheElementsAsTheDrawingHoldsThem) {
+  using Ids = std::vector<VekId>;
+  const std::vector<std::pair<std::string, Ids>> cases{
+      {"select all", {201, 101, 202, 301, 302, 303}},  // file order
+      {"list", {201, 101, 202, 301, 302, 303}},
+      {"select layer 4", {201, 202, 301, 302, 303}},
+      {"select layer 1", {101}},
+      {"select type 0-8", {201, 101, 202}},
+      {"select type 14", {301}},
+      {"select segment 30 type 30-35", {302}},
+      {"select layer 4 type 9", {303}},
+      {"select layer 1 type 9", {}},
+      {"select 101-202", {101, 201, 202}},          // a range in ascending ids
+      {"select 302 100-201 101", {302, 101, 201}},  // each once, as written
+      {"select 500-600", {}},
+  };
+  for (const auto& [line, ids] : cases) EXPECT_EQ(Selected(line), ids) << line;
+}
+
+TEST_F(SelectionTest, FollowsTheLayersAsTheyChange) {
+  drawing_.segment(10).layer = 4;
+  EXPECT_EQ(Selected("select layer 1"), std::vector<VekId>{});
+  EXPECT_EQ(Selected("select layer 4 type 1"), std::vector<VekId>{101});
+}
+
+TEST_F(SelectionTest, RefusesNamesThatAreNotInTheDrawing) {
+  EXPECT_EQ(Missing("select 101 999"), "element 999 is not in the drawing");
+  EXPECT_EQ(Missing("select layer 2"), "layer 2 is not in the drawing");
+  EXPECT_EQ(Missing("list segment 11"), "segment 11 is not in the drawing");
 }
 
 // --- The session and the settings dialog --------------------------------
