@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "host/element_types.h"
 #include "sim_records.h"
 #include "support/utf.h"
+#include "vekhost_element_text.h"
 #include "vekhost_number.h"
 
 namespace vekhost {
@@ -20,36 +20,6 @@ const char* KindName(sim::MessageKind kind) {
       return "cursor";
   }
   return "message";
-}
-
-std::string Signed(double value) {
-  std::string text = value >= 0 ? "+" : "";
-  text += FormatNumber(value);
-  return text;
-}
-
-std::string CharSizeText(const VekCharSize& record) {
-  const sim::CharSizeValue v = sim::ReadCharSize(record);
-  return "height " + FormatNumber(v.height) + " width " + FormatNumber(v.width) + " spacing " +
-         FormatNumber(v.spacing);
-}
-
-std::string ArrowsText(const VekArrows& record) {
-  const sim::ArrowsValue v = sim::ReadArrows(record);
-  return "start " + std::to_string(v.startKind) + " end " + std::to_string(v.endKind) + " size " +
-         FormatNumber(v.size);
-}
-
-std::string ToleranceText(int32_t status, const VekTolerance& record) {
-  const sim::ToleranceValue v = sim::ReadTolerance(record);
-  return std::string(status == 1 ? "set " : "unset ") + Signed(v.upper) + "/" + Signed(v.lower) +
-         " kind " + std::to_string(v.kind) +
-         (status == 0 || status == 1 ? "" : " status " + std::to_string(status));
-}
-
-template <class Record>
-bool SameBytes(const Record& a, const Record& b) {
-  return sim::Bytes(a) == sim::Bytes(b);
 }
 
 std::string SettingText(const std::optional<std::u16string>& value) {
@@ -71,32 +41,6 @@ std::string IdList(const std::vector<VekId>& ids) {
   }
   if (ids.size() > kShown) text += " ... (" + std::to_string(ids.size()) + " in all)";
   return text.empty() ? "none" : text;
-}
-
-const char* ShapeName(Shape::Kind kind) {
-  switch (kind) {
-    case Shape::Kind::kLine:
-      return "line";
-    case Shape::Kind::kPolyline:
-      return "polyline";
-    case Shape::Kind::kCircle:
-      return "circle";
-    case Shape::Kind::kArc:
-      return "arc";
-    case Shape::Kind::kNone:
-      break;
-  }
-  return "";
-}
-
-// The kind of element a type is, as the command tells them apart.
-std::string TypeName(int32_t type) {
-  const uint32_t t = static_cast<uint32_t>(type);
-  const char* kind = IsPlainFigureType(t)  ? "figure"
-                     : IsDimensionType(t)  ? "dimension"
-                     : IsAnnotationType(t) ? "annotation"
-                                           : "other";
-  return std::string(kind) + " (type " + std::to_string(type);
 }
 
 }  // namespace
@@ -286,44 +230,12 @@ void Session::DoSelect(const Action& action, const std::vector<VekId>& ids, bool
   host_.SelectRange(ids);
 }
 
-// One element for a list: id, type, segment, layer, then what the command
-// reads of it: line colour and type, or its dimension or annotation.
-std::string Session::ElementLine(VekId id) const {
-  const sim::Drawing& drawing = host_.drawing();
-  const sim::Element& element = *drawing.FindElement(id);
-  const auto view = file_.views.find(id);
-  const ElementView* shown = view != file_.views.end() ? &view->second : nullptr;
-  std::string line = "    " + std::to_string(id) + " " + TypeName(element.type);
-  if (shown != nullptr && shown->shape.kind != Shape::Kind::kNone) {
-    line += std::string(", ") + ShapeName(shown->shape.kind);
-  }
-  line += ")  segment " + std::to_string(element.segment);
-  if (const sim::Segment* segment = drawing.FindSegment(element.segment)) {
-    line += "  layer " + std::to_string(segment->layer);
-    if (const Layer* layer = file_.FindLayer(segment->layer)) line += " \"" + layer->name + "\"";
-  }
-  const uint32_t type = static_cast<uint32_t>(element.type);
-  std::string properties;
-  if (IsDimensionType(type)) {
-    properties = "value " + FormatNumber(shown != nullptr ? shown->value : 0) +
-                 ", decimal places " + std::to_string(element.decimalPlaces) + ", tolerance " +
-                 ToleranceText(element.toleranceStatus, element.tolerance) + ", char size " +
-                 CharSizeText(element.dimCharSize) + ", arrows " + ArrowsText(element.arrows[0]) +
-                 " / " + ArrowsText(element.arrows[1]);
-  } else if (IsAnnotationType(type)) {
-    properties = "text \"" + (shown != nullptr ? shown->text : std::string()) + "\", char size " +
-                 CharSizeText(element.comment.charSize);
-  } else {
-    properties = "line colour " + std::to_string(element.line.colour) + ", line type " +
-                 std::to_string(element.line.lineType);
-  }
-  return line + "  " + properties;
-}
-
 void Session::List(const Action& action, const std::vector<VekId>& ids) {
   Print("  list (" + Describe(action.selection) + "): " + std::to_string(ids.size()) + " of " +
         std::to_string(file_.elements.size()) + " elements");
-  for (VekId id : ids) Print(ElementLine(id));
+  for (VekId id : ids) {
+    Print("    " + std::to_string(id) + " " + ElementText(id, file_, host_.drawing()));
+  }
 }
 
 void Session::PrintBoxes(const DialogPort& dialog, LineFor to) {
@@ -438,38 +350,8 @@ std::vector<std::string> Session::Changes() const {
   }
 
   for (VekId id : file_.elements) {
-    const sim::Element* a = before_.FindElement(id);
-    const sim::Element* b = now.FindElement(id);
-    if (a == nullptr || b == nullptr) continue;
-    const std::string head = "  element " + std::to_string(id) + ": ";
-    auto change = [&](const std::string& what, const std::string& was, const std::string& is) {
-      if (was != is) lines.push_back(head + what + " " + was + " -> " + is);
-    };
-    change("line colour", std::to_string(a->line.colour), std::to_string(b->line.colour));
-    change("line type", std::to_string(a->line.lineType), std::to_string(b->line.lineType));
-    change("decimal places", std::to_string(a->decimalPlaces), std::to_string(b->decimalPlaces));
-    if (a->toleranceStatus != b->toleranceStatus || !SameBytes(a->tolerance, b->tolerance)) {
-      lines.push_back(head + "tolerance " + ToleranceText(a->toleranceStatus, a->tolerance) +
-                      " -> " + ToleranceText(b->toleranceStatus, b->tolerance));
-    }
-    if (!SameBytes(a->dimCharSize, b->dimCharSize)) {
-      lines.push_back(head + "dimension char size " + CharSizeText(a->dimCharSize) + " -> " +
-                      CharSizeText(b->dimCharSize));
-    }
-    for (size_t s = 0; s < 2; ++s) {
-      if (!SameBytes(a->arrows[s], b->arrows[s])) {
-        lines.push_back(head + "arrows[" + std::to_string(s) + "] " + ArrowsText(a->arrows[s]) +
-                        " -> " + ArrowsText(b->arrows[s]));
-      }
-    }
-    if (!SameBytes(a->comment.charSize, b->comment.charSize)) {
-      lines.push_back(head + "annotation char size " + CharSizeText(a->comment.charSize) + " -> " +
-                      CharSizeText(b->comment.charSize));
-    }
-    // Bytes the host keeps for itself: nothing of the module's should touch them.
-    if (!SameBytes(a->line, b->line) && a->line.colour == b->line.colour &&
-        a->line.lineType == b->line.lineType) {
-      lines.push_back(head + "line attributes: the host's own bytes changed");
+    for (const std::string& change : ElementChanges(id, before_, now, "->")) {
+      lines.push_back("  element " + std::to_string(id) + ": " + change);
     }
   }
   return lines;

@@ -106,7 +106,6 @@ class Session {
   void Do(const Action& action);
   void DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits, uint32_t mask);
   void List(const Action& action, const std::vector<VekId>& ids);
-  std::string ElementLine(VekId id) const;
   void Flush();
   void Echo(const Action& action);
   void Print(const std::string& line, LineFor to = LineFor::kLog) { print_(line, to); }
