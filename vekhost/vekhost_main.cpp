@@ -289,8 +289,12 @@ static int Main(int argc, char** argv) {
   } catch (const vekhost::InputError& error) {
     return Fail(2, error.what());
   }
+  vekhost::SvgOptions pictures;
+  pictures.labels = options.labels;
   const std::string before =
-      options.svgBefore.empty() ? "" : vekhost::RenderSvg(drawing, host.drawing());
+      options.svgBefore.empty() ? "" : vekhost::RenderSvg(drawing, host.drawing(), pictures);
+  // The picture after the session marks what changed since now.
+  const sim::Drawing original = options.svg.empty() ? sim::Drawing() : host.drawing();
 
   std::string error;
   const sim::StartupFn startup = vekhost::platform::LoadModule(options.module, error);
@@ -325,8 +329,10 @@ static int Main(int argc, char** argv) {
 
   std::vector<vekhost::OutputFile> files = TypedWork(options, session);
   if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before});
-  if (!options.svg.empty())
-    files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing())});
+  if (!options.svg.empty()) {
+    pictures.before = &original;
+    files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing(), pictures)});
+  }
   const std::string result =
       options.out.empty() ? "" : vekhost::DrawingToJson(drawing, host.drawing());
   if (!options.out.empty() && options.out != vekhost::kStandardStream) {

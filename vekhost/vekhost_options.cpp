@@ -26,7 +26,7 @@ const std::array<ValueOption, 9> kValueOptions = {{
     {"--log", &Options::log},
 }};
 
-const std::array<const char*, 4> kFlags = {"--help", "-h", "--version", "-V"};
+const std::array<const char*, 5> kFlags = {"--help", "-h", "--version", "-V", "--labels"};
 
 const ValueOption* FindValueOption(const std::string& name) {
   for (const ValueOption& option : kValueOptions) {
@@ -64,6 +64,10 @@ bool ApplyFlag(const std::string& arg, Options& options) {
     options.version = true;
     return true;
   }
+  if (arg == "--labels") {
+    options.labels = true;
+    return true;
+  }
   return false;
 }
 
@@ -78,7 +82,7 @@ const char* Usage() {
   return "usage: vekhost DRAWING.json [--script SESSION.vks] [--out RESULT.json]\n"
          "               [--svg PICTURE.svg] [--svg-before PICTURE.svg] [--registry FILE.reg]\n"
          "               [--module PATH] [--resources FILE.res]\n"
-         "               [--record SESSION.vks] [--log FILE.log]\n"
+         "               [--record SESSION.vks] [--log FILE.log] [--labels]\n"
          "       vekhost --help | --version\n"
          "Options take their value as the next word or after '=' (--out=result.json).\n"
          "--script - reads the actions from standard input, --out - writes the result\n"
@@ -87,6 +91,7 @@ const char* Usage() {
          "terminal, and read from standard input otherwise.\n"
          "--record writes the actions taken as a script that replays the session;\n"
          "--log keeps a copy of the log, with the typed actions in it.\n"
+         "--labels writes each element's id into the pictures.\n"
          "At the prompt, quit or Ctrl-D ends the session and writes the files;\n"
          "Ctrl-C ends it at once and writes only the --record and --log files.\n";
 }

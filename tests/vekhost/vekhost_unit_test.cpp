@@ -612,6 +612,46 @@ TEST(Svg, GroupsByLayerAndDrawsColoursDashesAndTexts) {
   EXPECT_EQ(RenderSvg(file, drawing), svg);
 }
 
+TEST(Svg, MarksWhatTheSessionChangedAndCountsTheLayers) {
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(kDrawing, "d.json", drawing);
+  const sim::Drawing before = drawing;
+  drawing.segment(20).layer = 1;
+  drawing.element(201).line.lineType = 1;
+  SvgOptions options;
+  options.before = &before;
+  options.labels = true;
+  const std::string svg = RenderSvg(file, drawing, options);
+
+  // Each element's tooltip: its id and properties, and for a changed one
+  // what changed, its segment's layer first.
+  EXPECT_NE(svg.find("<g id=\"element-201\" class=\"changed\"><title>element 201: figure (type "
+                     "0, line)  segment 20  layer 1 &quot;A&quot;  line colour 3, line type 1\n"
+                     "changed: layer 4 \xE2\x86\x92 1, line type 2 \xE2\x86\x92 1</title>"),
+            std::string::npos);
+  EXPECT_NE(svg.find("<g id=\"element-101\"><title>element 101: figure (type 1, arc)"),
+            std::string::npos);
+  // The outline is drawn under the figure, in the highlight colour.
+  const size_t changed = svg.find("<g id=\"element-201\" class=\"changed\">");
+  ASSERT_NE(changed, std::string::npos);
+  const size_t outline = svg.find(std::string("stroke=\"") + kHighlightColour, changed);
+  EXPECT_LT(outline, svg.find("stroke=\"#2ca02c\"", changed));
+  // Legend: the counts per layer before and after, and the highlight (202
+  // has nothing to draw, but is counted).
+  EXPECT_NE(svg.find(">1 A: 1 element before, 3 after</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">4 B: 5 elements before, 3 after</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">outlined: changed by the session (2 elements)</text>"), std::string::npos);
+  // --labels: the ids in the picture.
+  EXPECT_NE(svg.find(">101</text>"), std::string::npos);
+
+  // The picture before a session marks nothing and writes no ids unasked.
+  const std::string plain = RenderSvg(file, before);
+  EXPECT_EQ(plain.find("class=\"changed\""), std::string::npos);
+  EXPECT_EQ(plain.find("outlined:"), std::string::npos);
+  EXPECT_EQ(plain.find("class=\"label\""), std::string::npos);
+  EXPECT_NE(plain.find(">4 B: 5 elements</text>"), std::string::npos);
+}
+
 TEST(Svg, PaletteAndDashes) {
   EXPECT_EQ(ColourFor(0, "#123456"), "#123456");
   EXPECT_EQ(ColourFor(1, "#123456"), "#d62728");
