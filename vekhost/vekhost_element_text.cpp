@@ -49,8 +49,8 @@ std::string Properties(const sim::Element& element, const ElementView* view) {
     return "value " + FormatNumber(view != nullptr ? view->value : 0) + ", decimal places " +
            std::to_string(element.decimalPlaces) + ", tolerance " +
            ToleranceText(element.toleranceStatus, element.tolerance) + ", char size " +
-           CharSizeText(element.dimCharSize) + ", arrows " + ArrowsText(element.arrows[0]) +
-           " / " + ArrowsText(element.arrows[1]);
+           CharSizeText(element.dimCharSize) + ", arrows " + ArrowsText(element.arrows[0]) + " / " +
+           ArrowsText(element.arrows[1]);
   }
   if (IsAnnotationType(type)) {
     return "text \"" + (view != nullptr ? view->text : std::string()) + "\", char size " +

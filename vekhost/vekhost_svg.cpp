@@ -209,7 +209,9 @@ std::string DimensionText(const ElementView& view, const sim::Element& e) {
     // Limits keep their own precision: a 0.021 tolerance on a one-place
     // dimension is still 0.021.
     const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
-    auto sign = [](double v) { return v > 0 ? std::string("+").append(FormatNumber(v)) : FormatNumber(v); };
+    auto sign = [](double v) {
+      return v > 0 ? std::string("+").append(FormatNumber(v)) : FormatNumber(v);
+    };
     if (t.upper == -t.lower && t.upper > 0)
       text += " \xC2\xB1" + FormatNumber(t.upper);
     else
@@ -248,9 +250,10 @@ std::string HighlightSvg(const ElementView& view, const sim::Element& e, const F
   if (view.at && !text.empty()) {
     const sim::CharSizeValue v = sim::ReadCharSize(size);
     const double width = static_cast<double>(CodePoints(text)) * (v.width * 0.8 + v.spacing);
-    svg += "<rect x=\"" + frame.X(view.at->x - 0.5) + "\" y=\"" + frame.Y(view.at->y + v.height + 0.5) +
-           "\" width=\"" + N(width + 1) + "\" height=\"" + N(v.height + 1) + "\" fill=\"" +
-           kHighlightColour + "\" fill-opacity=\"0.35\" stroke=\"none\"/>";
+    svg += "<rect x=\"" + frame.X(view.at->x - 0.5) + "\" y=\"" +
+           frame.Y(view.at->y + v.height + 0.5) + "\" width=\"" + N(width + 1) + "\" height=\"" +
+           N(v.height + 1) + "\" fill=\"" + kHighlightColour +
+           "\" fill-opacity=\"0.35\" stroke=\"none\"/>";
   }
   return svg;
 }
@@ -316,8 +319,7 @@ int32_t LayerOf(const sim::Drawing& drawing, const sim::Element& element) {
 }
 
 // What the session changed of the element, its segment's layer first.
-std::vector<std::string> ChangesOf(VekId id, const sim::Drawing& before,
-                                   const sim::Drawing& now) {
+std::vector<std::string> ChangesOf(VekId id, const sim::Drawing& before, const sim::Drawing& now) {
   std::vector<std::string> changes;
   const sim::Element* a = before.FindElement(id);
   const sim::Element* b = now.FindElement(id);
@@ -409,8 +411,8 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
         if (marks.changed) ++changed;
       }
       marks.label = options.labels;
-      svg += ElementSvg(id, file.views.at(id), *drawing.FindElement(id), layer.colour, frame,
-                        marks);
+      svg +=
+          ElementSvg(id, file.views.at(id), *drawing.FindElement(id), layer.colour, frame, marks);
     }
     svg += "  </g>\n";
   }
