@@ -283,8 +283,8 @@ void Session::OnDialog(DialogPort& dialog) {
     }
     if (!IsDialogAction(action->kind)) {
       if (Stop(*action, "`" + action->text +
-                            "` cannot be done while the settings dialog is open (click, ok or "
-                            "cancel)")) {
+                            "` cannot be done while the settings dialog is open (click, ok, "
+                            "cancel or quit)")) {
         // Nothing of this session is kept; the dialog only needs to go.
         dialog.PressCancel();
         break;

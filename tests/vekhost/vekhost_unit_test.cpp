@@ -527,7 +527,7 @@ TEST_F(SessionTest, AnActionTheDialogCannotTakeCancelsItAndStops) {
   EXPECT_FALSE(session.Run());
   EXPECT_EQ(session.error(),
             "s.vks: at line 2: `pick 101` cannot be done while the settings dialog is open "
-            "(click, ok or cancel)");
+            "(click, ok, cancel or quit)");
 }
 
 TEST_F(SessionTest, QuitInTheDialogCancelsItAndEndsTheSession) {
