@@ -1,18 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only those that
-# are missing, so a second run costs nothing. Runs as root (or with sudo).
+# Installs the Debian packages a job needs, only those that are missing, so a
+# second run costs nothing. Runs as root (or with sudo).
+#
+#   scripts/install-deps.sh [example|all]   (default: all)
+#
+# example: what building the module and vekhost and playing an example takes
+#          (scripts/run-example.sh);
+# all:     that, and the tests, the Windows build and its tests under Wine on a
+#          private X display, and the release package.
 set -euo pipefail
 
-packages=(
-  cmake make g++ pkg-config
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev zip unzip
-  # The Windows build and its tests under Wine on a private X display.
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+mode="${1:-all}"
+
+example=(
+  cmake make g++ pkg-config nlohmann-json3-dev
+  # windres: the Linux build compiles the settings dialog's .rc with it too.
+  binutils-mingw-w64-x86-64
+  # vekhost's line editing and history at the prompt.
+  libedit-dev
+)
+rest=(
+  googletest libgtest-dev libgmock-dev libbenchmark-dev zip unzip
+  g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth x11-utils imagemagick fonts-nanum
   # The fuzzers (clang's libFuzzer) and the static checks.
   clang-14 libclang-rt-14-dev clang-tidy clang-format cppcheck
 )
+
+case "$mode" in
+  example) packages=("${example[@]}") ;;
+  all) packages=("${example[@]}" "${rest[@]}") ;;
+  *)
+    echo "usage: scripts/install-deps.sh [example|all]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

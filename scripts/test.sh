@@ -5,7 +5,7 @@
 # package (two clean builds compared byte for byte).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh all
 cmake --preset linux
 cmake --build --preset linux
 ctest --preset linux

@@ -4,13 +4,13 @@
 //
 //   vekhost DRAWING [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]
 //           [--svg-before PICTURE.svg] [--registry FILE] [--module PATH]
-//           [--resources FILE.res]
+//           [--resources FILE.res] [--record SESSION.vks] [--log FILE.log]
 //   vekhost --help | --version
 //
 // Exit status: 0 done; 1 the module or a file could not be loaded or
 // written (the log included); 2 a bad drawing, script, registry file or command line (one
 // message on standard error naming the file and the place, and no file
-// written).
+// written); 130 interrupted at the prompt (only --record and --log written).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,19 +33,32 @@
 
 namespace {
 
-constexpr size_t kMaxScriptBytes = 1u << 20;
+// Far above any session typed or written by hand; a script that lists the
+// ids of ten million elements one by one still fits.
+constexpr size_t kMaxScriptBytes = size_t{256} << 20;
 
 // Where the log goes: standard output, or standard error when standard output
 // carries the result drawing. The first failed write is kept, to be reported
 // once the session is over.
 std::FILE* g_log = stdout;
 int g_logError = 0;
+// The copy of the log that --log keeps, when asked for.
+bool g_keepLog = false;
+std::string g_keptLog;
 
 void PrintLine(const std::string& line) {
   errno = 0;
   const bool good = std::fwrite(line.data(), 1, line.size(), g_log) == line.size() &&
                     std::fputc('\n', g_log) != EOF;
   if (!good && g_logError == 0) g_logError = errno != 0 ? errno : EIO;
+}
+
+void PrintFor(const std::string& line, vekhost::LineFor to) {
+  if (to != vekhost::LineFor::kKeptLog) PrintLine(line);
+  if (to != vekhost::LineFor::kScreen && g_keepLog) {
+    g_keptLog += line;
+    g_keptLog += '\n';
+  }
 }
 
 // Flushes the log; false, with a message, when any of it was lost.
@@ -100,19 +113,23 @@ class ScriptSource final : public vekhost::ActionSource {
   int lastLine_ = 0;
 };
 
-// A person at a terminal. The terminal's own line editing (erase, kill,
-// word erase in cooked mode) is all the editing offered; what is typed is
-// taken a whole line at a time.
+// A person at a terminal, typing a line at a time. The end of input
+// (Ctrl-D) is a `quit`, so that it ends the session the same way, in the
+// dialog too, and a record of the session replays it.
 class TerminalSource final : public vekhost::ActionSource {
  public:
   std::optional<vekhost::Action> Next(bool inDialog) override {
     for (;;) {
-      std::fputs(inDialog ? "dialog> " : "vekhost> ", g_log);
-      std::fflush(g_log);
       std::string line;
-      if (!std::getline(std::cin, line)) {
+      const vekhost::platform::LineRead read =
+          vekhost::platform::ReadLine(inDialog ? "dialog> " : "vekhost> ", g_log, line);
+      if (read != vekhost::platform::LineRead::kLine) {
         std::fputc('\n', g_log);
-        return std::nullopt;
+        vekhost::Action action;
+        const bool quit = read == vekhost::platform::LineRead::kEnd;
+        action.kind = quit ? vekhost::ActionKind::kQuit : vekhost::ActionKind::kInterrupt;
+        action.text = quit ? "quit" : "";
+        return action;
       }
       std::string problem;
       std::optional<vekhost::Action> action = vekhost::ParseAction(line, true, problem);
@@ -129,7 +146,7 @@ class TerminalSource final : public vekhost::ActionSource {
 
  private:
   static void Tell(const std::string& problem) {
-    PrintLine("vekhost: " + problem);
+    PrintFor("vekhost: " + problem, vekhost::LineFor::kScreen);
     std::fflush(g_log);
   }
 };
@@ -151,7 +168,8 @@ namespace {
 // The output paths named, each checked before the session starts.
 std::vector<std::string> OutputPaths(const vekhost::Options& options) {
   std::vector<std::string> paths;
-  for (const std::string* path : {&options.svgBefore, &options.svg, &options.out}) {
+  for (const std::string* path :
+       {&options.svgBefore, &options.svg, &options.out, &options.record, &options.log}) {
     if (!path->empty() && *path != vekhost::kStandardStream) paths.push_back(*path);
   }
   return paths;
@@ -159,13 +177,71 @@ std::vector<std::string> OutputPaths(const vekhost::Options& options) {
 
 bool WriteToStandardOutput(const std::string& text) {
   errno = 0;
-  const bool good = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
-                    std::fflush(stdout) == 0;
+  const bool good =
+      std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
   if (!good) {
     std::fprintf(stderr, "vekhost: standard output: the result drawing cannot be written: %s\n",
                  std::strerror(errno != 0 ? errno : EIO));
   }
   return good;
+}
+
+// The script --record writes: the actions taken, one a line, after a
+// comment saying what they replay.
+std::string RecordText(const vekhost::Options& options, const std::vector<std::string>& taken) {
+  std::string text = "# The actions of a vekhost session over " + options.drawing +
+                     ". With the settings\n# it started from, this replays it:\n#   vekhost " +
+                     options.drawing + " --script " + options.record + "\n";
+  for (const std::string& action : taken) text += action + "\n";
+  return text;
+}
+
+// The files kept whatever happens to the session: what was typed, and the log.
+std::vector<vekhost::OutputFile> TypedWork(const vekhost::Options& options,
+                                           const vekhost::Session& session) {
+  std::vector<vekhost::OutputFile> files;
+  if (!options.record.empty())
+    files.push_back({options.record, RecordText(options, session.taken())});
+  if (!options.log.empty()) files.push_back({options.log, g_keptLog});
+  return files;
+}
+
+// Ctrl-C at the prompt: the session ends where it is. Only the typed work
+// is written, and the log says which files are written and which are not, so
+// that nobody takes an old result for this session's.
+int EndInterrupted(const vekhost::Options& options, const vekhost::Session& session,
+                   const std::string& registry) {
+  using vekhost::LineFor;
+  const size_t typed = session.taken().size();
+  const std::string actions = Count(typed, "action") + " taken";
+  PrintFor("interrupted: the session ends here; only the typed work is written", LineFor::kLog);
+  if (!options.record.empty()) {
+    PrintFor(
+        "  saved: " + options.record + ", the " + actions + " as a script (--script replays them)",
+        LineFor::kLog);
+  } else {
+    PrintFor("  not saved: the " + actions + " (--record FILE.vks keeps them)", LineFor::kLog);
+  }
+  if (!options.log.empty()) PrintFor("  saved: " + options.log + ", this log", LineFor::kLog);
+  // The module's settings are stored as it stores them, as in Windows'
+  // registry: an interrupted session does not take them back.
+  PrintFor("  saved: " + registry + ", the settings as the module stored them", LineFor::kLog);
+  const std::pair<const std::string*, const char*> lost[] = {
+      {&options.out, "the result drawing"},
+      {&options.svgBefore, "the picture before the session"},
+      {&options.svg, "the picture after the session"}};
+  for (const auto& [path, what] : lost) {
+    if (path->empty()) continue;
+    const std::string name = *path == vekhost::kStandardStream ? "standard output" : *path;
+    PrintFor("  not saved: " + name + ", " + what, LineFor::kLog);
+  }
+  const bool logged = LogWritten();
+  std::string error;
+  if (!vekhost::WriteAllOrNone(TypedWork(options, session), error)) {
+    return Fail(1, "vekhost: " + error);
+  }
+  if (!vekhost::platform::SaveRegistry(registry, error)) return Fail(1, "vekhost: " + error);
+  return logged ? 130 : 1;
 }
 
 int PrintUsageOrVersion(const vekhost::Options& options) {
@@ -201,14 +277,14 @@ static int Main(int argc, char** argv) {
     // terminal (standard output may well be a pipe into tee); otherwise
     // standard input is the script.
     typed = options.script.empty() && vekhost::platform::IsTerminal();
+    g_keepLog = !options.log.empty();
     if (!typed) {
-      const bool fromStdin =
-          options.script.empty() || options.script == vekhost::kStandardStream;
+      const bool fromStdin = options.script.empty() || options.script == vekhost::kStandardStream;
       scriptName = fromStdin ? "standard input" : options.script;
       const std::string text = fromStdin ? ReadStandardInput(kMaxScriptBytes)
                                          : vekhost::ReadInputFile(options.script, kMaxScriptBytes);
       actions = vekhost::ParseScript(text, scriptName);
-      vekhost::Session::CheckElementIds(actions, host.drawing(), scriptName);
+      vekhost::Session::CheckElementIds(actions, drawing, host.drawing(), scriptName);
     }
     registry =
         options.registry.empty() ? vekhost::platform::DefaultRegistryFile() : options.registry;
@@ -216,8 +292,12 @@ static int Main(int argc, char** argv) {
   } catch (const vekhost::InputError& error) {
     return Fail(2, error.what());
   }
+  vekhost::SvgOptions pictures;
+  pictures.labels = options.labels;
   const std::string before =
-      options.svgBefore.empty() ? "" : vekhost::RenderSvg(drawing, host.drawing());
+      options.svgBefore.empty() ? "" : vekhost::RenderSvg(drawing, host.drawing(), pictures);
+  // The picture after the session marks what changed since now.
+  const sim::Drawing original = options.svg.empty() ? sim::Drawing() : host.drawing();
 
   std::string error;
   const sim::StartupFn startup = vekhost::platform::LoadModule(options.module, error);
@@ -232,23 +312,30 @@ static int Main(int argc, char** argv) {
 
   ScriptSource script(actions, scriptName);
   TerminalSource terminal;
-  vekhost::ActionSource& source =
-      typed ? static_cast<vekhost::ActionSource&>(terminal) : script;
-  vekhost::Session session(host, drawing, source, PrintLine, vekhost::platform::ReadSetting);
+  vekhost::ActionSource& source = typed ? static_cast<vekhost::ActionSource&>(terminal) : script;
+  vekhost::Session session(host, drawing, source, PrintFor, vekhost::platform::ReadSetting);
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
 
-  PrintLine("drawing \"" + drawing.title + "\": " + Count(drawing.layers.size(), "layer") + ", " +
-            Count(drawing.segments.size(), "segment") + ", " +
-            Count(drawing.elements.size(), "element"));
-  if (source.Interactive()) PrintLine("type help for the actions, quit to end");
+  PrintFor("drawing \"" + drawing.title + "\": " + Count(drawing.layers.size(), "layer") + ", " +
+               Count(drawing.segments.size(), "segment") + ", " +
+               Count(drawing.elements.size(), "element"),
+           vekhost::LineFor::kLog);
+  if (source.Interactive()) {
+    PrintFor("type help for the actions, quit to end", vekhost::LineFor::kScreen);
+    vekhost::platform::CatchInterrupts();
+  }
   if (!session.Run()) return Fail(2, session.error());
+  if (session.interrupted()) return EndInterrupted(options, session, registry);
   session.PrintSummary();
   const bool logged = LogWritten();
 
-  std::vector<vekhost::OutputFile> files;
+  std::vector<vekhost::OutputFile> files = TypedWork(options, session);
   if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before});
-  if (!options.svg.empty()) files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing())});
+  if (!options.svg.empty()) {
+    pictures.before = &original;
+    files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing(), pictures)});
+  }
   const std::string result =
       options.out.empty() ? "" : vekhost::DrawingToJson(drawing, host.drawing());
   if (!options.out.empty() && options.out != vekhost::kStandardStream) {

@@ -14,7 +14,7 @@ struct ValueOption {
   std::string Options::*field;
 };
 
-const std::array<ValueOption, 7> kValueOptions = {{
+const std::array<ValueOption, 9> kValueOptions = {{
     {"--script", &Options::script},
     {"--out", &Options::out},
     {"--svg", &Options::svg},
@@ -22,9 +22,11 @@ const std::array<ValueOption, 7> kValueOptions = {{
     {"--registry", &Options::registry},
     {"--module", &Options::module},
     {"--resources", &Options::resources},
+    {"--record", &Options::record},
+    {"--log", &Options::log},
 }};
 
-const std::array<const char*, 4> kFlags = {"--help", "-h", "--version", "-V"};
+const std::array<const char*, 5> kFlags = {"--help", "-h", "--version", "-V", "--labels"};
 
 const ValueOption* FindValueOption(const std::string& name) {
   for (const ValueOption& option : kValueOptions) {
@@ -62,6 +64,10 @@ bool ApplyFlag(const std::string& arg, Options& options) {
     options.version = true;
     return true;
   }
+  if (arg == "--labels") {
+    options.labels = true;
+    return true;
+  }
   return false;
 }
 
@@ -76,12 +82,18 @@ const char* Usage() {
   return "usage: vekhost DRAWING.json [--script SESSION.vks] [--out RESULT.json]\n"
          "               [--svg PICTURE.svg] [--svg-before PICTURE.svg] [--registry FILE.reg]\n"
          "               [--module PATH] [--resources FILE.res]\n"
+         "               [--record SESSION.vks] [--log FILE.log] [--labels]\n"
          "       vekhost --help | --version\n"
          "Options take their value as the next word or after '=' (--out=result.json).\n"
          "--script - reads the actions from standard input, --out - writes the result\n"
          "drawing to standard output (the log then goes to standard error).\n"
          "Without --script the actions are typed at a prompt when standard input is a\n"
-         "terminal, and read from standard input otherwise.\n";
+         "terminal, and read from standard input otherwise.\n"
+         "--record writes the actions taken as a script that replays the session;\n"
+         "--log keeps a copy of the log, with the typed actions in it.\n"
+         "--labels writes each element's id into the pictures.\n"
+         "At the prompt, quit or Ctrl-D ends the session and writes the files;\n"
+         "Ctrl-C ends it at once and writes only the --record and --log files.\n";
 }
 
 std::string NearestOption(const std::string& typed) {
@@ -135,7 +147,8 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& mo
   if (options.help || options.version) return options;
   if (options.drawing.empty()) Refuse("no drawing named");
   if (!moduleGiven) options.module = module;
-  for (const std::string* path : {&options.svg, &options.svgBefore, &options.registry}) {
+  for (const std::string* path :
+       {&options.svg, &options.svgBefore, &options.registry, &options.record, &options.log}) {
     if (*path == kStandardStream) Refuse("only --script and --out take - for a standard stream");
   }
   return options;

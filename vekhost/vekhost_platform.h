@@ -4,6 +4,7 @@
 // vekhost is portable.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,5 +39,14 @@ std::optional<std::u16string> ReadSetting(const std::u16string& name);
 // Whether standard input is a terminal, so that a person types the actions
 // (standard output may be a pipe, into tee for one).
 bool IsTerminal();
+
+enum class LineRead { kLine, kEnd, kInterrupted };
+// Shows `prompt` on `screen` and reads one line typed at the terminal,
+// without its line end. kEnd at the end of input (Ctrl-D on an empty line).
+LineRead ReadLine(const char* prompt, std::FILE* screen, std::string& line);
+// From now on an interrupt (Ctrl-C) makes ReadLine give kInterrupted, at
+// once when it waits and at its next call otherwise, instead of ending the
+// process.
+void CatchInterrupts();
 
 }  // namespace vekhost::platform

@@ -1,8 +1,11 @@
 // vekhost's platform layer on Linux: the module is a shared object, the
 // registry and the dialog manager are the stand-ins linked into vekhost.
 #include <dlfcn.h>
+#include <editline/readline.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 #include "standin/registry_standin.h"
@@ -17,6 +20,80 @@ namespace vekhost::platform {
 namespace {
 
 const std::u16string kSettingsKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+// Bytes read from the terminal after the last line end given out.
+std::string g_pending;
+
+// A line as the terminal's own cooked mode edits it, for when the screen
+// is not the terminal.
+LineRead ReadPlainLine(const char* prompt, std::FILE* screen, std::string& line) {
+  std::fputs(prompt, screen);
+  std::fflush(screen);
+  for (;;) {
+    if (g_interrupted != 0) {
+      g_pending.clear();
+      return LineRead::kInterrupted;
+    }
+    const size_t end = g_pending.find('\n');
+    if (end != std::string::npos) {
+      line = g_pending.substr(0, end);
+      g_pending.erase(0, end + 1);
+      return LineRead::kLine;
+    }
+    char buffer[4096];
+    const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return LineRead::kEnd;
+    if (got == 0) {
+      // Ctrl-D after some text hands that text over as a line.
+      if (g_pending.empty()) return LineRead::kEnd;
+      line.swap(g_pending);
+      g_pending.clear();
+      return LineRead::kLine;
+    }
+    g_pending.append(buffer, static_cast<size_t>(got));
+  }
+}
+
+// libedit's keys come through here, so that Ctrl-C ends the line at once:
+// the interrupted read gives up instead of waiting for the next key.
+int ReadKey(std::FILE*) {
+  for (;;) {
+    if (g_interrupted != 0) return EOF;
+    unsigned char key = 0;
+    const ssize_t got = read(STDIN_FILENO, &key, 1);
+    if (got == 1) return key;
+    if (got == 0 || errno != EINTR) return EOF;
+  }
+}
+
+// A line edited with libedit (arrows, Ctrl-A/E/K/W, ...), with the lines
+// typed before a key away (up and down arrows) for the rest of the session.
+LineRead ReadEditedLine(const char* prompt, std::FILE* screen, std::string& line) {
+  static const bool ready = [screen] {
+    rl_catch_signals = 0;  // Ctrl-C is vekhost's own, above
+    rl_getc_function = ReadKey;
+    rl_instream = stdin;
+    rl_outstream = screen;
+    stifle_history(1000);
+    return true;
+  }();
+  (void)ready;
+  char* typed = readline(prompt);
+  if (g_interrupted != 0) {
+    std::free(typed);
+    return LineRead::kInterrupted;
+  }
+  if (typed == nullptr) return LineRead::kEnd;
+  line = typed;
+  std::free(typed);
+  if (!line.empty()) add_history(line.c_str());
+  return LineRead::kLine;
+}
 
 // The stand-in's open dialog as vekhost's session sees it.
 class StandinDialog final : public DialogPort {
@@ -118,5 +195,24 @@ std::optional<std::u16string> ReadSetting(const std::u16string& name) {
 }
 
 bool IsTerminal() { return isatty(STDIN_FILENO) == 1; }
+
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a read waiting at the prompt must return with EINTR.
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+}
+
+LineRead ReadLine(const char* prompt, std::FILE* screen, std::string& line) {
+  line.clear();
+  // Editing needs the screen to be the terminal typed at; with the log going
+  // into a pipe the terminal's cooked mode still echoes and edits.
+  if (isatty(STDIN_FILENO) == 1 && isatty(fileno(screen)) == 1) {
+    return ReadEditedLine(prompt, screen, line);
+  }
+  return ReadPlainLine(prompt, screen, line);
+}
 
 }  // namespace vekhost::platform

@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -555,6 +556,35 @@ std::optional<std::u16string> ReadSetting(const std::u16string& name) {
 bool IsTerminal() {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+namespace {
+
+volatile LONG g_interrupted = 0;
+
+// Runs on a thread of its own that the console starts for the event.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT) return FALSE;
+  InterlockedExchange(&g_interrupted, 1);
+  return TRUE;
+}
+
+}  // namespace
+
+void CatchInterrupts() { SetConsoleCtrlHandler(&OnConsoleEvent, TRUE); }
+
+// The console's own line input, with its editing and history.
+LineRead ReadLine(const char* prompt, std::FILE* screen, std::string& line) {
+  line.clear();
+  std::fputs(prompt, screen);
+  std::fflush(screen);
+  if (InterlockedCompareExchange(&g_interrupted, 0, 0) != 0) return LineRead::kInterrupted;
+  const bool read = static_cast<bool>(std::getline(std::cin, line));
+  // Ctrl-C ends the console's read as if the input had ended, and the
+  // handler's thread may set the flag a moment later.
+  if (!read) Sleep(50);
+  if (InterlockedCompareExchange(&g_interrupted, 0, 0) != 0) return LineRead::kInterrupted;
+  return read ? LineRead::kLine : LineRead::kEnd;
 }
 
 }  // namespace vekhost::platform

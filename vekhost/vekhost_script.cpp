@@ -1,14 +1,9 @@
 #include "vekhost_script.h"
 
-#include <charconv>
-
 #include "vekhost_drawing_file.h"
 
 namespace vekhost {
 namespace {
-
-constexpr size_t kMaxLineBytes = 4096;
-constexpr size_t kMaxSelection = 10000;
 
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
@@ -28,32 +23,6 @@ std::string Lower(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return lower;
-}
-
-// Decimal digits only: no sign, no base prefix, no trailing text.
-std::optional<int64_t> ParseInteger(std::string_view word, bool allowSign) {
-  if (word.empty()) return std::nullopt;
-  if (!allowSign && (word[0] == '-' || word[0] == '+')) return std::nullopt;
-  if (word[0] == '+') word.remove_prefix(1);
-  int64_t value = 0;
-  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
-  return value;
-}
-
-std::string Shown(std::string_view word) {
-  std::string text(word.substr(0, 40));
-  return "\"" + text + (word.size() > 40 ? "..." : "") + "\"";
-}
-
-bool ParseId(std::string_view word, VekId& id, std::string& problem) {
-  std::optional<int64_t> value = ParseInteger(word, false);
-  if (!value || *value >= static_cast<int64_t>(kVekNoId)) {
-    problem = Shown(word) + " is no element id (0 to 4294967294)";
-    return false;
-  }
-  id = static_cast<VekId>(*value);
-  return true;
 }
 
 std::optional<int> ResolveBox(std::string_view word) {
@@ -96,10 +65,6 @@ const BoxName* FindBox(int id) {
 
 std::optional<Action> ParseAction(std::string_view line, bool interactive, std::string& problem) {
   problem.clear();
-  if (line.size() > kMaxLineBytes) {
-    problem = "the line is longer than " + std::to_string(kMaxLineBytes) + " bytes";
-    return std::nullopt;
-  }
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   for (char c : line) {
     if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
@@ -122,8 +87,8 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
     return false;
   };
 
-  if (verb == "run" || verb == "exit" || verb == "ok" || verb == "cancel" ||
-      (interactive && (verb == "help" || verb == "quit"))) {
+  if (verb == "run" || verb == "exit" || verb == "ok" || verb == "cancel" || verb == "quit" ||
+      (interactive && verb == "help")) {
     if (!expect(0, "")) return std::nullopt;
     action.kind = verb == "run"      ? ActionKind::kRun
                   : verb == "exit"   ? ActionKind::kExit
@@ -135,37 +100,28 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
     if (!expect(1, "one element id")) return std::nullopt;
     action.kind = ActionKind::kPick;
     VekId id = 0;
-    if (!ParseId(words[1], id, problem)) return std::nullopt;
+    if (!ParseElementId(words[1], id, problem)) return std::nullopt;
     action.ids.push_back(id);
-  } else if (verb == "select") {
-    if (args == 0) {
-      problem = "`select` takes one or more element ids";
-      return std::nullopt;
-    }
-    if (args > kMaxSelection) {
-      problem = "`select` takes at most " + std::to_string(kMaxSelection) + " ids";
-      return std::nullopt;
-    }
-    action.kind = ActionKind::kSelect;
-    for (size_t i = 1; i < words.size(); ++i) {
-      VekId id = 0;
-      if (!ParseId(words[i], id, problem)) return std::nullopt;
-      action.ids.push_back(id);
-    }
+  } else if (verb == "select" || verb == "list") {
+    std::optional<Selection> selection = ParseSelection(
+        std::vector<std::string_view>(words.begin() + 1, words.end()), verb, problem);
+    if (!selection) return std::nullopt;
+    action.kind = verb == "select" ? ActionKind::kSelect : ActionKind::kList;
+    action.selection = std::move(*selection);
   } else if (verb == "event") {
     if (!expect(1, "one event kind")) return std::nullopt;
-    std::optional<int64_t> kind = ParseInteger(words[1], false);
+    std::optional<int64_t> kind = ParseDecimal(words[1], false);
     if (!kind || *kind > 65535) {
-      problem = Shown(words[1]) + " is no event kind (0 to 65535)";
+      problem = Quoted(words[1]) + " is no event kind (0 to 65535)";
       return std::nullopt;
     }
     action.kind = ActionKind::kEvent;
     action.number = static_cast<int32_t>(*kind);
   } else if (verb == "frame") {
     if (!expect(1, "one frame number")) return std::nullopt;
-    std::optional<int64_t> frame = ParseInteger(words[1], true);
+    std::optional<int64_t> frame = ParseDecimal(words[1], true);
     if (!frame || *frame < -1000000 || *frame > 1000000) {
-      problem = Shown(words[1]) + " is no frame number (-1000000 to 1000000)";
+      problem = Quoted(words[1]) + " is no frame number (-1000000 to 1000000)";
       return std::nullopt;
     }
     action.kind = ActionKind::kFrame;
@@ -174,7 +130,7 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
     if (!expect(1, "one box id or name")) return std::nullopt;
     std::optional<int> box = ResolveBox(words[1]);
     if (!box) {
-      problem = Shown(words[1]) +
+      problem = Quoted(words[1]) +
                 " is no box of the settings dialog (12000 to 12005, 12007, or a name such as "
                 "mIsColor or colour)";
       return std::nullopt;
@@ -182,9 +138,9 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
     action.kind = ActionKind::kClick;
     action.number = *box;
   } else {
-    problem = "unknown action " + Shown(words[0]) +
-              " (run, pick, select, exit, event, frame, click, ok, cancel" +
-              (interactive ? ", help, quit)" : ")");
+    problem = "unknown action " + Quoted(words[0]) +
+              " (run, pick, select, list, exit, event, frame, click, ok, cancel, quit" +
+              (interactive ? ", help)" : ")");
     return std::nullopt;
   }
 
@@ -226,14 +182,22 @@ std::string HelpText() {
   return "actions:\n"
          "  run                 start the command\n"
          "  pick ID             pick one element\n"
-         "  select ID ID ...    select a range of elements\n"
+         "  select ID ID ...    select a range of elements; ID-ID takes every id\n"
+         "                      from the one to the other\n"
+         "  select all          select every element\n"
+         "  select layer N type A-B segment S\n"
+         "                      select the elements passing the filters given\n"
+         "                      (any of the three; type A alone is one type)\n"
+         "  list [...]          list elements: all, or those that select would take\n"
          "  exit                press the exit button (opens the settings dialog\n"
          "                      while the command waits for a source, a figure range\n"
          "                      or annotations)\n"
          "  event KIND          send another event kind (0 to 65535)\n"
          "  frame N             make N the host's current frame\n"
          "  help                this text\n"
-         "  quit                end the session (also end of input)\n"
+         "  quit                end the session and write the files (also Ctrl-D;\n"
+         "                      in the dialog it cancels the dialog first)\n"
+         "  Ctrl-C              end at once, writing only the --log and --record files\n"
          "in the settings dialog:\n"
          "  click BOX           click a box by id or name: 12001 colour, 12002 linetype,\n"
          "                      12003 layer, 12004 decimal, 12005 tolerance,\n"

@@ -2,16 +2,19 @@
 //
 //   run                  start the command
 //   pick ID              pick one element
-//   select ID ID ...     select a range of elements
+//   select ...           select a range of elements: ids and ID-ID ranges,
+//                        all, or filters (layer N, type A-B, segment S)
+//   list [...]           list elements, all or as select names them
 //   exit                 press the exit button
 //   event KIND           send any other event kind (0 to 65535)
 //   frame N              make N the host's current frame
 //   click BOX            while the settings dialog is open: click a box, by
 //                        id (12000 to 12007) or name (mIsColor, colour, ...)
 //   ok, cancel           while the settings dialog is open: close it
+//   quit                 end the session (in the dialog: cancel it first)
 //
 // `#` starts a comment; blank lines are skipped. Typed at the interactive
-// prompt, `help` and `quit` are actions too.
+// prompt, `help` is an action too.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "host/VekLib.h"
+#include "vekhost_selection.h"
 
 namespace vekhost {
 
@@ -28,6 +32,7 @@ enum class ActionKind {
   kRun,
   kPick,
   kSelect,
+  kList,
   kExit,
   kEvent,
   kFrame,
@@ -35,12 +40,15 @@ enum class ActionKind {
   kOk,
   kCancel,
   kHelp,
-  kQuit
+  kQuit,
+  // Never written: the person at the prompt pressed Ctrl-C.
+  kInterrupt
 };
 
 struct Action {
   ActionKind kind = ActionKind::kRun;
-  std::vector<VekId> ids;  // pick: one; select: one or more
+  std::vector<VekId> ids;  // pick: one
+  Selection selection;     // select and list
   int32_t number = 0;      // event kind, frame, or box id
   int line = 0;            // 1-based line in its script; 0 when typed
   std::string text;        // the action as written, for the log

@@ -4,6 +4,7 @@
 
 #include "sim_records.h"
 #include "support/utf.h"
+#include "vekhost_element_text.h"
 #include "vekhost_number.h"
 
 namespace vekhost {
@@ -21,36 +22,6 @@ const char* KindName(sim::MessageKind kind) {
   return "message";
 }
 
-std::string Signed(double value) {
-  std::string text = value >= 0 ? "+" : "";
-  text += FormatNumber(value);
-  return text;
-}
-
-std::string CharSizeText(const VekCharSize& record) {
-  const sim::CharSizeValue v = sim::ReadCharSize(record);
-  return "height " + FormatNumber(v.height) + " width " + FormatNumber(v.width) + " spacing " +
-         FormatNumber(v.spacing);
-}
-
-std::string ArrowsText(const VekArrows& record) {
-  const sim::ArrowsValue v = sim::ReadArrows(record);
-  return "start " + std::to_string(v.startKind) + " end " + std::to_string(v.endKind) + " size " +
-         FormatNumber(v.size);
-}
-
-std::string ToleranceText(int32_t status, const VekTolerance& record) {
-  const sim::ToleranceValue v = sim::ReadTolerance(record);
-  return std::string(status == 1 ? "set " : "unset ") + Signed(v.upper) + "/" + Signed(v.lower) +
-         " kind " + std::to_string(v.kind) +
-         (status == 0 || status == 1 ? "" : " status " + std::to_string(status));
-}
-
-template <class Record>
-bool SameBytes(const Record& a, const Record& b) {
-  return sim::Bytes(a) == sim::Bytes(b);
-}
-
 std::string SettingText(const std::optional<std::u16string>& value) {
   if (!value) return "(missing)";
   std::string text = "\"";
@@ -59,12 +30,16 @@ std::string SettingText(const std::optional<std::u16string>& value) {
   return text;
 }
 
+// At most the first 20, then how many there are in all: a selection of a
+// whole drawing keeps its note to one readable line.
 std::string IdList(const std::vector<VekId>& ids) {
+  constexpr size_t kShown = 20;
   std::string text;
-  for (VekId id : ids) {
+  for (size_t i = 0; i < ids.size() && i < kShown; ++i) {
     if (!text.empty()) text += ' ';
-    text += std::to_string(id);
+    text += std::to_string(ids[i]);
   }
+  if (ids.size() > kShown) text += " ... (" + std::to_string(ids.size()) + " in all)";
   return text.empty() ? "none" : text;
 }
 
@@ -89,20 +64,25 @@ Session::Session(sim::Host& host, const DrawingFile& file, ActionSource& source,
   for (const std::u16string& name : SettingNames()) settingsBefore_.push_back(settings_(name));
 }
 
-void Session::CheckElementIds(const std::vector<Action>& actions, const sim::Drawing& drawing,
-                              const std::string& fileName) {
+void Session::CheckElementIds(const std::vector<Action>& actions, const DrawingFile& file,
+                              const sim::Drawing& drawing, const std::string& fileName) {
   for (const Action& action : actions) {
+    std::string problem;
     for (VekId id : action.ids) {
       if (drawing.FindElement(id) == nullptr) {
-        throw InputError(fileName + ": at line " + std::to_string(action.line) + ": element " +
-                         std::to_string(id) + " is not in the drawing");
+        problem = "element " + std::to_string(id) + " is not in the drawing";
+        break;
       }
+    }
+    if (problem.empty()) SelectionNamesExist(action.selection, file, drawing, problem);
+    if (!problem.empty()) {
+      throw InputError(fileName + ": at line " + std::to_string(action.line) + ": " + problem);
     }
   }
 }
 
 bool Session::Run() {
-  while (!stopped_ && !quit_) {
+  while (!stopped_ && !quit_ && !interrupted_) {
     std::optional<Action> action = source_.Next(false);
     if (!action) break;
     Do(*action);
@@ -117,9 +97,14 @@ bool Session::Stop(const Action& action, const std::string& problem) {
 }
 
 // A script's actions go into the log; at the prompt the terminal has already
-// shown what was typed.
+// shown what was typed, so only the kept log gets it.
 void Session::Echo(const Action& action) {
-  if (!source_.Interactive()) Print("> " + action.text);
+  Print("> " + action.text, source_.Interactive() ? LineFor::kKeptLog : LineFor::kLog);
+}
+
+void Session::Take(const Action& action) {
+  taken_.push_back(action.text);
+  Echo(action);
 }
 
 void Session::Flush() {
@@ -132,10 +117,15 @@ void Session::Flush() {
 
 void Session::Do(const Action& action) {
   if (action.kind == ActionKind::kHelp) {
-    Print(HelpText());
+    Print(HelpText(), LineFor::kScreen);
+    return;
+  }
+  if (action.kind == ActionKind::kInterrupt) {
+    interrupted_ = true;
     return;
   }
   if (action.kind == ActionKind::kQuit) {
+    Take(action);
     quit_ = true;
     return;
   }
@@ -149,8 +139,17 @@ void Session::Do(const Action& action) {
       return;
     }
   }
+  std::vector<VekId> selected;
+  if (action.kind == ActionKind::kSelect || action.kind == ActionKind::kList) {
+    std::string problem;
+    if (!SelectionNamesExist(action.selection, file_, host_.drawing(), problem)) {
+      Stop(action, problem);
+      return;
+    }
+    selected = SelectedElements(action.selection, file_, host_.drawing());
+  }
 
-  Echo(action);
+  Take(action);
   const bool wasActive = host_.CommandActive();
   const uint32_t mask = host_.EventMask();
   const bool stepWaits = wasActive && host_.ExecuteFunction() != nullptr;
@@ -168,27 +167,12 @@ void Session::Do(const Action& action) {
              std::to_string(host_.drawing().element(action.ids[0]).type) + ")");
       }
       break;
-    case ActionKind::kSelect: {
-      if (!stepWaits) {
-        Note("not taken: no command is running");
-        break;
-      }
-      if ((mask & kMaskSelectRange) == 0) {
-        Note("not taken: the step asks for a pick, not a range");
-        break;
-      }
-      // The host offers the step only the elements its filter accepts; the
-      // log says which, so a range that changes nothing is explained.
-      std::vector<VekId> refused;
-      if (VekCompareFunc compare = host_.CompareFunction()) {
-        for (VekId id : action.ids) {
-          if (compare(id) == 0) refused.push_back(id);
-        }
-      }
-      if (!refused.empty()) Note(std::string("the step refuses ").append(IdList(refused)));
-      host_.SelectRange(action.ids);
+    case ActionKind::kSelect:
+      DoSelect(action, selected, stepWaits, mask);
       break;
-    }
+    case ActionKind::kList:
+      List(action, selected);
+      break;
     case ActionKind::kExit:
       if (!stepWaits)
         Note("not taken: no command is running");
@@ -212,13 +196,56 @@ void Session::Do(const Action& action) {
   if (wasActive && !host_.CommandActive()) Print("  command ends");
 }
 
-void Session::PrintBoxes(const DialogPort& dialog) {
+// Each click is stored by the dialog as it is made, and the running command
+// read its settings when it started: Cancel takes neither back.
+void Session::NoteCancel() {
+  Note(
+      "the boxes clicked are already stored; the command keeps its settings until its next "
+      "start");
+}
+
+void Session::DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits,
+                       uint32_t mask) {
+  if (!stepWaits) {
+    Note("not taken: no command is running");
+    return;
+  }
+  if ((mask & kMaskSelectRange) == 0) {
+    Note("not taken: the step asks for a pick, not a range");
+    return;
+  }
+  if (ids.empty()) {
+    Note("not taken: `" + action.text + "` names no element of the drawing now");
+    return;
+  }
+  // The host offers the step only the elements its filter accepts; the
+  // log says which, so a range that changes nothing is explained.
+  std::vector<VekId> refused;
+  if (VekCompareFunc compare = host_.CompareFunction()) {
+    for (VekId id : ids) {
+      if (compare(id) == 0) refused.push_back(id);
+    }
+  }
+  if (!refused.empty()) Note(std::string("the step refuses ").append(IdList(refused)));
+  host_.SelectRange(ids);
+}
+
+void Session::List(const Action& action, const std::vector<VekId>& ids) {
+  Print("  list (" + Describe(action.selection) + "): " + std::to_string(ids.size()) + " of " +
+        std::to_string(file_.elements.size()) + " elements");
+  for (VekId id : ids) {
+    Print("    " + std::to_string(id) + " " + ElementText(id, file_, host_.drawing()));
+  }
+}
+
+void Session::PrintBoxes(const DialogPort& dialog, LineFor to) {
   for (const DialogPort::Box& box : dialog.Boxes()) {
     const BoxName* name = FindBox(box.id);
     std::string label = name != nullptr ? name->name : "?";
     label.resize(std::max<size_t>(label.size(), 18), ' ');
     Print(std::string("    [") + (box.checked ? "x" : " ") + "] " + std::to_string(box.id) + " " +
-          label + " " + utf::ToUtf8(box.text));
+              label + " " + utf::ToUtf8(box.text),
+          to);
   }
 }
 
@@ -233,23 +260,38 @@ void Session::OnDialog(DialogPort& dialog) {
       if (source_.EndedInDialog(error_)) stopped_ = true;
       dialog.PressCancel();
       Print("  dialog closes: Cancel (end of input)");
+      NoteCancel();
       break;
     }
     if (action->kind == ActionKind::kHelp) {
-      Print(HelpText());
+      Print(HelpText(), LineFor::kScreen);
       continue;
+    }
+    if (action->kind == ActionKind::kInterrupt) {
+      interrupted_ = true;
+      dialog.PressCancel();
+      Print("  dialog closes: Cancel (interrupted)");
+      break;
+    }
+    if (action->kind == ActionKind::kQuit) {
+      Take(*action);
+      quit_ = true;
+      dialog.PressCancel();
+      Print("  dialog closes: Cancel (quit)");
+      NoteCancel();
+      break;
     }
     if (!IsDialogAction(action->kind)) {
       if (Stop(*action, "`" + action->text +
-                            "` cannot be done while the settings dialog is open (click, ok or "
-                            "cancel)")) {
+                            "` cannot be done while the settings dialog is open (click, ok, "
+                            "cancel or quit)")) {
         // Nothing of this session is kept; the dialog only needs to go.
         dialog.PressCancel();
         break;
       }
       continue;
     }
-    Echo(*action);
+    Take(*action);
     if (action->kind == ActionKind::kClick) {
       const BoxName* name = FindBox(action->number);
       auto state = [&] {
@@ -265,13 +307,14 @@ void Session::OnDialog(DialogPort& dialog) {
       }
       Print("    " + std::to_string(action->number) + " " + (name ? name->name : "?") + ": " +
             (was ? "[x]" : "[ ]") + " -> " + (state() ? "[x]" : "[ ]"));
-      if (source_.Interactive()) PrintBoxes(dialog);
+      if (source_.Interactive()) PrintBoxes(dialog, LineFor::kScreen);
     } else if (action->kind == ActionKind::kOk) {
       dialog.PressOk();
       Print("  dialog closes: OK");
     } else {
       dialog.PressCancel();
       Print("  dialog closes: Cancel");
+      NoteCancel();
     }
   }
 }
@@ -307,38 +350,8 @@ std::vector<std::string> Session::Changes() const {
   }
 
   for (VekId id : file_.elements) {
-    const sim::Element* a = before_.FindElement(id);
-    const sim::Element* b = now.FindElement(id);
-    if (a == nullptr || b == nullptr) continue;
-    const std::string head = "  element " + std::to_string(id) + ": ";
-    auto change = [&](const std::string& what, const std::string& was, const std::string& is) {
-      if (was != is) lines.push_back(head + what + " " + was + " -> " + is);
-    };
-    change("line colour", std::to_string(a->line.colour), std::to_string(b->line.colour));
-    change("line type", std::to_string(a->line.lineType), std::to_string(b->line.lineType));
-    change("decimal places", std::to_string(a->decimalPlaces), std::to_string(b->decimalPlaces));
-    if (a->toleranceStatus != b->toleranceStatus || !SameBytes(a->tolerance, b->tolerance)) {
-      lines.push_back(head + "tolerance " + ToleranceText(a->toleranceStatus, a->tolerance) +
-                      " -> " + ToleranceText(b->toleranceStatus, b->tolerance));
-    }
-    if (!SameBytes(a->dimCharSize, b->dimCharSize)) {
-      lines.push_back(head + "dimension char size " + CharSizeText(a->dimCharSize) + " -> " +
-                      CharSizeText(b->dimCharSize));
-    }
-    for (size_t s = 0; s < 2; ++s) {
-      if (!SameBytes(a->arrows[s], b->arrows[s])) {
-        lines.push_back(head + "arrows[" + std::to_string(s) + "] " + ArrowsText(a->arrows[s]) +
-                        " -> " + ArrowsText(b->arrows[s]));
-      }
-    }
-    if (!SameBytes(a->comment.charSize, b->comment.charSize)) {
-      lines.push_back(head + "annotation char size " + CharSizeText(a->comment.charSize) + " -> " +
-                      CharSizeText(b->comment.charSize));
-    }
-    // Bytes the host keeps for itself: nothing of the module's should touch them.
-    if (!SameBytes(a->line, b->line) && a->line.colour == b->line.colour &&
-        a->line.lineType == b->line.lineType) {
-      lines.push_back(head + "line attributes: the host's own bytes changed");
+    for (const std::string& change : ElementChanges(id, before_, now, "->")) {
+      lines.push_back("  element " + std::to_string(id) + ": " + change);
     }
   }
   return lines;

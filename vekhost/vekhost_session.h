@@ -62,7 +62,14 @@ class ActionSource {
 
 // The stored text of a setting, by value name; nothing when it is missing.
 using SettingsReader = std::function<std::optional<std::u16string>(const std::u16string& name)>;
-using Printer = std::function<void(const std::string& line)>;
+
+// Whom a line of the session is for. The log proper goes to the screen and
+// to the kept log (--log); what only helps the person at the prompt (help,
+// the boxes shown again) goes to the screen alone; an action typed at the
+// prompt goes to the kept log alone, since the terminal already shows it.
+// The kept log of a typed session thus reads as the log of its replay.
+enum class LineFor { kLog, kScreen, kKeptLog };
+using Printer = std::function<void(const std::string& line, LineFor to)>;
 
 class Session {
  public:
@@ -70,11 +77,16 @@ class Session {
   Session(sim::Host& host, const DrawingFile& file, ActionSource& source, Printer print,
           SettingsReader settings);
 
-  // Plays every action until the input ends or a `quit`. False when the
-  // source asked to stop at an action that could not be done; error() then
-  // tells which.
+  // Plays every action until the input ends, a `quit` or an interrupt.
+  // False when the source asked to stop at an action that could not be done;
+  // error() then tells which.
   bool Run();
   const std::string& error() const { return error_; }
+  // Whether the person at the prompt interrupted the session (Ctrl-C).
+  bool interrupted() const { return interrupted_; }
+  // The actions taken, as written in a script: a script of them replays the
+  // session (a typed session ended by Ctrl-D ends with `quit`).
+  const std::vector<std::string>& taken() const { return taken_; }
 
   // The platform's dialog driver hands every dialog the module opens here; it
   // returns once the dialog is closed.
@@ -84,19 +96,24 @@ class Session {
   // stored settings.
   void PrintSummary();
 
-  // Whether a script's pick and select name elements of the drawing; throws
-  // InputError "FILE: at line N: ..." for the first that does not.
-  static void CheckElementIds(const std::vector<Action>& actions, const sim::Drawing& drawing,
-                              const std::string& fileName);
+  // Whether what a script's picks, selects and lists name by number is in
+  // the drawing; throws InputError "FILE: at line N: ..." for the first
+  // that is not.
+  static void CheckElementIds(const std::vector<Action>& actions, const DrawingFile& file,
+                              const sim::Drawing& drawing, const std::string& fileName);
 
  private:
   void Do(const Action& action);
+  void DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits, uint32_t mask);
+  void List(const Action& action, const std::vector<VekId>& ids);
   void Flush();
   void Echo(const Action& action);
-  void Print(const std::string& line) { print_(line); }
+  void Print(const std::string& line, LineFor to = LineFor::kLog) { print_(line, to); }
+  void Take(const Action& action);
   void Note(const std::string& text) { Print("  (" + text + ")"); }
   bool Stop(const Action& action, const std::string& problem);
-  void PrintBoxes(const DialogPort& dialog);
+  void PrintBoxes(const DialogPort& dialog, LineFor to = LineFor::kLog);
+  void NoteCancel();
   std::vector<std::string> Changes() const;
 
   sim::Host& host_;
@@ -109,7 +126,9 @@ class Session {
   size_t shown_ = 0;  // messages already printed
   bool stopped_ = false;
   bool quit_ = false;
+  bool interrupted_ = false;
   std::string error_;
+  std::vector<std::string> taken_;
 };
 
 // The registry values the summary compares, in the order the module keeps them.

@@ -8,6 +8,7 @@
 
 #include "host/element_types.h"
 #include "sim_records.h"
+#include "vekhost_element_text.h"
 #include "vekhost_number.h"
 
 namespace vekhost {
@@ -208,7 +209,9 @@ std::string DimensionText(const ElementView& view, const sim::Element& e) {
     // Limits keep their own precision: a 0.021 tolerance on a one-place
     // dimension is still 0.021.
     const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
-    auto sign = [](double v) { return v > 0 ? std::string("+").append(FormatNumber(v)) : FormatNumber(v); };
+    auto sign = [](double v) {
+      return v > 0 ? std::string("+").append(FormatNumber(v)) : FormatNumber(v);
+    };
     if (t.upper == -t.lower && t.upper > 0)
       text += " \xC2\xB1" + FormatNumber(t.upper);
     else
@@ -217,8 +220,73 @@ std::string DimensionText(const ElementView& view, const sim::Element& e) {
   return text;
 }
 
+size_t CodePoints(const std::string& utf8) {
+  size_t count = 0;
+  for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  return count;
+}
+
+// The text an annotation or a dimension shows, and its size; nothing shown
+// for other elements.
+std::string ShownText(const ElementView& view, const sim::Element& e, VekCharSize& size) {
+  if (IsAnnotationType(e.type)) {
+    size = e.comment.charSize;
+    return view.text;
+  }
+  if (IsDimensionType(e.type)) {
+    size = e.dimCharSize;
+    return DimensionText(view, e);
+  }
+  return {};
+}
+
+// A wide, pale stroke under the shape, and a band under the text.
+std::string HighlightSvg(const ElementView& view, const sim::Element& e, const Frame& frame) {
+  std::string svg = ShapeSvg(view.shape, frame,
+                             std::string(" stroke=\"") + kHighlightColour +
+                                 "\" stroke-width=\"1.8\" stroke-opacity=\"0.6\"");
+  VekCharSize size{};
+  const std::string text = ShownText(view, e, size);
+  if (view.at && !text.empty()) {
+    const sim::CharSizeValue v = sim::ReadCharSize(size);
+    const double width = static_cast<double>(CodePoints(text)) * (v.width * 0.8 + v.spacing);
+    svg += "<rect x=\"" + frame.X(view.at->x - 0.5) + "\" y=\"" +
+           frame.Y(view.at->y + v.height + 0.5) + "\" width=\"" + N(width + 1) + "\" height=\"" +
+           N(v.height + 1) + "\" fill=\"" + kHighlightColour +
+           "\" fill-opacity=\"0.35\" stroke=\"none\"/>";
+  }
+  return svg;
+}
+
+// Where an element's id is written with --labels: by its first point, its
+// circle's rim or its text; nothing for an element with nothing drawn.
+std::string LabelSvg(VekId id, const ElementView& view, const Frame& frame) {
+  const Shape& shape = view.shape;
+  Point at;
+  if (shape.kind == Shape::Kind::kLine || shape.kind == Shape::Kind::kPolyline) {
+    at = shape.points[0];
+  } else if (shape.kind == Shape::Kind::kCircle) {
+    at = {shape.centre.x + shape.radius, shape.centre.y};
+  } else if (shape.kind == Shape::Kind::kArc) {
+    at = OnCircle(shape.centre, shape.radius, shape.startAngle);
+  } else if (view.at) {
+    at = {view.at->x, view.at->y - 2.5};
+  } else {
+    return {};
+  }
+  return "<text class=\"label\" x=\"" + frame.X(at.x + 0.5) + "\" y=\"" + frame.Y(at.y + 0.5) +
+         "\" font-size=\"2\" fill=\"#555555\" stroke=\"none\">" + std::to_string(id) + "</text>";
+}
+
+struct ElementMarks {
+  std::string title;     // the tooltip
+  bool changed = false;  // outlined
+  bool label = false;    // its id written beside it
+};
+
 std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
-                       const std::string& layerColour, const Frame& frame) {
+                       const std::string& layerColour, const Frame& frame,
+                       const ElementMarks& marks) {
   const std::string colour = ColourFor(e.line.colour, layerColour);
   std::string body = ShapeSvg(view.shape, frame, StrokeAttributes(e.line, layerColour));
   if (IsDimensionType(e.type) && view.shape.kind == Shape::Kind::kLine) {
@@ -236,7 +304,47 @@ std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
     }
   }
   if (body.empty()) return {};
-  return "    <g id=\"element-" + std::to_string(id) + "\">" + body + "</g>\n";
+  std::string group = "    <g id=\"element-" + std::to_string(id) + "\"" +
+                      (marks.changed ? " class=\"changed\"" : "") + "><title>" +
+                      Escape(marks.title) + "</title>";
+  if (marks.changed) group += HighlightSvg(view, e, frame);
+  group += body;
+  if (marks.label) group += LabelSvg(id, view, frame);
+  return group + "</g>\n";
+}
+
+int32_t LayerOf(const sim::Drawing& drawing, const sim::Element& element) {
+  const sim::Segment* segment = drawing.FindSegment(element.segment);
+  return segment != nullptr ? segment->layer : -1;
+}
+
+// What the session changed of the element, its segment's layer first.
+std::vector<std::string> ChangesOf(VekId id, const sim::Drawing& before, const sim::Drawing& now) {
+  std::vector<std::string> changes;
+  const sim::Element* a = before.FindElement(id);
+  const sim::Element* b = now.FindElement(id);
+  if (a == nullptr || b == nullptr) return changes;
+  const int32_t was = LayerOf(before, *a);
+  const int32_t is = LayerOf(now, *b);
+  if (was != is) {
+    changes.push_back("layer " + std::to_string(was) + " \xE2\x86\x92 " + std::to_string(is));
+  }
+  for (std::string& change : ElementChanges(id, before, now, "\xE2\x86\x92")) {
+    changes.push_back(std::move(change));
+  }
+  return changes;
+}
+
+std::map<int32_t, size_t> CountByLayer(const DrawingFile& file, const sim::Drawing& drawing) {
+  std::map<int32_t, size_t> counts;
+  for (VekId id : file.elements) {
+    if (const sim::Element* e = drawing.FindElement(id)) ++counts[LayerOf(drawing, *e)];
+  }
+  return counts;
+}
+
+std::string Elements(size_t count) {
+  return std::to_string(count) + (count == 1 ? " element" : " elements");
 }
 
 }  // namespace
@@ -267,9 +375,11 @@ std::string DashesFor(int32_t lineType) {
   }
 }
 
-std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing) {
+std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
+                      const SvgOptions& options) {
   const Frame frame(Measure(file, drawing));
-  const double legendHeight = 6.0 * static_cast<double>(file.layers.size()) + 4;
+  const size_t legendRows = file.layers.size() + (options.before != nullptr ? 1 : 0);
+  const double legendHeight = 6.0 * static_cast<double>(legendRows) + 4;
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(frame.width() * kPixelsPerUnit) +
          "\" height=\"" + N((frame.height() + legendHeight) * kPixelsPerUnit) +
@@ -277,6 +387,7 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing) {
   if (!file.title.empty()) svg += "  <title>" + Escape(file.title) + "</title>\n";
   svg += "  <rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
 
+  size_t changed = 0;
   // The elements by the layer of their segment, each layer in file order.
   std::map<int32_t, std::vector<VekId>> byLayer;
   for (VekId id : file.elements) {
@@ -289,20 +400,48 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing) {
            "\" fill=\"none\" stroke-width=\"" + N(kStroke) +
            "\" stroke-linecap=\"round\" font-family=\"sans-serif\">\n";
     for (VekId id : byLayer[layer.id]) {
-      svg += ElementSvg(id, file.views.at(id), *drawing.FindElement(id), layer.colour, frame);
+      ElementMarks marks;
+      marks.title = "element " + std::to_string(id) + ": " + ElementText(id, file, drawing);
+      if (options.before != nullptr) {
+        const std::vector<std::string> changes = ChangesOf(id, *options.before, drawing);
+        marks.changed = !changes.empty();
+        for (size_t i = 0; i < changes.size(); ++i) {
+          marks.title += (i == 0 ? "\nchanged: " : ", ") + changes[i];
+        }
+        if (marks.changed) ++changed;
+      }
+      marks.label = options.labels;
+      svg +=
+          ElementSvg(id, file.views.at(id), *drawing.FindElement(id), layer.colour, frame, marks);
     }
     svg += "  </g>\n";
   }
 
-  // The legend: which colour stands for which layer.
+  // The legend: which colour stands for which layer, how many elements are
+  // on it (before and after the session, in the picture after it), and the
+  // highlight.
   svg += "  <g id=\"legend\" font-family=\"sans-serif\" font-size=\"3\">\n";
   double y = frame.height() + 4;
-  for (const Layer& layer : file.layers) {
+  auto row = [&](const std::string& colour, const std::string& text) {
     svg += "    <rect x=\"" + N(kMargin) + "\" y=\"" + N(y - 2.5) +
-           "\" width=\"3\" height=\"3\" fill=\"" + layer.colour + "\"/><text x=\"" +
-           N(kMargin + 5) + "\" y=\"" + N(y) + "\" fill=\"#222222\">" +
-           Escape(std::to_string(layer.id) + " " + layer.name) + "</text>\n";
+           "\" width=\"3\" height=\"3\" fill=\"" + colour + "\"/><text x=\"" + N(kMargin + 5) +
+           "\" y=\"" + N(y) + "\" fill=\"#222222\">" + Escape(text) + "</text>\n";
     y += 6;
+  };
+  std::map<int32_t, size_t> now = CountByLayer(file, drawing);
+  std::map<int32_t, size_t> before;
+  if (options.before != nullptr) before = CountByLayer(file, *options.before);
+  for (const Layer& layer : file.layers) {
+    std::string text = std::to_string(layer.id) + " " + layer.name + ": ";
+    if (options.before != nullptr) {
+      text += Elements(before[layer.id]) + " before, " + std::to_string(now[layer.id]) + " after";
+    } else {
+      text += Elements(now[layer.id]);
+    }
+    row(layer.colour, text);
+  }
+  if (options.before != nullptr) {
+    row(kHighlightColour, "outlined: changed by the session (" + Elements(changed) + ")");
   }
   svg += "  </g>\n</svg>\n";
   return svg;

@@ -1,7 +1,11 @@
 // A picture of a drawing as SVG, to see what a session changed: figures in
 // their line colour and with their line type's dashes, annotations and
 // dimensions as text at their character size, one group per layer
-// (<g id="layer-N">). The same drawing always gives the same bytes.
+// (<g id="layer-N">), each element a group (<g id="element-ID">) whose
+// <title> is its tooltip: its id and properties. The picture after a
+// session outlines each element it changed in a highlight colour and says in
+// the tooltip what changed; the legend counts the elements on each layer.
+// The same drawing always gives the same bytes.
 #pragma once
 
 #include <string>
@@ -11,7 +15,16 @@
 
 namespace vekhost {
 
-std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing);
+struct SvgOptions {
+  bool labels = false;                   // each element's id written beside it
+  const sim::Drawing* before = nullptr;  // for a picture after a session: the drawing as read
+};
+
+// The colour changed elements are outlined in.
+inline constexpr const char* kHighlightColour = "#ff9800";
+
+std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
+                      const SvgOptions& options = {});
 
 // The host's colour numbers as the picture shows them: 0 is the segment's
 // layer colour, 1 to 15 a fixed palette, anything else grey.

@@ -2,15 +2,23 @@
 // pseudo-terminal, as a person would, and compares the whole screen
 // transcript with a golden file.
 //
-//   vekhost_pty_session VEKHOST DRAWING GOLDEN WORKDIR
+//   vekhost_pty_session VEKHOST DRAWING GOLDEN WORKDIR SCENARIO
+//
+// SCENARIO is one of those below: a session ended by quit, one ended by
+// Ctrl-D in the settings dialog, one interrupted by Ctrl-C. Each keeps a
+// record (--record) and a log (--log); a session that ended normally is
+// replayed from its record, and the replay must print the kept log and
+// write the same result drawing.
 //
 // Each line is typed only once the prompt for it is on the screen, so the
 // terminal's echo and vekhost's output interleave the same way every time.
 // With VEKHOST_UPDATE_GOLDEN set, the golden file is rewritten instead.
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,6 +69,83 @@ bool ReadUntilPrompt(int master, std::string& screen, size_t from, bool& closed)
   }
 }
 
+struct Scenario {
+  const char* name;
+  std::vector<std::string> keys;  // each sent once a prompt shows
+  int status;                     // vekhost's exit status
+  bool writesResult;              // the result and the registry are written
+  std::string recordEnd;          // how the record ends
+};
+
+const std::vector<Scenario>& Scenarios() {
+  // A typing mistake, the dialog opened from the source step, an action it
+  // refuses while open, then a figure copied, and quit.
+  static const std::vector<Scenario> scenarios{
+      {"quit",
+       {"help\n", "run\n", "zoom 2\n", "pick 101\n", "exit\n", "click hole\n", "pick 102\n", "ok\n",
+        "select 301\n", "quit\n"},
+       0,
+       true,
+       "ok\nselect 301\nquit\n"},
+      // Ctrl-D in the dialog: the dialog is cancelled and the session ends
+      // as with quit.
+      {"ctrl-d", {"run\n", "exit\n", "click colour\n", "\x04"}, 0, true, "click colour\nquit\n"},
+      // Ctrl-C: nothing is written but the record and the log.
+      {"ctrl-c", {"run\n", "pick 101\n", "zoom\n", "\x03"}, 130, false, "run\npick 101\n"},
+      // Line editing: a typo erased, the last line again with the up arrow,
+      // a word put before what was typed with Ctrl-A. What the editor made
+      // of the keys is what the record holds; the screen, full of the
+      // editor's redrawing, is not compared.
+      {"editing",
+       {"rum\x7fn\n", "frame 2\n", "\x1b[A\n", "101\x01pick \n", "quit\n"},
+       0,
+       true,
+       "\nrun\nframe 2\nframe 2\npick 101\nquit\n"},
+  };
+  return scenarios;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs vekhost on a script, its standard output into `log`; its exit status.
+int RunScript(const std::string& vekhost, const std::vector<std::string>& args,
+              const std::filesystem::path& work, const std::filesystem::path& log) {
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (chdir(work.c_str()) != 0) _exit(126);
+    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int in = open("/dev/null", O_RDONLY);
+    if (out < 0 || in < 0 || dup2(out, 1) < 0 || dup2(in, 0) < 0) _exit(126);
+    std::vector<char*> argv{const_cast<char*>(vekhost.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(vekhost.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The line editor shows its prompt and only then puts the terminal in raw
+// mode; keys typed in between would be taken by the terminal's cooked mode
+// (a Ctrl-D lost, a line echoed twice). A person never types that fast.
+bool WaitForRawMode(int master) {
+  for (int waited = 0; waited < kPatienceMs; ++waited) {
+    termios mode{};
+    if (tcgetattr(master, &mode) != 0) return false;
+    if ((mode.c_lflag & ICANON) == 0) return true;
+    usleep(1000);
+  }
+  return false;
+}
+
 std::string WithoutCarriageReturns(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -72,8 +157,12 @@ std::string WithoutCarriageReturns(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: vekhost_pty_session VEKHOST DRAWING GOLDEN WORKDIR\n");
+  const Scenario* scenario = nullptr;
+  for (const Scenario& candidate : Scenarios()) {
+    if (argc == 6 && candidate.name == std::string(argv[5])) scenario = &candidate;
+  }
+  if (scenario == nullptr) {
+    std::fprintf(stderr, "usage: vekhost_pty_session VEKHOST DRAWING GOLDEN WORKDIR SCENARIO\n");
     return 2;
   }
   const std::string vekhost = argv[1];
@@ -82,13 +171,12 @@ int main(int argc, char** argv) {
   const std::filesystem::path work = argv[4];
   std::filesystem::remove_all(work);
   std::filesystem::create_directories(work);
-  const std::string registry = (work / "registry.reg").string();
-  const std::string result = (work / "result.json").string();
-
-  // A typing mistake, the dialog opened from the source step, an action it
-  // refuses while open, then a figure copied, and quit.
-  const std::vector<std::string> typed{"help",       "run",      "zoom 2", "pick 101",   "exit",
-                                       "click hole", "pick 102", "ok",     "select 301", "quit"};
+  // vekhost runs in the work folder and is given bare names, which the
+  // transcript then shows the same on every machine.
+  const std::string registry = "registry.reg";
+  const std::string result = "result.json";
+  const std::string record = "session.vks";
+  const std::string kept = "kept.log";
 
   int master = -1;
   const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
@@ -97,8 +185,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (child == 0) {
+    if (chdir(work.c_str()) != 0) _exit(126);
+    // The same terminal and editor settings on every machine: no user's
+    // ~/.editrc (vi mode, say) takes part.
+    setenv("TERM", "xterm", 1);
+    setenv("EDITRC", "/dev/null", 1);
     execl(vekhost.c_str(), vekhost.c_str(), drawing.c_str(), "--registry", registry.c_str(),
-          "--out", result.c_str(), static_cast<char*>(nullptr));
+          "--out", result.c_str(), "--record", record.c_str(), "--log", kept.c_str(),
+          static_cast<char*>(nullptr));
     std::perror("execl");
     _exit(127);
   }
@@ -106,47 +200,79 @@ int main(int argc, char** argv) {
   std::string screen;
   bool closed = false;
   size_t from = 0;
-  for (const std::string& line : typed) {
+  for (const std::string& keys : scenario->keys) {
     if (!ReadUntilPrompt(master, screen, from, closed)) {
       kill(child, SIGKILL);
-      return Fail("no prompt came before typing \"" + line + "\"", screen);
+      return Fail("no prompt came before typing \"" + keys + "\"", screen);
     }
-    if (closed) return Fail("vekhost ended before \"" + line + "\" was typed", screen);
+    if (closed) return Fail("vekhost ended before \"" + keys + "\" was typed", screen);
+    if (!WaitForRawMode(master)) {
+      kill(child, SIGKILL);
+      return Fail("the prompt never took the terminal into raw mode", screen);
+    }
     from = screen.size();
-    const std::string keys = line + "\n";
     if (write(master, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) {
       kill(child, SIGKILL);
       return Fail("cannot type at the terminal", screen);
     }
   }
-  // After quit: everything until vekhost closes the terminal.
+  // After the last keys: everything until vekhost closes the terminal.
   if (!ReadUntilPrompt(master, screen, from, closed)) {
     kill(child, SIGKILL);
-    return Fail("vekhost did not end after quit", screen);
+    return Fail("vekhost did not end after the last keys", screen);
   }
   if (!closed) {
     kill(child, SIGKILL);
-    return Fail("vekhost asked for more after quit", screen);
+    return Fail("vekhost asked for more after the last keys", screen);
   }
   int status = 0;
   waitpid(child, &status, 0);
   close(master);
+  // The files are looked at from here on from the work folder.
+  if (chdir(work.c_str()) != 0) return Fail("cannot enter " + work.string(), screen);
 
   const std::string transcript = WithoutCarriageReturns(screen);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return Fail("vekhost did not end with status 0", transcript);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != scenario->status) {
+    return Fail("vekhost did not end with status " + std::to_string(scenario->status), transcript);
   }
-  if (!std::filesystem::exists(result)) return Fail("quit did not write the result", transcript);
-  if (!std::filesystem::exists(registry)) return Fail("quit did not save the registry", transcript);
+  if (std::filesystem::exists(result) != scenario->writesResult) {
+    return Fail(result + (scenario->writesResult ? " was not written" : " was written"),
+                transcript);
+  }
+  // The module stores its settings as it goes, as in Windows' registry, so
+  // even an interrupted session leaves them (here the defaults of its first
+  // start).
+  if (!std::filesystem::exists(registry)) return Fail(registry + " was not written", transcript);
+  const std::string recorded = ReadFile(record);
+  if (!EndsWith(recorded, scenario->recordEnd)) {
+    return Fail("the record ends otherwise than with \"" + scenario->recordEnd + "\":\n" + recorded,
+                transcript);
+  }
+  if (ReadFile(kept).empty()) return Fail("the log was not kept", transcript);
+  if (scenario->writesResult) {
+    // The record replays the session: same log, same result drawing.
+    const std::filesystem::path replayLog = "replay.log";
+    const std::string replayResult = "replay.json";
+    const int replayed = RunScript(
+        vekhost, {drawing, "--script", record, "--registry", "replay.reg", "--out", replayResult},
+        work, replayLog);
+    if (replayed != 0) return Fail("the replay ended with " + std::to_string(replayed), transcript);
+    if (ReadFile(replayLog) != ReadFile(kept)) {
+      return Fail("the replay's log differs from the kept log; see diff -u " +
+                      (work / kept).string() + " " + (work / replayLog).string(),
+                  transcript);
+    }
+    if (ReadFile(replayResult) != ReadFile(result)) {
+      return Fail("the replay's result differs from the session's", transcript);
+    }
+  }
 
+  if (golden == "none") return 0;
   if (std::getenv("VEKHOST_UPDATE_GOLDEN") != nullptr) {
     std::ofstream(golden, std::ios::binary) << transcript;
     return 0;
   }
-  std::ifstream in(golden, std::ios::binary);
-  std::stringstream expected;
-  expected << in.rdbuf();
-  if (expected.str() != transcript) {
+  if (ReadFile(golden) != transcript) {
     const std::string produced = (work / "transcript.log").string();
     std::ofstream(produced, std::ios::binary) << transcript;
     std::fprintf(stderr, "the transcript differs from %s; see diff -u %s %s\n", golden.c_str(),

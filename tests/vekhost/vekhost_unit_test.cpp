@@ -69,10 +69,16 @@ TEST(ScriptLine, ReadsEachAction) {
   EXPECT_EQ(pick.kind, ActionKind::kPick);
   EXPECT_EQ(pick.ids, std::vector<VekId>{101});
   EXPECT_EQ(pick.text, "pick 101");
-  const Action select = Parsed("SELECT 1 2 4294967294");
+  const Action select = Parsed("SELECT 1 2-5 4294967294");
   EXPECT_EQ(select.kind, ActionKind::kSelect);
-  EXPECT_EQ(select.ids, (std::vector<VekId>{1, 2, 4294967294u}));
-  EXPECT_EQ(select.text, "select 1 2 4294967294");
+  ASSERT_EQ(select.selection.ranges.size(), 3u);
+  EXPECT_EQ(select.selection.ranges[0].first, 1u);
+  EXPECT_EQ(select.selection.ranges[0].last, 1u);
+  EXPECT_EQ(select.selection.ranges[1].first, 2u);
+  EXPECT_EQ(select.selection.ranges[1].last, 5u);
+  EXPECT_EQ(select.selection.ranges[2].last, 4294967294u);
+  EXPECT_EQ(select.text, "select 1 2-5 4294967294");
+  EXPECT_EQ(Parsed("list").kind, ActionKind::kList);
   EXPECT_EQ(Parsed("event 7").number, 7);
   EXPECT_EQ(Parsed("frame -2").number, -2);
   EXPECT_EQ(Parsed("exit").kind, ActionKind::kExit);
@@ -105,7 +111,8 @@ TEST(ScriptLine, SkipsBlankLinesAndComments) {
 
 TEST(ScriptLine, RejectsWhatItCannotFollow) {
   EXPECT_EQ(Problem("zoom 2"),
-            "unknown action \"zoom\" (run, pick, select, exit, event, frame, click, ok, cancel)");
+            "unknown action \"zoom\" (run, pick, select, list, exit, event, frame, click, ok, "
+            "cancel, quit)");
   EXPECT_EQ(Problem("pick"), "`pick` takes one element id, found 0 arguments");
   EXPECT_EQ(Problem("pick 1 2"), "`pick` takes one element id, found 2 arguments");
   EXPECT_EQ(Problem("run now"), "`run` takes no argument, found 1 argument");
@@ -113,21 +120,61 @@ TEST(ScriptLine, RejectsWhatItCannotFollow) {
   EXPECT_EQ(Problem("pick 4294967295"), "\"4294967295\" is no element id (0 to 4294967294)");
   EXPECT_EQ(Problem("pick 0x10"), "\"0x10\" is no element id (0 to 4294967294)");
   EXPECT_EQ(Problem("pick 12a"), "\"12a\" is no element id (0 to 4294967294)");
-  EXPECT_EQ(Problem("select"), "`select` takes one or more element ids");
+  EXPECT_EQ(Problem("select"),
+            "`select` takes ids (ID or ID-ID), all, or filters: layer N, type A or A-B, segment S");
   EXPECT_EQ(Problem("event 65536"), "\"65536\" is no event kind (0 to 65535)");
   EXPECT_EQ(Problem("frame 1.5"), "\"1.5\" is no frame number (-1000000 to 1000000)");
   EXPECT_EQ(Problem("click 12006"),
             "\"12006\" is no box of the settings dialog (12000 to 12005, 12007, or a name such as "
             "mIsColor or colour)");
   EXPECT_EQ(Problem("run\x01"), "the line holds a control character");
-  EXPECT_EQ(Problem(std::string(5000, 'x')), "the line is longer than 4096 bytes");
 }
 
-TEST(ScriptLine, HelpAndQuitAreForThePromptOnly) {
+TEST(ScriptLine, ReadsEveryFormOfSelection) {
+  const std::vector<std::pair<std::string, std::string>> problems{
+      {"select all 5", "`select all` takes nothing after it"},
+      {"list all layer 1", "`list all` takes nothing after it"},
+      {"select 5-2", "\"5-2\" is no range of element ids (the first is larger than the last)"},
+      {"select 5-x", "\"5-x\" is no range of element ids (ID-ID, each 0 to 4294967294)"},
+      {"select 5--6", "\"5--6\" is no range of element ids (ID-ID, each 0 to 4294967294)"},
+      {"select -5", "\"-5\" is no element id (0 to 4294967294)"},
+      {"select layer", "`layer` needs a value"},
+      {"select layer 2 layer 3", "`layer` is given twice"},
+      {"select layer 65536", "\"65536\" is no layer (0 to 65535)"},
+      {"select type 36", "\"36\" is no element type or range of types (A or A-B, 0 to 35)"},
+      {"select type 8-2", "\"8-2\" is no element type or range of types (A or A-B, 0 to 35)"},
+      {"select segment x", "\"x\" is no segment id (0 to 4294967294)"},
+      {"select 301 layer 2", "`layer` cannot follow ids; ids and filters do not mix"},
+      {"select layer 2 301",
+       "\"301\" is no filter (layer N, type A-B, segment S); ids and filters do not mix"},
+  };
+  for (const auto& [line, problem] : problems) EXPECT_EQ(Problem(line), problem) << line;
+
+  const Action filters = Parsed("select layer 2 type 0-8 segment 30");
+  EXPECT_TRUE(filters.selection.ranges.empty());
+  EXPECT_EQ(filters.selection.layer, 2);
+  EXPECT_EQ(filters.selection.types, (std::pair<int32_t, int32_t>{0, 8}));
+  EXPECT_EQ(filters.selection.segment, 30u);
+  EXPECT_EQ(Parsed("list type 14").selection.types, (std::pair<int32_t, int32_t>{14, 14}));
+}
+
+TEST(ScriptLine, TakesAnySelectionALineCanHold) {
+  // Far beyond the 4096 bytes and the ten thousand ids a line once held.
+  std::string line = "select";
+  for (int id = 0; id < 50000; ++id) line += " " + std::to_string(id);
+  const Action select = Parsed(line);
+  ASSERT_EQ(select.selection.ranges.size(), 50000u);
+  EXPECT_EQ(select.selection.ranges.back().first, 49999u);
+}
+
+TEST(ScriptLine, HelpIsForThePromptOnlyAndQuitForBoth) {
   EXPECT_EQ(Parsed("help", true).kind, ActionKind::kHelp);
   EXPECT_EQ(Parsed("quit", true).kind, ActionKind::kQuit);
-  EXPECT_NE(Problem("quit"), "");
-  EXPECT_NE(Problem("help"), "");
+  EXPECT_EQ(Parsed("QUIT").kind, ActionKind::kQuit);
+  EXPECT_EQ(Problem("quit now"), "`quit` takes no argument, found 1 argument");
+  EXPECT_EQ(Problem("help"),
+            "unknown action \"help\" (run, pick, select, list, exit, event, frame, click, ok, "
+            "cancel, quit)");
 }
 
 TEST(Script, CountsEveryLineAndNamesTheBadOne) {
@@ -297,6 +344,59 @@ TEST(DrawingFile, RefusesNumbersNoDoubleHoldsAndDeepNesting) {
       }() + ": nested deeper than 32 levels");
 }
 
+// --- Selections -------------------------------------------------------
+
+class SelectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { file_ = ParseDrawing(kDrawing, "d.json", drawing_); }
+
+  std::vector<VekId> Selected(const std::string& line) {
+    std::string problem;
+    const Action action = Parsed(line);
+    EXPECT_TRUE(SelectionNamesExist(action.selection, file_, drawing_, problem)) << problem;
+    return SelectedElements(action.selection, file_, drawing_);
+  }
+  std::string Missing(const std::string& line) {
+    std::string problem;
+    EXPECT_FALSE(SelectionNamesExist(Parsed(line).selection, file_, drawing_, problem)) << line;
+    return problem;
+  }
+
+  sim::Drawing drawing_;
+  DrawingFile file_;
+};
+
+TEST_F(SelectionTest, NamesTheElementsAsTheDrawingHoldsThem) {
+  using Ids = std::vector<VekId>;
+  const std::vector<std::pair<std::string, Ids>> cases{
+      {"select all", {201, 101, 202, 301, 302, 303}},  // file order
+      {"list", {201, 101, 202, 301, 302, 303}},
+      {"select layer 4", {201, 202, 301, 302, 303}},
+      {"select layer 1", {101}},
+      {"select type 0-8", {201, 101, 202}},
+      {"select type 14", {301}},
+      {"select segment 30 type 30-35", {302}},
+      {"select layer 4 type 9", {303}},
+      {"select layer 1 type 9", {}},
+      {"select 101-202", {101, 201, 202}},          // a range in ascending ids
+      {"select 302 100-201 101", {302, 101, 201}},  // each once, as written
+      {"select 500-600", {}},
+  };
+  for (const auto& [line, ids] : cases) EXPECT_EQ(Selected(line), ids) << line;
+}
+
+TEST_F(SelectionTest, FollowsTheLayersAsTheyChange) {
+  drawing_.segment(10).layer = 4;
+  EXPECT_EQ(Selected("select layer 1"), std::vector<VekId>{});
+  EXPECT_EQ(Selected("select layer 4 type 1"), std::vector<VekId>{101});
+}
+
+TEST_F(SelectionTest, RefusesNamesThatAreNotInTheDrawing) {
+  EXPECT_EQ(Missing("select 101 999"), "element 999 is not in the drawing");
+  EXPECT_EQ(Missing("select layer 2"), "layer 2 is not in the drawing");
+  EXPECT_EQ(Missing("list segment 11"), "segment 11 is not in the drawing");
+}
+
 // --- The session and the settings dialog --------------------------------
 
 class ListSource final : public ActionSource {
@@ -375,7 +475,10 @@ class SessionTest : public ::testing::Test {
 
   Session Make(ListSource& source) {
     return Session(
-        host(), file_, source, [this](const std::string& line) { log_.push_back(line); },
+        host(), file_, source,
+        [this](const std::string& line, LineFor to) {
+          if (to != LineFor::kScreen) log_.push_back(line);
+        },
         [](const std::u16string&) { return std::optional<std::u16string>(); });
   }
 
@@ -424,7 +527,32 @@ TEST_F(SessionTest, AnActionTheDialogCannotTakeCancelsItAndStops) {
   EXPECT_FALSE(session.Run());
   EXPECT_EQ(session.error(),
             "s.vks: at line 2: `pick 101` cannot be done while the settings dialog is open "
-            "(click, ok or cancel)");
+            "(click, ok, cancel or quit)");
+}
+
+TEST_F(SessionTest, QuitInTheDialogCancelsItAndEndsTheSession) {
+  ListSource source({"click tolerance", "quit", "frame 2"});
+  Session session = Make(source);
+  FakeDialog dialog;
+  session.OnDialog(dialog);
+  EXPECT_EQ(dialog.done, (std::vector<std::string>{"click 12005", "cancel"}));
+  EXPECT_TRUE(session.Run());
+  EXPECT_EQ(session.taken(), (std::vector<std::string>{"click tolerance", "quit"}));
+  // The last lines: nothing after quit is played.
+  ASSERT_GE(log_.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(log_.end() - 3, log_.end()),
+            (std::vector<std::string>{"> quit", "  dialog closes: Cancel (quit)",
+                                      "  (the boxes clicked are already stored; the command keeps "
+                                      "its settings until its next start)"}));
+}
+
+TEST_F(SessionTest, QuitEndsTheScriptWhereItStands) {
+  ListSource source({"frame 2", "quit", "frame 3"});
+  Session session = Make(source);
+  EXPECT_TRUE(session.Run());
+  EXPECT_EQ(log_, (std::vector<std::string>{"> frame 2", "> quit"}));
+  EXPECT_EQ(session.taken(), (std::vector<std::string>{"frame 2", "quit"}));
+  EXPECT_FALSE(session.interrupted());
 }
 
 TEST_F(SessionTest, InputEndingInTheDialogCancelsIt) {
@@ -482,6 +610,46 @@ TEST(Svg, GroupsByLayerAndDrawsColoursDashesAndTexts) {
   // The dimension shows its value at its places, with its tolerance.
   EXPECT_NE(svg.find(">12.50 +0.1/-0.2</text>"), std::string::npos);
   EXPECT_EQ(RenderSvg(file, drawing), svg);
+}
+
+TEST(Svg, MarksWhatTheSessionChangedAndCountsTheLayers) {
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(kDrawing, "d.json", drawing);
+  const sim::Drawing before = drawing;
+  drawing.segment(20).layer = 1;
+  drawing.element(201).line.lineType = 1;
+  SvgOptions options;
+  options.before = &before;
+  options.labels = true;
+  const std::string svg = RenderSvg(file, drawing, options);
+
+  // Each element's tooltip: its id and properties, and for a changed one
+  // what changed, its segment's layer first.
+  EXPECT_NE(svg.find("<g id=\"element-201\" class=\"changed\"><title>element 201: figure (type "
+                     "0, line)  segment 20  layer 1 &quot;A&quot;  line colour 3, line type 1\n"
+                     "changed: layer 4 \xE2\x86\x92 1, line type 2 \xE2\x86\x92 1</title>"),
+            std::string::npos);
+  EXPECT_NE(svg.find("<g id=\"element-101\"><title>element 101: figure (type 1, arc)"),
+            std::string::npos);
+  // The outline is drawn under the figure, in the highlight colour.
+  const size_t changed = svg.find("<g id=\"element-201\" class=\"changed\">");
+  ASSERT_NE(changed, std::string::npos);
+  const size_t outline = svg.find(std::string("stroke=\"") + kHighlightColour, changed);
+  EXPECT_LT(outline, svg.find("stroke=\"#2ca02c\"", changed));
+  // Legend: the counts per layer before and after, and the highlight (202
+  // has nothing to draw, but is counted).
+  EXPECT_NE(svg.find(">1 A: 1 element before, 3 after</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">4 B: 5 elements before, 3 after</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">outlined: changed by the session (2 elements)</text>"), std::string::npos);
+  // --labels: the ids in the picture.
+  EXPECT_NE(svg.find(">101</text>"), std::string::npos);
+
+  // The picture before a session marks nothing and writes no ids unasked.
+  const std::string plain = RenderSvg(file, before);
+  EXPECT_EQ(plain.find("class=\"changed\""), std::string::npos);
+  EXPECT_EQ(plain.find("outlined:"), std::string::npos);
+  EXPECT_EQ(plain.find("class=\"label\""), std::string::npos);
+  EXPECT_NE(plain.find(">4 B: 5 elements</text>"), std::string::npos);
 }
 
 TEST(Svg, PaletteAndDashes) {

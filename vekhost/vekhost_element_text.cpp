@@ -1,0 +1,137 @@
+#include "vekhost_element_text.h"
+
+#include "host/element_types.h"
+#include "sim_records.h"
+#include "vekhost_number.h"
+
+namespace vekhost {
+namespace {
+
+std::string Signed(double value) {
+  std::string text = value >= 0 ? "+" : "";
+  text += FormatNumber(value);
+  return text;
+}
+
+template <class Record>
+bool SameBytes(const Record& a, const Record& b) {
+  return sim::Bytes(a) == sim::Bytes(b);
+}
+
+const char* ShapeName(Shape::Kind kind) {
+  switch (kind) {
+    case Shape::Kind::kLine:
+      return "line";
+    case Shape::Kind::kPolyline:
+      return "polyline";
+    case Shape::Kind::kCircle:
+      return "circle";
+    case Shape::Kind::kArc:
+      return "arc";
+    case Shape::Kind::kNone:
+      break;
+  }
+  return "";
+}
+
+// The kind of element a type is, as the command tells them apart.
+const char* KindName(int32_t type) {
+  const uint32_t t = static_cast<uint32_t>(type);
+  if (IsPlainFigureType(t)) return "figure";
+  if (IsDimensionType(t)) return "dimension";
+  if (IsAnnotationType(t)) return "annotation";
+  return "other";
+}
+
+std::string Properties(const sim::Element& element, const ElementView* view) {
+  const uint32_t type = static_cast<uint32_t>(element.type);
+  if (IsDimensionType(type)) {
+    return "value " + FormatNumber(view != nullptr ? view->value : 0) + ", decimal places " +
+           std::to_string(element.decimalPlaces) + ", tolerance " +
+           ToleranceText(element.toleranceStatus, element.tolerance) + ", char size " +
+           CharSizeText(element.dimCharSize) + ", arrows " + ArrowsText(element.arrows[0]) + " / " +
+           ArrowsText(element.arrows[1]);
+  }
+  if (IsAnnotationType(type)) {
+    return "text \"" + (view != nullptr ? view->text : std::string()) + "\", char size " +
+           CharSizeText(element.comment.charSize);
+  }
+  return "line colour " + std::to_string(element.line.colour) + ", line type " +
+         std::to_string(element.line.lineType);
+}
+
+}  // namespace
+
+std::string CharSizeText(const VekCharSize& record) {
+  const sim::CharSizeValue v = sim::ReadCharSize(record);
+  return "height " + FormatNumber(v.height) + " width " + FormatNumber(v.width) + " spacing " +
+         FormatNumber(v.spacing);
+}
+
+std::string ArrowsText(const VekArrows& record) {
+  const sim::ArrowsValue v = sim::ReadArrows(record);
+  return "start " + std::to_string(v.startKind) + " end " + std::to_string(v.endKind) + " size " +
+         FormatNumber(v.size);
+}
+
+std::string ToleranceText(int32_t status, const VekTolerance& record) {
+  const sim::ToleranceValue v = sim::ReadTolerance(record);
+  return std::string(status == 1 ? "set " : "unset ") + Signed(v.upper) + "/" + Signed(v.lower) +
+         " kind " + std::to_string(v.kind) +
+         (status == 0 || status == 1 ? "" : " status " + std::to_string(status));
+}
+
+std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& drawing) {
+  const sim::Element& element = *drawing.FindElement(id);
+  const auto found = file.views.find(id);
+  const ElementView* view = found != file.views.end() ? &found->second : nullptr;
+  std::string text = std::string(KindName(element.type)) + " (type " + std::to_string(element.type);
+  if (view != nullptr && view->shape.kind != Shape::Kind::kNone) {
+    text += std::string(", ") + ShapeName(view->shape.kind);
+  }
+  text += ")  segment " + std::to_string(element.segment);
+  if (const sim::Segment* segment = drawing.FindSegment(element.segment)) {
+    text += "  layer " + std::to_string(segment->layer);
+    if (const Layer* layer = file.FindLayer(segment->layer)) text += " \"" + layer->name + "\"";
+  }
+  return text + "  " + Properties(element, view);
+}
+
+std::vector<std::string> ElementChanges(VekId id, const sim::Drawing& before,
+                                        const sim::Drawing& now, const std::string& arrow) {
+  std::vector<std::string> changes;
+  const sim::Element* a = before.FindElement(id);
+  const sim::Element* b = now.FindElement(id);
+  if (a == nullptr || b == nullptr) return changes;
+  auto change = [&](const std::string& what, const std::string& was, const std::string& is) {
+    if (was != is) changes.push_back(what + " " + was + " " + arrow + " " + is);
+  };
+  change("line colour", std::to_string(a->line.colour), std::to_string(b->line.colour));
+  change("line type", std::to_string(a->line.lineType), std::to_string(b->line.lineType));
+  change("decimal places", std::to_string(a->decimalPlaces), std::to_string(b->decimalPlaces));
+  if (a->toleranceStatus != b->toleranceStatus || !SameBytes(a->tolerance, b->tolerance)) {
+    change("tolerance", ToleranceText(a->toleranceStatus, a->tolerance),
+           ToleranceText(b->toleranceStatus, b->tolerance));
+  }
+  if (!SameBytes(a->dimCharSize, b->dimCharSize)) {
+    change("dimension char size", CharSizeText(a->dimCharSize), CharSizeText(b->dimCharSize));
+  }
+  for (size_t s = 0; s < 2; ++s) {
+    if (!SameBytes(a->arrows[s], b->arrows[s])) {
+      change("arrows[" + std::to_string(s) + "]", ArrowsText(a->arrows[s]),
+             ArrowsText(b->arrows[s]));
+    }
+  }
+  if (!SameBytes(a->comment.charSize, b->comment.charSize)) {
+    change("annotation char size", CharSizeText(a->comment.charSize),
+           CharSizeText(b->comment.charSize));
+  }
+  // Bytes the host keeps for itself: nothing of the module's should touch them.
+  if (!SameBytes(a->line, b->line) && a->line.colour == b->line.colour &&
+      a->line.lineType == b->line.lineType) {
+    changes.push_back("line attributes: the host's own bytes changed");
+  }
+  return changes;
+}
+
+}  // namespace vekhost

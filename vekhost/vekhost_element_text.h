@@ -1,0 +1,30 @@
+// Elements in words, the same in the log, in a list and in the pictures'
+// tooltips: what an element is, and what a session changed of it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/VekLib.h"
+#include "sim_drawing.h"
+#include "vekhost_drawing_file.h"
+
+namespace vekhost {
+
+std::string CharSizeText(const VekCharSize& record);
+std::string ArrowsText(const VekArrows& record);
+std::string ToleranceText(int32_t status, const VekTolerance& record);
+
+// The element as a list shows it after its id: its kind and type, segment,
+// layer, and what the command reads of it (line colour and type, or the
+// dimension's or the annotation's properties). The element must exist.
+std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& drawing);
+
+// Each of the element's own properties (not its segment's layer) that
+// differs between the two drawings, as "what OLD ARROW NEW", in a fixed
+// order; empty when nothing did or the element is missing from either.
+std::vector<std::string> ElementChanges(VekId id, const sim::Drawing& before,
+                                        const sim::Drawing& now, const std::string& arrow);
+
+}  // namespace vekhost
