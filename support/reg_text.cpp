@@ -203,7 +203,8 @@ namespace {
 // one encoding. Only a failure pays for counting the lines up to it.
 bool Decode(const std::string& text, std::u16string& out, ParseError& error) {
   auto lineAt = [&](std::size_t offset) {
-    return std::size_t(1) + std::size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
+    return std::size_t(1) +
+           std::size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
   };
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t size = text.size();

@@ -66,8 +66,11 @@ bool LogWritten() {
   errno = 0;
   if (std::fflush(g_log) != 0 && g_logError == 0) g_logError = errno != 0 ? errno : EIO;
   if (g_logError == 0) return true;
-  std::fprintf(stderr, "vekhost: %s: the log cannot be written: %s\n",
-               g_log == stdout ? "standard output" : "standard error", std::strerror(g_logError));
+  // Standard error is the last place left to say it; if that fails too,
+  // the exit status still does.
+  (void)std::fprintf(stderr, "vekhost: %s: the log cannot be written: %s\n",
+                     g_log == stdout ? "standard output" : "standard error",
+                     std::strerror(g_logError));
   return false;
 }
 
@@ -124,7 +127,9 @@ class TerminalSource final : public vekhost::ActionSource {
       const vekhost::platform::LineRead read =
           vekhost::platform::ReadLine(inDialog ? "dialog> " : "vekhost> ", g_log, line);
       if (read != vekhost::platform::LineRead::kLine) {
-        std::fputc('\n', g_log);
+        // Ends the prompt's line on the screen; a failure shows in the log's
+        // error flag, which LogWritten reports.
+        (void)std::fputc('\n', g_log);
         vekhost::Action action;
         const bool quit = read == vekhost::platform::LineRead::kEnd;
         action.kind = quit ? vekhost::ActionKind::kQuit : vekhost::ActionKind::kInterrupt;
@@ -147,7 +152,7 @@ class TerminalSource final : public vekhost::ActionSource {
  private:
   static void Tell(const std::string& problem) {
     PrintFor("vekhost: " + problem, vekhost::LineFor::kScreen);
-    std::fflush(g_log);
+    (void)std::fflush(g_log);  // checked, with every other write, by LogWritten
   }
 };
 
@@ -156,8 +161,9 @@ std::string Count(size_t count, const std::string& noun) {
 }
 
 int Fail(int status, const std::string& message) {
-  std::fflush(g_log);
-  std::fprintf(stderr, "%s\n", message.c_str());
+  // The status says it failed whatever becomes of these two writes.
+  (void)std::fflush(g_log);
+  (void)std::fprintf(stderr, "%s\n", message.c_str());
   return status;
 }
 
@@ -180,8 +186,9 @@ bool WriteToStandardOutput(const std::string& text) {
   const bool good =
       std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
   if (!good) {
-    std::fprintf(stderr, "vekhost: standard output: the result drawing cannot be written: %s\n",
-                 std::strerror(errno != 0 ? errno : EIO));
+    (void)std::fprintf(stderr,
+                       "vekhost: standard output: the result drawing cannot be written: %s\n",
+                       std::strerror(errno != 0 ? errno : EIO));
   }
   return good;
 }
@@ -312,7 +319,9 @@ static int Main(int argc, char** argv) {
 
   ScriptSource script(actions, scriptName);
   TerminalSource terminal;
-  vekhost::ActionSource& source = typed ? static_cast<vekhost::ActionSource&>(terminal) : script;
+  vekhost::ActionSource* const chosen =
+      typed ? static_cast<vekhost::ActionSource*>(&terminal) : &script;
+  vekhost::ActionSource& source = *chosen;
   vekhost::Session session(host, drawing, source, PrintFor, vekhost::platform::ReadSetting);
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });

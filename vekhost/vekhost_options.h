@@ -20,8 +20,8 @@ struct Options {
   std::string registry;
   std::string module;
   std::string resources;
-  std::string record;  // the actions taken, written as a script
-  std::string log;     // a copy of the log
+  std::string record;   // the actions taken, written as a script
+  std::string log;      // a copy of the log
   bool labels = false;  // the pictures show each element's id
   bool help = false;
   bool version = false;

@@ -31,8 +31,9 @@ std::string g_pending;
 // A line as the terminal's own cooked mode edits it, for when the screen
 // is not the terminal.
 LineRead ReadPlainLine(const char* prompt, std::FILE* screen, std::string& line) {
-  std::fputs(prompt, screen);
-  std::fflush(screen);
+  // The prompt is a courtesy; what the person types is read either way.
+  (void)std::fputs(prompt, screen);
+  (void)std::fflush(screen);
   for (;;) {
     if (g_interrupted != 0) {
       g_pending.clear();

@@ -167,7 +167,11 @@ std::vector<Action> ParseScript(const std::string& text, const std::string& file
     std::optional<Action> action =
         ParseAction(std::string_view(text).substr(start, end - start), false, problem);
     if (!problem.empty()) {
-      throw InputError(fileName + ": at line " + std::to_string(lineNumber) + ": " + problem);
+      throw InputError(std::string(fileName)
+                           .append(": at line ")
+                           .append(std::to_string(lineNumber))
+                           .append(": ")
+                           .append(problem));
     }
     if (action) {
       action->line = lineNumber;

@@ -76,7 +76,11 @@ void Session::CheckElementIds(const std::vector<Action>& actions, const DrawingF
     }
     if (problem.empty()) SelectionNamesExist(action.selection, file, drawing, problem);
     if (!problem.empty()) {
-      throw InputError(fileName + ": at line " + std::to_string(action.line) + ": " + problem);
+      throw InputError(std::string(fileName)
+                           .append(": at line ")
+                           .append(std::to_string(action.line))
+                           .append(": ")
+                           .append(problem));
     }
   }
 }
@@ -345,7 +349,13 @@ std::vector<std::string> Session::Changes() const {
       const std::string was = i < ea.size() ? std::to_string(ea[i].layer) : "none";
       const std::string is = i < eb.size() ? std::to_string(eb[i].layer) : "none";
       if (was != is)
-        lines.push_back(head + "hole entry " + std::to_string(i) + " layer " + was + " -> " + is);
+        lines.push_back(std::string(head)
+                            .append("hole entry ")
+                            .append(std::to_string(i))
+                            .append(" layer ")
+                            .append(was)
+                            .append(" -> ")
+                            .append(is));
     }
   }
 

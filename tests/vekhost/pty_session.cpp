@@ -40,7 +40,8 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 
 int Fail(const std::string& why, const std::string& transcript) {
-  std::fprintf(stderr, "%s\n--- transcript so far ---\n%s\n", why.c_str(), transcript.c_str());
+  (void)std::fprintf(stderr, "%s\n--- transcript so far ---\n%s\n", why.c_str(),
+                     transcript.c_str());
   return 1;
 }
 
@@ -162,7 +163,8 @@ int main(int argc, char** argv) {
     if (argc == 6 && candidate.name == std::string(argv[5])) scenario = &candidate;
   }
   if (scenario == nullptr) {
-    std::fprintf(stderr, "usage: vekhost_pty_session VEKHOST DRAWING GOLDEN WORKDIR SCENARIO\n");
+    (void)std::fprintf(stderr,
+                       "usage: vekhost_pty_session VEKHOST DRAWING GOLDEN WORKDIR SCENARIO\n");
     return 2;
   }
   const std::string vekhost = argv[1];
@@ -275,8 +277,8 @@ int main(int argc, char** argv) {
   if (ReadFile(golden) != transcript) {
     const std::string produced = (work / "transcript.log").string();
     std::ofstream(produced, std::ios::binary) << transcript;
-    std::fprintf(stderr, "the transcript differs from %s; see diff -u %s %s\n", golden.c_str(),
-                 golden.c_str(), produced.c_str());
+    (void)std::fprintf(stderr, "the transcript differs from %s; see diff -u %s %s\n",
+                       golden.c_str(), golden.c_str(), produced.c_str());
     return 1;
   }
   return 0;

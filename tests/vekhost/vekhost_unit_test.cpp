@@ -580,6 +580,8 @@ TEST_F(SessionTest, TheSummaryListsEachChangedPropertyOldToNew) {
                       "  segment 20: hole entry 0 layer 4 -> 1",
                       "  element 201: line colour 3 -> 7",
                       "  element 301: decimal places 2 -> 0",
+                      // One line, split in two here.
+                      // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
                       "  element 302: annotation char size height 2.5 width 2 spacing 0 -> "
                       "height 5 width 4 spacing 0.25",
                       "settings: unchanged",
