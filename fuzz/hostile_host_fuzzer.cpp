@@ -434,7 +434,8 @@ int32_t VekIddCloseSelIdData(VekSelHandle h) {
 
 int32_t VekEnvGetCurrentFrame() {
   InHost host;
-  return In().I32();
+  // Frame 1, the one a layer is changed in, often enough to get there.
+  return In().Bool() ? 1 : In().I32();
 }
 int32_t VekFilRedraw() {
   InHost host;
