@@ -135,6 +135,7 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   hole.id = nextHoleId_++;
   hole.key = key;
   hole.entries = std::move(entries);
+  hole.lent.reserve(hole.entries.size());
   owner->hasHoleData = true;
   return hole;
 }

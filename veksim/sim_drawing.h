@@ -67,6 +67,9 @@ struct Hole {
   VekHoleId id = 0;
   VekHoleKey key{};
   std::vector<VekHoleEntry> entries;
+  // The copy VekHolGetHoleData lends the module, valid until the next get of
+  // this hole.
+  std::vector<VekHoleEntry> lent;
   // Test knob for a host that keeps a hole's entries to itself:
   // VekHolGetHoleData then reports their count but hands over a null entry
   // array, and VekHolAmendHoleData takes such a record back, keeping the
