@@ -42,25 +42,39 @@ struct Element {
 struct Segment {
   VekId id = kVekNoId;
   int32_t layer = 0;
-  bool hasHoleData = false;  // VekSgmHasAttribute(segment, 0)
-  VekId companion = 0;       // word 1 of the segment's selection entries
-  std::vector<VekId> elements;
+  bool hasHoleData = false;     // VekSgmHasAttribute(segment, 0)
+  VekId companion = 0;          // word 1 of the segment's selection entries
+  std::vector<VekId> elements;  // the chain, in order; grown only by AddElement
 };
 
-// Finds the record of an id in constant time: ids below a bound that grows
-// with the number of records sit in a table, sparse ones in a hash map. The
-// records themselves live in the drawing's maps, whose nodes never move.
-template <class Record>
-class IdIndex {
+// Finds what is kept for an id in constant time: ids below a bound that
+// grows with the number of entries sit in a table, sparse ones in a hash map.
+// Value{} stands for "nothing kept".
+template <class Value>
+class IdTable {
  public:
-  void Add(uint32_t id, Record* record);
-  Record* Find(uint32_t id) const;
+  void Add(uint32_t id, Value value);
+  Value Find(uint32_t id) const;
   void Clear();
 
  private:
-  std::vector<Record*> dense_;
-  std::unordered_map<uint32_t, Record*> sparse_;
+  std::vector<Value> dense_;
+  std::unordered_map<uint32_t, Value> sparse_;
   size_t count_ = 0;
+};
+
+// The records themselves live in the drawing's maps, whose nodes never move.
+template <class Record>
+using IdIndex = IdTable<Record*>;
+
+// An element's place in its segment's chain, kept apart from the element's
+// record: walking a chain then reads a small table in id order instead of
+// waiting on each element's record, and its segment's, in turn.
+struct ChainLink {
+  VekId segment = kVekNoId;  // kVekNoId: in no segment
+  VekId next = kVekNoId;     // the element after it, kVekNoId at the end
+  VekId ahead = kVekNoId;    // the element a prefetch distance after it
+  bool operator==(const ChainLink&) const = default;
 };
 
 struct Hole {
@@ -119,10 +133,19 @@ class Drawing {
 
   // The element after `element` in its segment's chain, kVekNoId at the end
   // or for an element of no segment; constant time.
-  VekId NextInChain(const Element& element) const;
+  VekId NextInChain(const Element& element) const { return NextInChain(element.id); }
+  VekId NextInChain(VekId element) const;
+
+  // Asks the memory system for the record of the element a few places after
+  // `element` in its chain (with `fromHead`, for the first few from `element`
+  // on): an apply walks a chain element by element, and a record far off in a
+  // large drawing is then already on its way when the module asks for it.
+  void PrefetchChain(VekId element, bool fromHead) const;
 
  private:
   void RebuildIndexes();
+  void LinkChain(const Segment& segment);
+  void Prefetch(VekId element) const;
 
   std::map<VekId, Element> elements_;
   std::map<VekId, Segment> segments_;
@@ -131,6 +154,7 @@ class Drawing {
   IdIndex<Element> elementIndex_;
   IdIndex<Segment> segmentIndex_;
   IdIndex<Hole> holeIndex_;
+  IdTable<ChainLink> chainLinks_;
   VekHoleId nextHoleId_ = 501;
 };
 

@@ -120,6 +120,25 @@ detail::SelectionList* OpenList(detail::HostCore& core, VekSelHandle h) {
   return nullptr;
 }
 
+// A walk of a large selection would wait on each segment's record and
+// chain; ask for them a few entries early (the record first, its chain once
+// the record is there).
+void PrefetchSegments(const Drawing& drawing, const std::vector<SelectionEntry>& entries,
+                      size_t next) {
+  constexpr size_t kRecordAhead = 4;
+  constexpr size_t kChainAhead = 2;
+  if (next + kRecordAhead < entries.size()) {
+    __builtin_prefetch(drawing.FindSegment(entries[next + kRecordAhead].segment));
+  }
+  if (next + kChainAhead < entries.size()) {
+    const Segment* segment = drawing.FindSegment(entries[next + kChainAhead].segment);
+    if (segment != nullptr && !segment->elements.empty()) {
+      __builtin_prefetch(segment->elements.data());
+      drawing.PrefetchChain(segment->elements.front(), true);
+    }
+  }
+}
+
 // Shared by the two list walks: fill `out` with the list's next entry.
 int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead) {
   detail::SelectionList* list = OpenList(t.core(), h);
@@ -137,6 +156,7 @@ int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead
   std::memcpy(filled.host, tail, sizeof tail);
   *out = filled;
   ++list->next;
+  PrefetchSegments(t.core().drawing, *list->entries, list->next);
   t.Record(out);
   return t.Return(0);
 }
@@ -244,7 +264,11 @@ int32_t VekElmGetType(VekId element) {
 VekId VekElmGetNextElementId(VekId element) {
   Traced t("VekElmGetNextElementId", {element}, element);
   const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  return t.Return(e == nullptr ? kVekNoId : t.core().drawing.NextInChain(*e));
+  if (e == nullptr) return t.Return(kVekNoId);
+  const sim::Drawing& drawing = t.core().drawing;
+  const VekId next = drawing.NextInChain(element);
+  drawing.PrefetchChain(next, false);
+  return t.Return(next);
 }
 
 int32_t VekSgmGetLayer(VekId segment, int32_t which) {
