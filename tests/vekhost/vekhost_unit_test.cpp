@@ -297,6 +297,54 @@ TEST(DrawingFile, RefusesNumbersNoDoubleHoldsAndDeepNesting) {
       }() + ": nested deeper than 32 levels");
 }
 
+// The lists may come in any order; the checks still run top level, layers,
+// segments, elements, so the problem reported does not depend on it.
+TEST(DrawingFile, ReadsTheListsInAnyOrderAndChecksThemInOne) {
+  const std::string reordered = R"({"elements": [{"id": 5, "type": 9, "segment": 2}],
+    "segments": [{"id": 2, "layer": 1}], "version": 1,
+    "layers": [{"id": 1, "name": "A", "colour": "#000000"}], "format": "vekhost-drawing"})";
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(reordered, "d.json", drawing);
+  EXPECT_EQ(file.elements, std::vector<VekId>{5});
+  EXPECT_EQ(drawing.element(5).segment, 2u);
+
+  // An element's problem comes after a segment's, though the file has it first.
+  const std::string twoProblems = R"({"elements": [{"id": 5, "type": 99, "segment": 2}],
+    "segments": [{"id": 2, "layer": 7}], "version": 1,
+    "layers": [{"id": 1, "name": "A", "colour": "#000000"}], "format": "vekhost-drawing"})";
+  EXPECT_EQ(RejectionOf(twoProblems),
+            "bad.json: at $.segments[0].layer: layer 7 is not among the declared layers");
+}
+
+TEST(DrawingFile, TextThatIsNoJsonOutranksAnEarlierProblemOfContent) {
+  const std::string text = Replaced(R"("version": 1)", R"("version": 2)");
+  const std::string error = RejectionOf(text.substr(0, text.size() - 3));
+  EXPECT_EQ(error.rfind("bad.json: at line ", 0), 0u) << error;
+  EXPECT_NE(error.find("not valid JSON"), std::string::npos) << error;
+}
+
+TEST(DrawingFile, FindsARepeatedKeyAmongManyAndInLongLists) {
+  std::string keys;
+  for (int i = 0; i < 40; ++i) keys += "\"k" + std::to_string(i) + "\": 0, ";
+  EXPECT_EQ(RejectionOf("{" + keys + "\"k17\": 1}"),
+            "bad.json: at $: the key \"k17\" appears twice");
+  std::string many = "[";
+  for (int i = 0; i < 400000; ++i) many += "{},";
+  many += "{\"a\": 1, \"a\": 2}]";
+  EXPECT_EQ(RejectionOf("{\"elements\": " + many + "}"),
+            "bad.json: at $.elements[400000]: the key \"a\" appears twice");
+}
+
+TEST(DrawingFile, CountsTheEntriesOfAListItReadsOneByOne) {
+  const std::string none = Replaced(
+      R"([{"id": 1, "name": "A", "colour": "#000000"}, {"id": 4, "name": "B", "colour": "#ff0000"}])",
+      "[]");
+  EXPECT_EQ(RejectionOf(none), "bad.json: at $.layers: expected 1 to 1000 entries, found 0");
+  EXPECT_EQ(RejectionOf(R"({"format": "vekhost-drawing", "version": 1,
+    "layers": [{"id": 1, "name": "A", "colour": "#000000"}], "segments": 5, "elements": []})"),
+            "bad.json: at $.segments: expected an array, found the integer 5");
+}
+
 // --- The session and the settings dialog --------------------------------
 
 class ListSource final : public ActionSource {
