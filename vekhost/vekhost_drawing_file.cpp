@@ -1,5 +1,6 @@
 #include "vekhost_drawing_file.h"
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "host/element_types.h"
@@ -692,63 +695,205 @@ void ReadJson(const std::string& text, const std::string& fileName, DrawingReade
   }
 }
 
-// Integral values are written as integers, so a file read and written again
-// keeps 80 as 80 rather than 80.0.
-OrderedJson NumberJson(double value) {
-  if (std::floor(value) == value && std::fabs(value) < 1.0e15) {
-    return OrderedJson(static_cast<int64_t>(value));
+// Writes JSON as nlohmann's dump with an indent of two does: each member
+// and each array entry on a line of its own, empty containers as {} and [],
+// numbers and texts spelt alike. Written straight into one string, so a large
+// drawing is never held twice as a document.
+class PrettyWriter {
+ public:
+  explicit PrettyWriter(std::string& out) : out_(out) {}
+
+  void BeginObject() { Open('{'); }
+  void EndObject() { Close('}'); }
+  void BeginArray() { Open('['); }
+  void EndArray() { Close(']'); }
+
+  // The next value is the member `key` of the open object.
+  void Key(std::string_view key) {
+    NextEntry();
+    String(key);
+    out_ += ": ";
+    keyed_ = true;
   }
-  return OrderedJson(value);
-}
 
-OrderedJson PointJson(const Point& p) {
-  return OrderedJson::array({NumberJson(p.x), NumberJson(p.y)});
-}
+  void Int(int64_t value) {
+    BeforeValue();
+    char buffer[24];
+    const auto [end, unused] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out_.append(buffer, end);
+  }
 
-OrderedJson CharSizeJson(const VekCharSize& record) {
+  // Integral values as integers, so that 80 read is 80 written, not 80.0.
+  void Number(double value) {
+    if (std::floor(value) == value && std::fabs(value) < 1.0e15) {
+      Int(static_cast<int64_t>(value));
+      return;
+    }
+    BeforeValue();
+    if (!std::isfinite(value)) {
+      out_ += "null";
+      return;
+    }
+    char buffer[64];
+    char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+    out_.append(buffer, end);
+  }
+
+  void Bool(bool value) {
+    BeforeValue();
+    out_ += value ? "true" : "false";
+  }
+
+  void Text(std::string_view text) {
+    BeforeValue();
+    String(text);
+  }
+
+  void Point(const vekhost::Point& p) {
+    BeginArray();
+    Number(p.x);
+    Number(p.y);
+    EndArray();
+  }
+
+ private:
+  void Open(char bracket) {
+    BeforeValue();
+    out_ += bracket;
+    empty_.push_back(true);
+  }
+
+  void Close(char bracket) {
+    const bool wasEmpty = empty_.back();
+    empty_.pop_back();
+    if (!wasEmpty) {
+      out_ += '\n';
+      Indent();
+    }
+    out_ += bracket;
+  }
+
+  // Starts a member or an array entry on a new line.
+  void NextEntry() {
+    out_ += empty_.back() ? "\n" : ",\n";
+    empty_.back() = false;
+    Indent();
+  }
+
+  void BeforeValue() {
+    if (keyed_) {
+      keyed_ = false;
+      return;
+    }
+    if (!empty_.empty()) NextEntry();
+  }
+
+  void Indent() { out_.append(2 * empty_.size(), ' '); }
+
+  void String(std::string_view text) {
+    out_ += '"';
+    for (char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      switch (c) {
+        case '"':
+          out_ += "\\\"";
+          break;
+        case '\\':
+          out_ += "\\\\";
+          break;
+        case '\b':
+          out_ += "\\b";
+          break;
+        case '\f':
+          out_ += "\\f";
+          break;
+        case '\n':
+          out_ += "\\n";
+          break;
+        case '\r':
+          out_ += "\\r";
+          break;
+        case '\t':
+          out_ += "\\t";
+          break;
+        default:
+          if (byte < 0x20) {
+            static const char kHex[] = "0123456789abcdef";
+            out_ += "\\u00";
+            out_ += kHex[byte >> 4];
+            out_ += kHex[byte & 0xF];
+          } else {
+            out_ += c;
+          }
+      }
+    }
+    out_ += '"';
+  }
+
+  std::string& out_;
+  std::vector<bool> empty_;  // per open container: nothing written in it yet
+  bool keyed_ = false;       // a key was written; its value follows on the line
+};
+
+void WriteCharSize(PrettyWriter& w, const VekCharSize& record) {
   const sim::CharSizeValue v = sim::ReadCharSize(record);
-  OrderedJson j;
-  j["height"] = NumberJson(v.height);
-  j["width"] = NumberJson(v.width);
-  j["spacing"] = NumberJson(v.spacing);
-  return j;
+  w.BeginObject();
+  w.Key("height");
+  w.Number(v.height);
+  w.Key("width");
+  w.Number(v.width);
+  w.Key("spacing");
+  w.Number(v.spacing);
+  w.EndObject();
 }
 
-OrderedJson ArrowsJson(const VekArrows& record) {
+void WriteArrows(PrettyWriter& w, const VekArrows& record) {
   const sim::ArrowsValue v = sim::ReadArrows(record);
-  OrderedJson j;
-  j["start"] = v.startKind;
-  j["end"] = v.endKind;
-  j["size"] = NumberJson(v.size);
-  return j;
+  w.BeginObject();
+  w.Key("start");
+  w.Int(v.startKind);
+  w.Key("end");
+  w.Int(v.endKind);
+  w.Key("size");
+  w.Number(v.size);
+  w.EndObject();
 }
 
-OrderedJson ShapeJson(const Shape& shape) {
-  OrderedJson j;
+void WriteShape(PrettyWriter& w, const Shape& shape) {
+  w.BeginObject();
   switch (shape.kind) {
     case Shape::Kind::kNone:
       break;
     case Shape::Kind::kLine:
-    case Shape::Kind::kPolyline: {
-      j["kind"] = shape.kind == Shape::Kind::kLine ? "line" : "polyline";
-      OrderedJson points = OrderedJson::array();
-      for (const Point& p : shape.points) points.push_back(PointJson(p));
-      j["points"] = std::move(points);
-      if (shape.kind == Shape::Kind::kPolyline && shape.closed) j["closed"] = true;
+    case Shape::Kind::kPolyline:
+      w.Key("kind");
+      w.Text(shape.kind == Shape::Kind::kLine ? "line" : "polyline");
+      w.Key("points");
+      w.BeginArray();
+      for (const Point& p : shape.points) w.Point(p);
+      w.EndArray();
+      if (shape.kind == Shape::Kind::kPolyline && shape.closed) {
+        w.Key("closed");
+        w.Bool(true);
+      }
       break;
-    }
     case Shape::Kind::kCircle:
     case Shape::Kind::kArc:
-      j["kind"] = shape.kind == Shape::Kind::kCircle ? "circle" : "arc";
-      j["centre"] = PointJson(shape.centre);
-      j["radius"] = NumberJson(shape.radius);
+      w.Key("kind");
+      w.Text(shape.kind == Shape::Kind::kCircle ? "circle" : "arc");
+      w.Key("centre");
+      w.Point(shape.centre);
+      w.Key("radius");
+      w.Number(shape.radius);
       if (shape.kind == Shape::Kind::kArc) {
-        j["start"] = NumberJson(shape.startAngle);
-        j["end"] = NumberJson(shape.endAngle);
+        w.Key("start");
+        w.Number(shape.startAngle);
+        w.Key("end");
+        w.Number(shape.endAngle);
       }
       break;
   }
-  return j;
+  w.EndObject();
 }
 
 template <class Record>
@@ -805,92 +950,162 @@ DrawingFile LoadDrawing(const std::string& path, sim::Drawing& drawing) {
   return ParseDrawing(ReadInputFile(path, kMaxDrawingBytes), path, drawing);
 }
 
-std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
-  OrderedJson root;
-  root["format"] = "vekhost-drawing";
-  root["version"] = 1;
-  if (!file.title.empty()) root["title"] = file.title;
+namespace {
 
-  OrderedJson layers = OrderedJson::array();
+void WriteLayers(PrettyWriter& w, const DrawingFile& file) {
+  w.BeginArray();
   for (const Layer& layer : file.layers) {
-    OrderedJson j;
-    j["id"] = layer.id;
-    j["name"] = layer.name;
-    j["colour"] = layer.colour;
-    layers.push_back(std::move(j));
+    w.BeginObject();
+    w.Key("id");
+    w.Int(layer.id);
+    w.Key("name");
+    w.Text(layer.name);
+    w.Key("colour");
+    w.Text(layer.colour);
+    w.EndObject();
   }
-  root["layers"] = std::move(layers);
+  w.EndArray();
+}
 
+void WriteSegments(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
   // The holes by segment, to write them with their segments.
-  std::map<VekId, const sim::Hole*> holes;
+  std::unordered_map<VekId, const sim::Hole*> holes;
+  holes.reserve(drawing.Holes().size());
   for (const auto& [id, hole] : drawing.Holes()) holes[hole.key.word1] = &hole;
 
-  OrderedJson segments = OrderedJson::array();
+  w.BeginArray();
   for (VekId id : file.segments) {
     const sim::Segment* segment = drawing.FindSegment(id);
     if (segment == nullptr) continue;
-    OrderedJson j;
-    j["id"] = id;
-    j["layer"] = segment->layer;
-    if (segment->companion != 0) j["companion"] = segment->companion;
+    w.BeginObject();
+    w.Key("id");
+    w.Int(id);
+    w.Key("layer");
+    w.Int(segment->layer);
+    if (segment->companion != 0) {
+      w.Key("companion");
+      w.Int(segment->companion);
+    }
     if (auto hole = holes.find(id); hole != holes.end()) {
-      OrderedJson entries = OrderedJson::array();
+      w.Key("hole");
+      w.BeginArray();
       for (const VekHoleEntry& entry : hole->second->entries) {
-        OrderedJson e;
-        e["layer"] = entry.layer;
-        entries.push_back(std::move(e));
+        w.BeginObject();
+        w.Key("layer");
+        w.Int(entry.layer);
+        w.EndObject();
       }
-      j["hole"] = std::move(entries);
+      w.EndArray();
     }
-    segments.push_back(std::move(j));
+    w.EndObject();
   }
-  root["segments"] = std::move(segments);
+  w.EndArray();
+}
 
-  OrderedJson elements = OrderedJson::array();
-  for (VekId id : file.elements) {
-    const sim::Element* e = drawing.FindElement(id);
-    if (e == nullptr) continue;
-    const ElementView& view = file.views.at(id);
-    OrderedJson j;
-    j["id"] = id;
-    j["type"] = e->type;
-    j["segment"] = e->segment;
-    if (view.hasLine || IsPlainFigureType(e->type) || e->line.colour != 0 ||
-        e->line.lineType != 0) {
-      j["line"] = OrderedJson::object();
-      j["line"]["colour"] = e->line.colour;
-      j["line"]["type"] = e->line.lineType;
-    }
-    const bool dimensionSet = e->decimalPlaces != 0 || e->toleranceStatus != 0 ||
-                              !IsZero(e->tolerance) || !IsZero(e->dimCharSize) ||
-                              !IsZero(e->arrows[0]) || !IsZero(e->arrows[1]);
-    if (view.hasDimension || IsDimensionType(e->type) || dimensionSet) {
-      OrderedJson d;
-      d["value"] = NumberJson(view.value);
-      d["decimalPlaces"] = e->decimalPlaces;
-      if (e->toleranceStatus != 0 || !IsZero(e->tolerance)) {
-        const sim::ToleranceValue t = sim::ReadTolerance(e->tolerance);
-        d["tolerance"]["status"] = e->toleranceStatus;
-        d["tolerance"]["upper"] = NumberJson(t.upper);
-        d["tolerance"]["lower"] = NumberJson(t.lower);
-        d["tolerance"]["kind"] = t.kind;
-      }
-      d["charSize"] = CharSizeJson(e->dimCharSize);
-      d["arrows"] = OrderedJson::array({ArrowsJson(e->arrows[0]), ArrowsJson(e->arrows[1])});
-      j["dimension"] = std::move(d);
-    }
-    if (view.hasAnnotation || IsAnnotationType(e->type) || !IsZero(e->comment.charSize)) {
-      OrderedJson a;
-      if (view.hasAnnotation || IsAnnotationType(e->type)) a["text"] = view.text;
-      a["charSize"] = CharSizeJson(e->comment.charSize);
-      j["annotation"] = std::move(a);
-    }
-    if (view.shape.kind != Shape::Kind::kNone) j["shape"] = ShapeJson(view.shape);
-    if (view.at) j["at"] = PointJson(*view.at);
-    elements.push_back(std::move(j));
+void WriteDimension(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
+  w.BeginObject();
+  w.Key("value");
+  w.Number(view.value);
+  w.Key("decimalPlaces");
+  w.Int(e.decimalPlaces);
+  if (e.toleranceStatus != 0 || !IsZero(e.tolerance)) {
+    const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
+    w.Key("tolerance");
+    w.BeginObject();
+    w.Key("status");
+    w.Int(e.toleranceStatus);
+    w.Key("upper");
+    w.Number(t.upper);
+    w.Key("lower");
+    w.Number(t.lower);
+    w.Key("kind");
+    w.Int(t.kind);
+    w.EndObject();
   }
-  root["elements"] = std::move(elements);
-  return root.dump(2) + "\n";
+  w.Key("charSize");
+  WriteCharSize(w, e.dimCharSize);
+  w.Key("arrows");
+  w.BeginArray();
+  WriteArrows(w, e.arrows[0]);
+  WriteArrows(w, e.arrows[1]);
+  w.EndArray();
+  w.EndObject();
+}
+
+void WriteElement(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
+  w.BeginObject();
+  w.Key("id");
+  w.Int(e.id);
+  w.Key("type");
+  w.Int(e.type);
+  w.Key("segment");
+  w.Int(e.segment);
+  if (view.hasLine || IsPlainFigureType(e.type) || e.line.colour != 0 || e.line.lineType != 0) {
+    w.Key("line");
+    w.BeginObject();
+    w.Key("colour");
+    w.Int(e.line.colour);
+    w.Key("type");
+    w.Int(e.line.lineType);
+    w.EndObject();
+  }
+  const bool dimensionSet = e.decimalPlaces != 0 || e.toleranceStatus != 0 ||
+                            !IsZero(e.tolerance) || !IsZero(e.dimCharSize) ||
+                            !IsZero(e.arrows[0]) || !IsZero(e.arrows[1]);
+  if (view.hasDimension || IsDimensionType(e.type) || dimensionSet) {
+    w.Key("dimension");
+    WriteDimension(w, e, view);
+  }
+  if (view.hasAnnotation || IsAnnotationType(e.type) || !IsZero(e.comment.charSize)) {
+    w.Key("annotation");
+    w.BeginObject();
+    if (view.hasAnnotation || IsAnnotationType(e.type)) {
+      w.Key("text");
+      w.Text(view.text);
+    }
+    w.Key("charSize");
+    WriteCharSize(w, e.comment.charSize);
+    w.EndObject();
+  }
+  if (view.shape.kind != Shape::Kind::kNone) {
+    w.Key("shape");
+    WriteShape(w, view.shape);
+  }
+  if (view.at) {
+    w.Key("at");
+    w.Point(*view.at);
+  }
+  w.EndObject();
+}
+
+}  // namespace
+
+std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
+  std::string out;
+  out.reserve(256 + 160 * file.elements.size() + 64 * file.segments.size());
+  PrettyWriter w(out);
+  w.BeginObject();
+  w.Key("format");
+  w.Text("vekhost-drawing");
+  w.Key("version");
+  w.Int(1);
+  if (!file.title.empty()) {
+    w.Key("title");
+    w.Text(file.title);
+  }
+  w.Key("layers");
+  WriteLayers(w, file);
+  w.Key("segments");
+  WriteSegments(w, file, drawing);
+  w.Key("elements");
+  w.BeginArray();
+  for (VekId id : file.elements) {
+    if (const sim::Element* e = drawing.FindElement(id)) WriteElement(w, *e, file.views.at(id));
+  }
+  w.EndArray();
+  w.EndObject();
+  out += '\n';
+  return out;
 }
 
 }  // namespace vekhost

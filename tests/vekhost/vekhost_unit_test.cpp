@@ -2,6 +2,7 @@
 // drawing files, the session's handling of the settings dialog, pictures.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -343,6 +344,25 @@ TEST(DrawingFile, CountsTheEntriesOfAListItReadsOneByOne) {
   EXPECT_EQ(RejectionOf(R"({"format": "vekhost-drawing", "version": 1,
     "layers": [{"id": 1, "name": "A", "colour": "#000000"}], "segments": 5, "elements": []})"),
             "bad.json: at $.segments: expected an array, found the integer 5");
+}
+
+// The writer spells everything as nlohmann's dump with an indent of two, so
+// written drawings keep the form they always had: its output read back and
+// dumped by nlohmann is the same text.
+TEST(DrawingFile, WritesAsNlohmannDumpsWithAnIndentOfTwo) {
+  std::string text = Replaced(R"("value": 12.5)", R"("value": 123456.78901234567)");
+  text.replace(text.find(R"("title": "T")"), 12, R"("title": "Quote \" back\\ Ø \u007f")");
+  text.replace(text.find(R"("radius": 5,)"), 12, R"("radius": 0.1,)");
+  text.replace(text.find(R"("lower": -0.2)"), 13, R"("lower": -1e-7)");
+  text.replace(text.find(R"("segments": [)"), 13,
+               R"("segments": [{"id": 40, "layer": 1, "hole": []},)");
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(text, "d.json", drawing);
+  const std::string written = DrawingToJson(file, drawing);
+  EXPECT_EQ(written, nlohmann::ordered_json::parse(written).dump(2) + "\n");
+  EXPECT_NE(written.find("\"hole\": []"), std::string::npos);
+  EXPECT_NE(written.find("\"radius\": 0.1,"), std::string::npos);
+  EXPECT_NE(written.find("Quote \\\" back\\\\ Ø \x7f"), std::string::npos);
 }
 
 // --- The session and the settings dialog --------------------------------
