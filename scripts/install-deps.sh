@@ -7,6 +7,8 @@ packages=(
   cmake make g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev zip unzip
+  # scripts/bench.sh: peak memory and wall time of vekhost (/usr/bin/time -v).
+  time python3
   # The Windows build and its tests under Wine on a private X display.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick fonts-nanum
