@@ -30,7 +30,7 @@ measure() {
 : >"$out/vekhost.txt"
 for n in 10000 100000 1000000; do
   scripts/make-drawing.py "$n" "$out/drawing-$n.json" "$out/session-$n.vks"
-  : >"$out/empty.reg"
+  rm -f "$out/empty.reg"  # no registry yet: the defaults
   read -r vt vr < <(measure "$bin/vekhost/vekhost" "$out/drawing-$n.json" \
     --script "$out/session-$n.vks" --registry "$out/empty.reg" --out "$out/result-$n.json")
   read -r ft fr < <(measure "$bin/bench/json_floor" "$out/drawing-$n.json" "$out/floor-$n.json")
