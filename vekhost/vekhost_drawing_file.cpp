@@ -701,7 +701,10 @@ void ReadJson(const std::string& text, const std::string& fileName, DrawingReade
 // drawing is never held twice as a document.
 class PrettyWriter {
  public:
-  explicit PrettyWriter(std::string& out) : out_(out) {}
+  // Writes into `out`; with null only counts the bytes it would write.
+  explicit PrettyWriter(std::string* out) : out_(out) {}
+
+  size_t Written() const { return written_; }
 
   void BeginObject() { Open('{'); }
   void EndObject() { Close('}'); }
@@ -712,7 +715,7 @@ class PrettyWriter {
   void Key(std::string_view key) {
     NextEntry();
     String(key);
-    out_ += ": ";
+    Put(": ");
     keyed_ = true;
   }
 
@@ -720,7 +723,7 @@ class PrettyWriter {
     BeforeValue();
     char buffer[24];
     const auto [end, unused] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out_.append(buffer, end);
+    Put(std::string_view(buffer, static_cast<size_t>(end - buffer)));
   }
 
   // Integral values as integers, so that 80 read is 80 written, not 80.0.
@@ -731,17 +734,17 @@ class PrettyWriter {
     }
     BeforeValue();
     if (!std::isfinite(value)) {
-      out_ += "null";
+      Put("null");
       return;
     }
     char buffer[64];
     char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
-    out_.append(buffer, end);
+    Put(std::string_view(buffer, static_cast<size_t>(end - buffer)));
   }
 
   void Bool(bool value) {
     BeforeValue();
-    out_ += value ? "true" : "false";
+    Put(value ? "true" : "false");
   }
 
   void Text(std::string_view text) {
@@ -759,7 +762,7 @@ class PrettyWriter {
  private:
   void Open(char bracket) {
     BeforeValue();
-    out_ += bracket;
+    Put(bracket);
     empty_.push_back(true);
   }
 
@@ -767,15 +770,15 @@ class PrettyWriter {
     const bool wasEmpty = empty_.back();
     empty_.pop_back();
     if (!wasEmpty) {
-      out_ += '\n';
+      Put('\n');
       Indent();
     }
-    out_ += bracket;
+    Put(bracket);
   }
 
   // Starts a member or an array entry on a new line.
   void NextEntry() {
-    out_ += empty_.back() ? "\n" : ",\n";
+    Put(empty_.back() ? "\n" : ",\n");
     empty_.back() = false;
     Indent();
   }
@@ -788,49 +791,63 @@ class PrettyWriter {
     if (!empty_.empty()) NextEntry();
   }
 
-  void Indent() { out_.append(2 * empty_.size(), ' '); }
+  void Indent() { PutSpaces(2 * empty_.size()); }
 
   void String(std::string_view text) {
-    out_ += '"';
+    Put('"');
     for (char c : text) {
       const auto byte = static_cast<unsigned char>(c);
       switch (c) {
         case '"':
-          out_ += "\\\"";
+          Put("\\\"");
           break;
         case '\\':
-          out_ += "\\\\";
+          Put("\\\\");
           break;
         case '\b':
-          out_ += "\\b";
+          Put("\\b");
           break;
         case '\f':
-          out_ += "\\f";
+          Put("\\f");
           break;
         case '\n':
-          out_ += "\\n";
+          Put("\\n");
           break;
         case '\r':
-          out_ += "\\r";
+          Put("\\r");
           break;
         case '\t':
-          out_ += "\\t";
+          Put("\\t");
           break;
         default:
           if (byte < 0x20) {
             static const char kHex[] = "0123456789abcdef";
-            out_ += "\\u00";
-            out_ += kHex[byte >> 4];
-            out_ += kHex[byte & 0xF];
+            Put("\\u00");
+            Put(kHex[byte >> 4]);
+            Put(kHex[byte & 0xF]);
           } else {
-            out_ += c;
+            Put(c);
           }
       }
     }
-    out_ += '"';
+    Put('"');
   }
 
-  std::string& out_;
+  void Put(std::string_view text) {
+    written_ += text.size();
+    if (out_ != nullptr) out_->append(text);
+  }
+  void Put(char c) {
+    ++written_;
+    if (out_ != nullptr) out_->push_back(c);
+  }
+  void PutSpaces(size_t n) {
+    written_ += n;
+    if (out_ != nullptr) out_->append(n, ' ');
+  }
+
+  std::string* out_;
+  size_t written_ = 0;
   std::vector<bool> empty_;  // per open container: nothing written in it yet
   bool keyed_ = false;       // a key was written; its value follows on the line
 };
@@ -1080,10 +1097,9 @@ void WriteElement(PrettyWriter& w, const sim::Element& e, const ElementView& vie
 
 }  // namespace
 
-std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
-  std::string out;
-  out.reserve(256 + 160 * file.elements.size() + 64 * file.segments.size());
-  PrettyWriter w(out);
+namespace {
+
+void WriteDrawing(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
   w.BeginObject();
   w.Key("format");
   w.Text("vekhost-drawing");
@@ -1104,6 +1120,19 @@ std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) 
   }
   w.EndArray();
   w.EndObject();
+}
+
+}  // namespace
+
+std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
+  // Counted first, so that the text is made in one piece of memory of the
+  // right size: growing it by doubling would hold twice its size at times.
+  PrettyWriter counter(nullptr);
+  WriteDrawing(counter, file, drawing);
+  std::string out;
+  out.reserve(counter.Written() + 1);
+  PrettyWriter w(&out);
+  WriteDrawing(w, file, drawing);
   out += '\n';
   return out;
 }

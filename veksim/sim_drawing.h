@@ -34,9 +34,6 @@ struct Element {
   VekCharSize dimCharSize{};
   std::array<VekArrows, 2> arrows{};  // by the selector of VekDimGetArrow/VekDimSetArrow
   VekComment comment{};               // its bytes 64..87 are the annotation's char size
-  // For showing the drawing; the library itself never reads them.
-  std::vector<PointValue> geometry;
-  std::u16string text;
 };
 
 struct Segment {
