@@ -8,6 +8,8 @@ namespace {
 
 std::string IdText(uint32_t id) { return std::to_string(id); }
 
+uint64_t KeyNumber(const VekHoleKey& key) { return uint64_t{key.word0} << 32 | key.word1; }
+
 // Ids below this many per record go in the table; a drawing numbered more
 // sparsely than that keeps the rest in the hash map.
 constexpr size_t kDenseSlack = 4;
@@ -173,7 +175,7 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   // The module builds the key from a selection entry with its two words
   // swapped: the companion first, then the segment.
   VekHoleKey key{owner->companion, segment};
-  auto [keyIt, fresh] = holeKeys_.emplace(std::pair{key.word0, key.word1}, nextHoleId_);
+  auto [keyIt, fresh] = holeKeys_.emplace(KeyNumber(key), nextHoleId_);
   if (!fresh) throw std::invalid_argument("segment " + IdText(segment) + " already has a hole");
   Hole& hole = holes_[nextHoleId_];
   holeIndex_.Add(static_cast<uint32_t>(nextHoleId_), &hole);
@@ -195,7 +197,7 @@ const Hole* Drawing::FindHole(VekHoleId id) const {
 }
 
 std::optional<VekHoleId> Drawing::HoleIdFor(const VekHoleKey& key) const {
-  auto it = holeKeys_.find({key.word0, key.word1});
+  auto it = holeKeys_.find(KeyNumber(key));
   if (it == holeKeys_.end()) return std::nullopt;
   return it->second;
 }

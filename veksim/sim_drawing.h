@@ -147,7 +147,8 @@ class Drawing {
   std::map<VekId, Element> elements_;
   std::map<VekId, Segment> segments_;
   std::map<VekHoleId, Hole> holes_;
-  std::map<std::pair<uint32_t, uint32_t>, VekHoleId> holeKeys_;
+  // By the key's two words as one number: a lookup per selected segment.
+  std::unordered_map<uint64_t, VekHoleId> holeKeys_;
   IdIndex<Element> elementIndex_;
   IdIndex<Segment> segmentIndex_;
   IdIndex<Hole> holeIndex_;
