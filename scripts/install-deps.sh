@@ -21,6 +21,8 @@ example=(
 )
 rest=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev zip unzip
+  # scripts/bench.sh: peak memory and wall time of vekhost (/usr/bin/time -v).
+  time python3
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth x11-utils imagemagick fonts-nanum
   # The fuzzers (clang's libFuzzer) and the static checks.

@@ -1,5 +1,6 @@
 #include "vekhost_drawing_file.h"
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +8,9 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "host/element_types.h"
 #include "sim_records.h"
@@ -18,8 +22,10 @@ namespace {
 using Json = nlohmann::json;
 using OrderedJson = nlohmann::ordered_json;
 
-constexpr size_t kMaxDrawingBytes = 16u << 20;
-constexpr size_t kMaxItems = 100000;
+// Bounds on what a drawing may hold, far above any real drawing (a million
+// elements take about 136 MB) but below what would exhaust the machine.
+constexpr size_t kMaxDrawingBytes = size_t{2} << 30;
+constexpr size_t kMaxItems = 20000000;
 constexpr size_t kMaxDepth = 32;
 constexpr double kMaxCoordinate = 1.0e6;
 constexpr double kMaxSize = 1000.0;
@@ -129,18 +135,22 @@ class Checker {
     if (!node.value->is_array())
       Fail(node.path, "expected an array, found " + Describe(*node.value));
     const size_t size = node.value->size();
-    if (size < minSize || size > maxSize) {
-      Fail(node.path,
-           "expected " +
-               (minSize == maxSize ? std::to_string(minSize)
-                                   : std::to_string(minSize) + " to " + std::to_string(maxSize)) +
-               " entries, found " + std::to_string(size));
-    }
+    CountInRange(node.path, size, minSize, maxSize);
     std::vector<Node> items;
     for (size_t i = 0; i < size; ++i) {
       items.push_back({&(*node.value)[i], node.path + "[" + std::to_string(i) + "]"});
     }
     return items;
+  }
+
+  void CountInRange(const std::string& path, size_t size, size_t minSize, size_t maxSize) const {
+    if (size < minSize || size > maxSize) {
+      Fail(path,
+           "expected " +
+               (minSize == maxSize ? std::to_string(minSize)
+                                   : std::to_string(minSize) + " to " + std::to_string(maxSize)) +
+               " entries, found " + std::to_string(size));
+    }
   }
 
   Point ReadPoint(const Node& node) const {
@@ -151,71 +161,6 @@ class Checker {
 
  private:
   std::string fileName_;
-};
-
-// nlohmann keeps the last of two equal keys without a word; a drawing that
-// says two things about one property is more likely a mistake. The parser's
-// callback sees every key, so it tracks where it is and stops at a repeat.
-class DuplicateKeyGuard {
- public:
-  struct Found {
-    std::string path;
-    std::string key;
-  };
-
-  struct TooDeep {
-    std::string path;
-  };
-
-  bool operator()(int /*depth*/, Json::parse_event_t event, Json& parsed) {
-    using Event = Json::parse_event_t;
-    switch (event) {
-      case Event::object_start:
-      case Event::array_start:
-        // A drawing nests six levels at most; a file nested far deeper is
-        // no drawing, and following it would only cost time and memory.
-        if (frames_.size() >= kMaxDepth) throw TooDeep{frames_.back().path};
-        frames_.push_back({event == Event::object_start, ChildPath(), {}, {}, 0});
-        break;
-      case Event::key: {
-        Frame& frame = frames_.back();
-        frame.key = parsed.get<std::string>();
-        if (!frame.keys.insert(frame.key).second) throw Found{frame.path, frame.key};
-        break;
-      }
-      case Event::object_end:
-      case Event::array_end:
-        frames_.pop_back();
-        Completed();
-        break;
-      case Event::value:
-        Completed();
-        break;
-    }
-    return true;
-  }
-
- private:
-  struct Frame {
-    bool isObject;
-    std::string path;
-    std::set<std::string> keys;
-    std::string key;
-    size_t index;
-  };
-
-  std::string ChildPath() const {
-    if (frames_.empty()) return "$";
-    const Frame& parent = frames_.back();
-    if (parent.isObject) return parent.path + "." + parent.key;
-    return parent.path + "[" + std::to_string(parent.index) + "]";
-  }
-
-  void Completed() {
-    if (!frames_.empty() && !frames_.back().isObject) ++frames_.back().index;
-  }
-
-  std::vector<Frame> frames_;
 };
 
 // A byte offset as the line and column a text editor shows (columns count
@@ -232,42 +177,6 @@ std::string TextPlace(const std::string& text, size_t offset) {
     }
   }
   return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-Json ParseJson(const std::string& text, const std::string& fileName) {
-  try {
-    return Json::parse(text, DuplicateKeyGuard(), true, false);
-  } catch (const DuplicateKeyGuard::TooDeep& deep) {
-    throw InputError(fileName + ": at " + deep.path + ": nested deeper than " +
-                     std::to_string(kMaxDepth) + " levels");
-  } catch (const DuplicateKeyGuard::Found& found) {
-    throw InputError(fileName + ": at " + found.path + ": the key \"" + found.key +
-                     "\" appears twice");
-  } catch (const Json::parse_error& error) {
-    std::string reason = error.what();
-    const size_t columnAt = reason.find("column ");
-    const size_t colon = reason.find(": ", columnAt == std::string::npos ? 0 : columnAt);
-    if (colon != std::string::npos) reason = reason.substr(colon + 2);
-    throw InputError(fileName + ": at " + TextPlace(text, error.byte == 0 ? 0 : error.byte - 1) +
-                     ": not valid JSON: " + reason);
-  } catch (const Json::out_of_range& error) {
-    // A number too large for a double, such as 1e400. The parser names the
-    // literal but not where it stands; its first appearance is the place.
-    std::string reason = error.what();
-    const size_t quote = reason.find('\'');
-    size_t at = 0;
-    if (quote != std::string::npos) {
-      const std::string literal =
-          reason.substr(quote + 1, reason.find('\'', quote + 1) - quote - 1);
-      at = std::min(text.find(literal), text.size());
-    }
-    const size_t bracket = reason.find("] ");
-    if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
-    if (reason.size() > 120) reason = reason.substr(0, 120) + "...";
-    throw InputError(fileName + ": at " + TextPlace(text, at) + ": not valid JSON: " + reason);
-  } catch (const Json::exception& error) {
-    throw InputError(fileName + ": not valid JSON: " + error.what());
-  }
 }
 
 bool IsColourText(const std::string& text) {
@@ -330,67 +239,12 @@ Shape ReadShape(const Checker& check, const Node& node) {
   return shape;
 }
 
-void ReadLayers(const Checker& check, const Node& root, DrawingFile& file) {
-  std::set<int64_t> seen;
-  for (const Node& node : check.Array(check.Required(root, "layers"), 1, 1000)) {
-    check.Object(node, {"id", "name", "colour"});
-    const Node idNode = check.Required(node, "id");
-    Layer layer;
-    layer.id = static_cast<int32_t>(check.Int(idNode, 0, 65535));
-    if (!seen.insert(layer.id).second) {
-      check.Fail(idNode.path, "layer " + std::to_string(layer.id) + " is declared twice");
-    }
-    layer.name = check.String(check.Required(node, "name"), 200);
-    const Node colourNode = check.Required(node, "colour");
-    layer.colour = check.String(colourNode, 16);
-    if (!IsColourText(layer.colour)) {
-      check.Fail(colourNode.path, "\"" + layer.colour + "\" is no colour of the form #rrggbb");
-    }
-    file.layers.push_back(layer);
-  }
-}
-
 int32_t DeclaredLayer(const Checker& check, const DrawingFile& file, const Node& node) {
   const int32_t layer = static_cast<int32_t>(check.Int(node, 0, 65535));
   if (file.FindLayer(layer) == nullptr) {
     check.Fail(node.path, "layer " + std::to_string(layer) + " is not among the declared layers");
   }
   return layer;
-}
-
-struct SegmentPlan {
-  VekId id;
-  int32_t layer;
-  VekId companion;
-  std::optional<std::vector<int32_t>> holeLayers;
-};
-
-std::vector<SegmentPlan> ReadSegments(const Checker& check, const Node& root, DrawingFile& file) {
-  std::vector<SegmentPlan> plans;
-  std::set<VekId> seen;
-  for (const Node& node : check.Array(check.Required(root, "segments"), 0, kMaxItems)) {
-    check.Object(node, {"id", "layer", "companion", "hole"});
-    const Node idNode = check.Required(node, "id");
-    SegmentPlan plan{};
-    plan.id = static_cast<VekId>(check.Int(idNode, 0, kVekNoId - 1));
-    if (!seen.insert(plan.id).second) {
-      check.Fail(idNode.path, "segment " + std::to_string(plan.id) + " is declared twice");
-    }
-    plan.layer = DeclaredLayer(check, file, check.Required(node, "layer"));
-    if (auto companion = check.Member(node, "companion")) {
-      plan.companion = static_cast<VekId>(check.Int(*companion, 0, kVekNoId - 1));
-    }
-    if (auto hole = check.Member(node, "hole")) {
-      plan.holeLayers.emplace();
-      for (const Node& entry : check.Array(*hole, 0, 1000)) {
-        check.Object(entry, {"layer"});
-        plan.holeLayers->push_back(DeclaredLayer(check, file, check.Required(entry, "layer")));
-      }
-    }
-    file.segments.push_back(plan.id);
-    plans.push_back(std::move(plan));
-  }
-  return plans;
 }
 
 struct ElementPlan {
@@ -420,131 +274,643 @@ void ReadDimension(const Checker& check, const Node& node, ElementPlan& plan, El
   view.hasDimension = true;
 }
 
-std::vector<ElementPlan> ReadElements(const Checker& check, const Node& root,
-                                      const std::set<VekId>& segments, DrawingFile& file) {
-  std::vector<ElementPlan> plans;
-  for (const Node& node : check.Array(check.Required(root, "elements"), 0, kMaxItems)) {
-    check.Object(node, {"id", "type", "segment", "line", "dimension", "annotation", "shape", "at"});
-    const Node idNode = check.Required(node, "id");
-    ElementPlan plan{};
-    plan.id = static_cast<VekId>(check.Int(idNode, 0, kVekNoId - 1));
-    if (file.views.count(plan.id) != 0) {
-      check.Fail(idNode.path, "element " + std::to_string(plan.id) + " is declared twice");
-    }
-    const Node typeNode = check.Required(node, "type");
-    const int64_t type = check.Int(typeNode, INT32_MIN, INT32_MAX);
-    if (!IsElementType(type)) {
-      check.Fail(typeNode.path, "unknown element type " + std::to_string(type) +
-                                    " (the host's types are 0 to " +
-                                    std::to_string(kLastElementType) + ")");
-    }
-    plan.type = static_cast<int32_t>(type);
-    const Node segmentNode = check.Required(node, "segment");
-    plan.segment = static_cast<VekId>(check.Int(segmentNode, 0, kVekNoId - 1));
-    if (segments.count(plan.segment) == 0) {
-      check.Fail(segmentNode.path, "segment " + std::to_string(plan.segment) + " is not declared");
-    }
+// The properties and the view of an element, from its groups.
+ElementView ReadElementView(const Checker& check, const Node& node, ElementPlan& plan) {
+  ElementView view;
+  if (auto line = check.Member(node, "line")) {
+    check.Object(*line, {"colour", "type"});
+    plan.properties.line =
+        sim::MakeLineAttr(static_cast<int32_t>(check.Int(check.Required(*line, "colour"), 0, 255)),
+                          static_cast<int32_t>(check.Int(check.Required(*line, "type"), 0, 255)));
+    view.hasLine = true;
+  } else if (IsPlainFigureType(plan.type)) {
+    check.Fail(node.path, "missing key \"line\" (every figure of types 0 to 8 has one)");
+  }
 
-    ElementView view;
-    if (auto line = check.Member(node, "line")) {
-      check.Object(*line, {"colour", "type"});
-      plan.properties.line = sim::MakeLineAttr(
-          static_cast<int32_t>(check.Int(check.Required(*line, "colour"), 0, 255)),
-          static_cast<int32_t>(check.Int(check.Required(*line, "type"), 0, 255)));
-      view.hasLine = true;
-    } else if (IsPlainFigureType(plan.type)) {
-      check.Fail(node.path, "missing key \"line\" (every figure of types 0 to 8 has one)");
-    }
+  if (auto dimension = check.Member(node, "dimension")) {
+    ReadDimension(check, *dimension, plan, view);
+  } else if (IsDimensionType(plan.type)) {
+    check.Fail(node.path, "missing key \"dimension\" (element type " + std::to_string(plan.type) +
+                              " is a dimension)");
+  }
 
-    if (auto dimension = check.Member(node, "dimension")) {
-      ReadDimension(check, *dimension, plan, view);
-    } else if (IsDimensionType(plan.type)) {
-      check.Fail(node.path, "missing key \"dimension\" (element type " + std::to_string(plan.type) +
-                                " is a dimension)");
-    }
-
-    if (auto annotation = check.Member(node, "annotation")) {
-      check.Object(*annotation, {"text", "charSize"});
-      if (auto text = check.Member(*annotation, "text")) {
-        view.text = check.String(*text, 1000);
-      } else if (IsAnnotationType(plan.type)) {
-        check.Fail(annotation->path, "missing key \"text\"");
-      }
-      plan.properties.comment =
-          sim::MakeComment(ReadCharSize(check, check.Required(*annotation, "charSize")));
-      view.hasAnnotation = true;
+  if (auto annotation = check.Member(node, "annotation")) {
+    check.Object(*annotation, {"text", "charSize"});
+    if (auto text = check.Member(*annotation, "text")) {
+      view.text = check.String(*text, 1000);
     } else if (IsAnnotationType(plan.type)) {
-      check.Fail(node.path, "missing key \"annotation\" (element type " +
-                                std::to_string(plan.type) + " is an annotation)");
+      check.Fail(annotation->path, "missing key \"text\"");
     }
-
-    if (auto shape = check.Member(node, "shape")) view.shape = ReadShape(check, *shape);
-    if (auto at = check.Member(node, "at")) view.at = check.ReadPoint(*at);
-
-    file.views[plan.id] = std::move(view);
-    file.elements.push_back(plan.id);
-    plans.push_back(std::move(plan));
+    plan.properties.comment =
+        sim::MakeComment(ReadCharSize(check, check.Required(*annotation, "charSize")));
+    view.hasAnnotation = true;
+  } else if (IsAnnotationType(plan.type)) {
+    check.Fail(node.path, "missing key \"annotation\" (element type " + std::to_string(plan.type) +
+                              " is an annotation)");
   }
-  return plans;
+
+  if (auto shape = check.Member(node, "shape")) view.shape = ReadShape(check, *shape);
+  if (auto at = check.Member(node, "at")) view.at = check.ReadPoint(*at);
+
+  return view;
 }
 
-// Integral values are written as integers, so a file read and written again
-// keeps 80 as 80 rather than 80.0.
-OrderedJson NumberJson(double value) {
-  if (std::floor(value) == value && std::fabs(value) < 1.0e15) {
-    return OrderedJson(static_cast<int64_t>(value));
+// The file is read in one pass by nlohmann's SAX interface. Each entry of the
+// three long lists (layers, segments, elements) is built as a small document
+// of its own, checked and turned into the drawing as soon as it is complete,
+// then dropped; the rest of the top level is kept as a document. So memory
+// follows the drawing, not the text, and every step is linear in the input.
+//
+// The reader is as strict as a check of the whole document would be, and
+// reports the same first problem: a duplicate key or a nesting too deep stops
+// the reading where it stands, text that is no JSON stops it where the text
+// fails, and only a sound JSON text has its content checked, in a fixed
+// order (the top level, then the layers, the segments, the elements, each in
+// file order), whatever order the file gives them in.
+
+// Where the reader stands: one frame per open object or array.
+struct Frame {
+  bool isObject = false;
+  std::string key;         // the object's latest key
+  size_t index = 0;        // the array's next index
+  int list = -1;           // for one of the long lists: which one (kLayers...)
+  Json* target = nullptr;  // where its values go; null: dropped
+  // The object's keys so far. Objects have a handful; a pathological one
+  // with many keys moves them to a hash set so that the check stays linear.
+  std::vector<std::string> keys;
+  std::unordered_set<std::string> manyKeys;
+};
+
+constexpr int kLayers = 0;
+constexpr int kSegments = 1;
+constexpr int kElements = 2;
+constexpr const char* kListNames[] = {"layers", "segments", "elements"};
+constexpr size_t kFewKeys = 16;
+
+struct DuplicateKey {
+  std::string path;
+  std::string key;
+};
+struct TooDeep {
+  std::string path;
+};
+
+// What the entries of one long list came to.
+struct ListState {
+  bool streamed = false;  // the list was an array at the top level
+  size_t count = 0;
+  bool done = false;                 // its closing bracket was read
+  std::optional<std::string> error;  // the first problem found in an entry
+  std::vector<Json> waiting;         // entries that came before what they refer to
+};
+
+class DrawingReader {
+ public:
+  DrawingReader(const Checker& check, DrawingFile& file, sim::Drawing& drawing)
+      : check_(check), file_(file), drawing_(drawing) {}
+
+  // --- nlohmann's SAX interface ---------------------------------------
+  bool null() { return Scalar(Json(nullptr)); }
+  bool boolean(bool value) { return Scalar(Json(value)); }
+  bool number_integer(Json::number_integer_t value) { return Scalar(Json(value)); }
+  bool number_unsigned(Json::number_unsigned_t value) { return Scalar(Json(value)); }
+  bool number_float(Json::number_float_t value, const std::string&) { return Scalar(Json(value)); }
+  bool string(std::string& value) { return Scalar(Json(std::move(value))); }
+  bool binary(Json::binary_t&) { return Scalar(Json()); }  // JSON text holds none
+
+  bool start_object(std::size_t) { return Open(true); }
+  bool start_array(std::size_t) { return Open(false); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+
+  bool key(std::string& key) {
+    Frame& frame = frames_[depth_ - 1];
+    if (!AddKey(frame, key)) throw DuplicateKey{PathTo(depth_), key};
+    frame.key = key;
+    return true;
   }
-  return OrderedJson(value);
+
+  [[noreturn]] bool parse_error(std::size_t, const std::string&,
+                                const nlohmann::detail::exception& error) {
+    if (const auto* syntax = dynamic_cast<const Json::parse_error*>(&error)) throw *syntax;
+    if (const auto* range = dynamic_cast<const Json::out_of_range*>(&error)) throw *range;
+    throw InputError(error.what());
+  }
+
+  // --- After the text: the checks of the whole ------------------------
+  void Finish() {
+    const Node root{&root_, "$"};
+    check_.Object(root, {"format", "version", "title", "layers", "segments", "elements"});
+    const Node format = check_.Required(root, "format");
+    if (check_.String(format, 64) != "vekhost-drawing") {
+      check_.Fail(format.path, "expected \"vekhost-drawing\"");
+    }
+    check_.Int(check_.Required(root, "version"), 1, 1);
+    if (auto title = check_.Member(root, "title")) file_.title = check_.String(*title, 200);
+    FinishList(root, kLayers, 1, 1000);
+    FinishList(root, kSegments, 0, kMaxItems);
+    FinishList(root, kElements, 0, kMaxItems);
+  }
+
+ private:
+  bool Open(bool isObject) {
+    // A drawing nests six levels at most; a file nested far deeper is no
+    // drawing, and following it would only cost time and memory.
+    if (depth_ >= kMaxDepth) throw TooDeep{PathTo(depth_)};
+    Json* target = Place(isObject ? Json::object() : Json::array());
+    if (depth_ == frames_.size()) frames_.emplace_back();
+    Frame& frame = frames_[depth_];
+    frame.isObject = isObject;
+    frame.key.clear();
+    frame.index = 0;
+    frame.keys.clear();
+    frame.manyKeys.clear();
+    frame.list = -1;
+    frame.target = target;
+    if (!isObject && depth_ == 1 && root_.is_object()) frame.list = ListOf(frames_[0].key);
+    // The top level's array holds nothing a drawing needs: it is refused
+    // as it is, whatever it holds.
+    if (!isObject && depth_ == 0) frame.target = nullptr;
+    if (frame.list >= 0) {
+      lists_[frame.list].streamed = true;
+      frame.target = &entry_;
+    }
+    ++depth_;
+    return true;
+  }
+
+  bool Close() {
+    --depth_;
+    const int list = frames_[depth_].list;
+    if (list >= 0) {
+      lists_[list].done = true;
+      TakeWaiting();
+    }
+    Completed();
+    return true;
+  }
+
+  bool Scalar(Json value) {
+    Place(std::move(value));
+    Completed();
+    return true;
+  }
+
+  // Puts a new value where the reader stands and gives it, or null when the
+  // value is dropped.
+  Json* Place(Json value) {
+    if (depth_ == 0) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    Frame& parent = frames_[depth_ - 1];
+    if (parent.target == nullptr) return nullptr;
+    if (parent.list >= 0) {
+      entry_ = std::move(value);
+      return &entry_;
+    }
+    if (parent.isObject) return &((*parent.target)[parent.key] = std::move(value));
+    parent.target->push_back(std::move(value));
+    return &parent.target->back();
+  }
+
+  // A value has ended at the current depth.
+  void Completed() {
+    if (depth_ == 0) return;
+    Frame& parent = frames_[depth_ - 1];
+    if (parent.isObject) return;
+    if (parent.list >= 0) TakeEntry(parent.list, parent.index, std::move(entry_));
+    ++parent.index;
+  }
+
+  static bool AddKey(Frame& frame, const std::string& key) {
+    if (!frame.manyKeys.empty()) return frame.manyKeys.insert(key).second;
+    for (const std::string& seen : frame.keys) {
+      if (seen == key) return false;
+    }
+    frame.keys.push_back(key);
+    if (frame.keys.size() > kFewKeys) {
+      frame.manyKeys.insert(frame.keys.begin(), frame.keys.end());
+      frame.keys.clear();
+    }
+    return true;
+  }
+
+  // The JSON path of the value that frame `depth - 1` stands for ($ for 0).
+  std::string PathTo(size_t depth) const {
+    std::string path = "$";
+    for (size_t i = 0; i + 1 < depth; ++i) path += Step(frames_[i]);
+    return path;
+  }
+
+  static std::string Step(const Frame& frame) {
+    return frame.isObject ? "." + frame.key : "[" + std::to_string(frame.index) + "]";
+  }
+
+  static int ListOf(const std::string& key) {
+    for (int i = 0; i < 3; ++i) {
+      if (key == kListNames[i]) return i;
+    }
+    return -1;
+  }
+
+  // Whether the entries of `list` can be checked now: the segments refer to
+  // the layers, the elements to the segments.
+  bool Ready(int list) const {
+    return list == kLayers || (lists_[list - 1].done && Ready(list - 1));
+  }
+
+  void TakeEntry(int list, size_t index, Json entry) {
+    ListState& state = lists_[list];
+    ++state.count;
+    if (state.error || index >= kMaxItems) return;
+    if (!Ready(list)) {
+      state.waiting.push_back(std::move(entry));
+      return;
+    }
+    Check(list, index, entry);
+  }
+
+  void TakeWaiting() {
+    for (int list = kSegments; list <= kElements; ++list) {
+      ListState& state = lists_[list];
+      if (state.waiting.empty() || !Ready(list)) continue;
+      std::vector<Json> waiting = std::move(state.waiting);
+      for (size_t i = 0; i < waiting.size() && !state.error; ++i) Check(list, i, waiting[i]);
+    }
+  }
+
+  void Check(int list, size_t index, const Json& entry) {
+    const Node node{&entry,
+                    std::string("$.") + kListNames[list] + "[" + std::to_string(index) + "]"};
+    try {
+      if (list == kLayers) ReadLayer(node);
+      if (list == kSegments) ReadSegment(node);
+      if (list == kElements) ReadElement(node);
+    } catch (const InputError& error) {
+      lists_[list].error = error.what();
+    }
+  }
+
+  void FinishList(const Node& root, int list, size_t minSize, size_t maxSize) {
+    const Node node = check_.Required(root, kListNames[list]);
+    ListState& state = lists_[list];
+    if (!state.streamed) {
+      // Not an array: the check says what it is instead.
+      check_.Array(node, minSize, maxSize);
+    }
+    check_.CountInRange(node.path, state.count, minSize, maxSize);
+    if (state.error) throw InputError(*state.error);
+  }
+
+  void ReadLayer(const Node& node);
+  void ReadSegment(const Node& node);
+  void ReadElement(const Node& node);
+
+  const Checker& check_;
+  DrawingFile& file_;
+  sim::Drawing& drawing_;
+  Json root_;
+  Json entry_;
+  std::vector<Frame> frames_;
+  size_t depth_ = 0;
+  ListState lists_[3];
+  std::unordered_set<int32_t> layerIds_;
+};
+
+void DrawingReader::ReadLayer(const Node& node) {
+  check_.Object(node, {"id", "name", "colour"});
+  const Node idNode = check_.Required(node, "id");
+  Layer layer;
+  layer.id = static_cast<int32_t>(check_.Int(idNode, 0, 65535));
+  if (!layerIds_.insert(layer.id).second) {
+    check_.Fail(idNode.path, "layer " + std::to_string(layer.id) + " is declared twice");
+  }
+  layer.name = check_.String(check_.Required(node, "name"), 200);
+  const Node colourNode = check_.Required(node, "colour");
+  layer.colour = check_.String(colourNode, 16);
+  if (!IsColourText(layer.colour)) {
+    check_.Fail(colourNode.path, "\"" + layer.colour + "\" is no colour of the form #rrggbb");
+  }
+  file_.layers.push_back(layer);
 }
 
-OrderedJson PointJson(const Point& p) {
-  return OrderedJson::array({NumberJson(p.x), NumberJson(p.y)});
+void DrawingReader::ReadSegment(const Node& node) {
+  check_.Object(node, {"id", "layer", "companion", "hole"});
+  const Node idNode = check_.Required(node, "id");
+  const auto id = static_cast<VekId>(check_.Int(idNode, 0, kVekNoId - 1));
+  if (drawing_.FindSegment(id) != nullptr) {
+    check_.Fail(idNode.path, "segment " + std::to_string(id) + " is declared twice");
+  }
+  const int32_t layer = DeclaredLayer(check_, file_, check_.Required(node, "layer"));
+  VekId companion = 0;
+  if (auto member = check_.Member(node, "companion")) {
+    companion = static_cast<VekId>(check_.Int(*member, 0, kVekNoId - 1));
+  }
+  std::optional<std::vector<VekHoleEntry>> hole;
+  if (auto member = check_.Member(node, "hole")) {
+    hole.emplace();
+    for (const Node& entry : check_.Array(*member, 0, 1000)) {
+      check_.Object(entry, {"layer"});
+      const int32_t entryLayer = DeclaredLayer(check_, file_, check_.Required(entry, "layer"));
+      hole->push_back(sim::MakeHoleEntry(static_cast<int32_t>(hole->size()), entryLayer));
+    }
+  }
+  // Sound: into the drawing, which reaches the host only once all is read.
+  drawing_.AddSegment(id, layer, companion);
+  if (hole) drawing_.AddHole(id, std::move(*hole));
+  file_.segments.push_back(id);
 }
 
-OrderedJson CharSizeJson(const VekCharSize& record) {
+void DrawingReader::ReadElement(const Node& node) {
+  check_.Object(node, {"id", "type", "segment", "line", "dimension", "annotation", "shape", "at"});
+  const Node idNode = check_.Required(node, "id");
+  ElementPlan plan{};
+  plan.id = static_cast<VekId>(check_.Int(idNode, 0, kVekNoId - 1));
+  if (file_.views.count(plan.id) != 0) {
+    check_.Fail(idNode.path, "element " + std::to_string(plan.id) + " is declared twice");
+  }
+  const Node typeNode = check_.Required(node, "type");
+  const int64_t type = check_.Int(typeNode, INT32_MIN, INT32_MAX);
+  if (!IsElementType(type)) {
+    check_.Fail(typeNode.path, "unknown element type " + std::to_string(type) +
+                                   " (the host's types are 0 to " +
+                                   std::to_string(kLastElementType) + ")");
+  }
+  plan.type = static_cast<int32_t>(type);
+  const Node segmentNode = check_.Required(node, "segment");
+  plan.segment = static_cast<VekId>(check_.Int(segmentNode, 0, kVekNoId - 1));
+  if (drawing_.FindSegment(plan.segment) == nullptr) {
+    check_.Fail(segmentNode.path, "segment " + std::to_string(plan.segment) + " is not declared");
+  }
+  ElementView view = ReadElementView(check_, node, plan);
+
+  sim::Element& element = drawing_.AddElement(plan.id, plan.type, plan.segment);
+  const sim::Element& p = plan.properties;
+  element.line = p.line;
+  element.decimalPlaces = p.decimalPlaces;
+  element.toleranceStatus = p.toleranceStatus;
+  element.tolerance = p.tolerance;
+  element.dimCharSize = p.dimCharSize;
+  element.arrows = p.arrows;
+  element.comment = p.comment;
+  file_.views.emplace_hint(file_.views.end(), plan.id, std::move(view));
+  file_.elements.push_back(plan.id);
+}
+
+// Words the reader's stops as the problems of the file.
+void ReadJson(const std::string& text, const std::string& fileName, DrawingReader& reader) {
+  try {
+    Json::sax_parse(text, &reader, Json::input_format_t::json, true, false);
+  } catch (const TooDeep& deep) {
+    throw InputError(fileName + ": at " + deep.path + ": nested deeper than " +
+                     std::to_string(kMaxDepth) + " levels");
+  } catch (const DuplicateKey& found) {
+    throw InputError(fileName + ": at " + found.path + ": the key \"" + found.key +
+                     "\" appears twice");
+  } catch (const Json::parse_error& error) {
+    std::string reason = error.what();
+    const size_t columnAt = reason.find("column ");
+    const size_t colon = reason.find(": ", columnAt == std::string::npos ? 0 : columnAt);
+    if (colon != std::string::npos) reason = reason.substr(colon + 2);
+    throw InputError(fileName + ": at " + TextPlace(text, error.byte == 0 ? 0 : error.byte - 1) +
+                     ": not valid JSON: " + reason);
+  } catch (const Json::out_of_range& error) {
+    // A number too large for a double, such as 1e400. The parser names the
+    // literal but not where it stands; its first appearance is the place.
+    std::string reason = error.what();
+    const size_t quote = reason.find('\'');
+    size_t at = 0;
+    if (quote != std::string::npos) {
+      const std::string literal =
+          reason.substr(quote + 1, reason.find('\'', quote + 1) - quote - 1);
+      at = std::min(text.find(literal), text.size());
+    }
+    const size_t bracket = reason.find("] ");
+    if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
+    if (reason.size() > 120) reason = reason.substr(0, 120) + "...";
+    throw InputError(fileName + ": at " + TextPlace(text, at) + ": not valid JSON: " + reason);
+  } catch (const Json::exception& error) {
+    throw InputError(fileName + ": not valid JSON: " + error.what());
+  }
+}
+
+// Writes JSON as nlohmann's dump with an indent of two does: each member
+// and each array entry on a line of its own, empty containers as {} and [],
+// numbers and texts spelt alike. Written straight into one string, so a large
+// drawing is never held twice as a document.
+class PrettyWriter {
+ public:
+  // Writes into `out`; with null only counts the bytes it would write.
+  explicit PrettyWriter(std::string* out) : out_(out) {}
+
+  size_t Written() const { return written_; }
+
+  void BeginObject() { Open('{'); }
+  void EndObject() { Close('}'); }
+  void BeginArray() { Open('['); }
+  void EndArray() { Close(']'); }
+
+  // The next value is the member `key` of the open object.
+  void Key(std::string_view key) {
+    NextEntry();
+    String(key);
+    Put(": ");
+    keyed_ = true;
+  }
+
+  void Int(int64_t value) {
+    BeforeValue();
+    char buffer[24];
+    const auto [end, unused] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    Put(std::string_view(buffer, static_cast<size_t>(end - buffer)));
+  }
+
+  // Integral values as integers, so that 80 read is 80 written, not 80.0.
+  void Number(double value) {
+    if (std::floor(value) == value && std::fabs(value) < 1.0e15) {
+      Int(static_cast<int64_t>(value));
+      return;
+    }
+    BeforeValue();
+    if (!std::isfinite(value)) {
+      Put("null");
+      return;
+    }
+    char buffer[64];
+    char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+    Put(std::string_view(buffer, static_cast<size_t>(end - buffer)));
+  }
+
+  void Bool(bool value) {
+    BeforeValue();
+    Put(value ? "true" : "false");
+  }
+
+  void Text(std::string_view text) {
+    BeforeValue();
+    String(text);
+  }
+
+  void Point(const vekhost::Point& p) {
+    BeginArray();
+    Number(p.x);
+    Number(p.y);
+    EndArray();
+  }
+
+ private:
+  void Open(char bracket) {
+    BeforeValue();
+    Put(bracket);
+    empty_.push_back(true);
+  }
+
+  void Close(char bracket) {
+    const bool wasEmpty = empty_.back();
+    empty_.pop_back();
+    if (!wasEmpty) {
+      Put('\n');
+      Indent();
+    }
+    Put(bracket);
+  }
+
+  // Starts a member or an array entry on a new line.
+  void NextEntry() {
+    Put(empty_.back() ? "\n" : ",\n");
+    empty_.back() = false;
+    Indent();
+  }
+
+  void BeforeValue() {
+    if (keyed_) {
+      keyed_ = false;
+      return;
+    }
+    if (!empty_.empty()) NextEntry();
+  }
+
+  void Indent() { PutSpaces(2 * empty_.size()); }
+
+  void String(std::string_view text) {
+    Put('"');
+    for (char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      switch (c) {
+        case '"':
+          Put("\\\"");
+          break;
+        case '\\':
+          Put("\\\\");
+          break;
+        case '\b':
+          Put("\\b");
+          break;
+        case '\f':
+          Put("\\f");
+          break;
+        case '\n':
+          Put("\\n");
+          break;
+        case '\r':
+          Put("\\r");
+          break;
+        case '\t':
+          Put("\\t");
+          break;
+        default:
+          if (byte < 0x20) {
+            static const char kHex[] = "0123456789abcdef";
+            Put("\\u00");
+            Put(kHex[byte >> 4]);
+            Put(kHex[byte & 0xF]);
+          } else {
+            Put(c);
+          }
+      }
+    }
+    Put('"');
+  }
+
+  void Put(std::string_view text) {
+    written_ += text.size();
+    if (out_ != nullptr) out_->append(text);
+  }
+  void Put(char c) {
+    ++written_;
+    if (out_ != nullptr) out_->push_back(c);
+  }
+  void PutSpaces(size_t n) {
+    written_ += n;
+    if (out_ != nullptr) out_->append(n, ' ');
+  }
+
+  std::string* out_;
+  size_t written_ = 0;
+  std::vector<bool> empty_;  // per open container: nothing written in it yet
+  bool keyed_ = false;       // a key was written; its value follows on the line
+};
+
+void WriteCharSize(PrettyWriter& w, const VekCharSize& record) {
   const sim::CharSizeValue v = sim::ReadCharSize(record);
-  OrderedJson j;
-  j["height"] = NumberJson(v.height);
-  j["width"] = NumberJson(v.width);
-  j["spacing"] = NumberJson(v.spacing);
-  return j;
+  w.BeginObject();
+  w.Key("height");
+  w.Number(v.height);
+  w.Key("width");
+  w.Number(v.width);
+  w.Key("spacing");
+  w.Number(v.spacing);
+  w.EndObject();
 }
 
-OrderedJson ArrowsJson(const VekArrows& record) {
+void WriteArrows(PrettyWriter& w, const VekArrows& record) {
   const sim::ArrowsValue v = sim::ReadArrows(record);
-  OrderedJson j;
-  j["start"] = v.startKind;
-  j["end"] = v.endKind;
-  j["size"] = NumberJson(v.size);
-  return j;
+  w.BeginObject();
+  w.Key("start");
+  w.Int(v.startKind);
+  w.Key("end");
+  w.Int(v.endKind);
+  w.Key("size");
+  w.Number(v.size);
+  w.EndObject();
 }
 
-OrderedJson ShapeJson(const Shape& shape) {
-  OrderedJson j;
+void WriteShape(PrettyWriter& w, const Shape& shape) {
+  w.BeginObject();
   switch (shape.kind) {
     case Shape::Kind::kNone:
       break;
     case Shape::Kind::kLine:
-    case Shape::Kind::kPolyline: {
-      j["kind"] = shape.kind == Shape::Kind::kLine ? "line" : "polyline";
-      OrderedJson points = OrderedJson::array();
-      for (const Point& p : shape.points) points.push_back(PointJson(p));
-      j["points"] = std::move(points);
-      if (shape.kind == Shape::Kind::kPolyline && shape.closed) j["closed"] = true;
+    case Shape::Kind::kPolyline:
+      w.Key("kind");
+      w.Text(shape.kind == Shape::Kind::kLine ? "line" : "polyline");
+      w.Key("points");
+      w.BeginArray();
+      for (const Point& p : shape.points) w.Point(p);
+      w.EndArray();
+      if (shape.kind == Shape::Kind::kPolyline && shape.closed) {
+        w.Key("closed");
+        w.Bool(true);
+      }
       break;
-    }
     case Shape::Kind::kCircle:
     case Shape::Kind::kArc:
-      j["kind"] = shape.kind == Shape::Kind::kCircle ? "circle" : "arc";
-      j["centre"] = PointJson(shape.centre);
-      j["radius"] = NumberJson(shape.radius);
+      w.Key("kind");
+      w.Text(shape.kind == Shape::Kind::kCircle ? "circle" : "arc");
+      w.Key("centre");
+      w.Point(shape.centre);
+      w.Key("radius");
+      w.Number(shape.radius);
       if (shape.kind == Shape::Kind::kArc) {
-        j["start"] = NumberJson(shape.startAngle);
-        j["end"] = NumberJson(shape.endAngle);
+        w.Key("start");
+        w.Number(shape.startAngle);
+        w.Key("end");
+        w.Number(shape.endAngle);
       }
       break;
   }
-  return j;
+  w.EndObject();
 }
 
 template <class Record>
@@ -586,44 +952,14 @@ std::string ReadInputFile(const std::string& path, size_t limit) {
 DrawingFile ParseDrawing(const std::string& text, const std::string& fileName,
                          sim::Drawing& drawing) {
   const Checker check(fileName);
-  const Json json = ParseJson(text, fileName);
-  const Node root{&json, "$"};
-  check.Object(root, {"format", "version", "title", "layers", "segments", "elements"});
-  const Node format = check.Required(root, "format");
-  if (check.String(format, 64) != "vekhost-drawing") {
-    check.Fail(format.path, "expected \"vekhost-drawing\"");
-  }
-  check.Int(check.Required(root, "version"), 1, 1);
-
   DrawingFile file;
-  if (auto title = check.Member(root, "title")) file.title = check.String(*title, 200);
-  ReadLayers(check, root, file);
-  const std::vector<SegmentPlan> segments = ReadSegments(check, root, file);
-  const std::set<VekId> segmentIds(file.segments.begin(), file.segments.end());
-  const std::vector<ElementPlan> elements = ReadElements(check, root, segmentIds, file);
-
+  sim::Drawing built;
+  DrawingReader reader(check, file, built);
+  ReadJson(text, fileName, reader);
+  reader.Finish();
   // Everything is sound: only now does the host's drawing change.
-  for (const SegmentPlan& plan : segments) drawing.AddSegment(plan.id, plan.layer, plan.companion);
-  for (const ElementPlan& plan : elements) {
-    sim::Element& element = drawing.AddElement(plan.id, plan.type, plan.segment);
-    const sim::Element& p = plan.properties;
-    element.line = p.line;
-    element.decimalPlaces = p.decimalPlaces;
-    element.toleranceStatus = p.toleranceStatus;
-    element.tolerance = p.tolerance;
-    element.dimCharSize = p.dimCharSize;
-    element.arrows = p.arrows;
-    element.comment = p.comment;
-  }
-  // Holes last: the host finds a hole by the segment and its companion.
-  for (const SegmentPlan& plan : segments) {
-    if (!plan.holeLayers) continue;
-    std::vector<VekHoleEntry> entries;
-    for (int32_t layer : *plan.holeLayers) {
-      entries.push_back(sim::MakeHoleEntry(static_cast<int32_t>(entries.size()), layer));
-    }
-    drawing.AddHole(plan.id, std::move(entries));
-  }
+  built.layerOfNoSegment = drawing.layerOfNoSegment;
+  drawing = std::move(built);
   return file;
 }
 
@@ -631,92 +967,174 @@ DrawingFile LoadDrawing(const std::string& path, sim::Drawing& drawing) {
   return ParseDrawing(ReadInputFile(path, kMaxDrawingBytes), path, drawing);
 }
 
-std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
-  OrderedJson root;
-  root["format"] = "vekhost-drawing";
-  root["version"] = 1;
-  if (!file.title.empty()) root["title"] = file.title;
+namespace {
 
-  OrderedJson layers = OrderedJson::array();
+void WriteLayers(PrettyWriter& w, const DrawingFile& file) {
+  w.BeginArray();
   for (const Layer& layer : file.layers) {
-    OrderedJson j;
-    j["id"] = layer.id;
-    j["name"] = layer.name;
-    j["colour"] = layer.colour;
-    layers.push_back(std::move(j));
+    w.BeginObject();
+    w.Key("id");
+    w.Int(layer.id);
+    w.Key("name");
+    w.Text(layer.name);
+    w.Key("colour");
+    w.Text(layer.colour);
+    w.EndObject();
   }
-  root["layers"] = std::move(layers);
+  w.EndArray();
+}
 
+void WriteSegments(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
   // The holes by segment, to write them with their segments.
-  std::map<VekId, const sim::Hole*> holes;
+  std::unordered_map<VekId, const sim::Hole*> holes;
+  holes.reserve(drawing.Holes().size());
   for (const auto& [id, hole] : drawing.Holes()) holes[hole.key.word1] = &hole;
 
-  OrderedJson segments = OrderedJson::array();
+  w.BeginArray();
   for (VekId id : file.segments) {
     const sim::Segment* segment = drawing.FindSegment(id);
     if (segment == nullptr) continue;
-    OrderedJson j;
-    j["id"] = id;
-    j["layer"] = segment->layer;
-    if (segment->companion != 0) j["companion"] = segment->companion;
+    w.BeginObject();
+    w.Key("id");
+    w.Int(id);
+    w.Key("layer");
+    w.Int(segment->layer);
+    if (segment->companion != 0) {
+      w.Key("companion");
+      w.Int(segment->companion);
+    }
     if (auto hole = holes.find(id); hole != holes.end()) {
-      OrderedJson entries = OrderedJson::array();
+      w.Key("hole");
+      w.BeginArray();
       for (const VekHoleEntry& entry : hole->second->entries) {
-        OrderedJson e;
-        e["layer"] = entry.layer;
-        entries.push_back(std::move(e));
+        w.BeginObject();
+        w.Key("layer");
+        w.Int(entry.layer);
+        w.EndObject();
       }
-      j["hole"] = std::move(entries);
+      w.EndArray();
     }
-    segments.push_back(std::move(j));
+    w.EndObject();
   }
-  root["segments"] = std::move(segments);
+  w.EndArray();
+}
 
-  OrderedJson elements = OrderedJson::array();
-  for (VekId id : file.elements) {
-    const sim::Element* e = drawing.FindElement(id);
-    if (e == nullptr) continue;
-    const ElementView& view = file.views.at(id);
-    OrderedJson j;
-    j["id"] = id;
-    j["type"] = e->type;
-    j["segment"] = e->segment;
-    if (view.hasLine || IsPlainFigureType(e->type) || e->line.colour != 0 ||
-        e->line.lineType != 0) {
-      j["line"] = OrderedJson::object();
-      j["line"]["colour"] = e->line.colour;
-      j["line"]["type"] = e->line.lineType;
-    }
-    const bool dimensionSet = e->decimalPlaces != 0 || e->toleranceStatus != 0 ||
-                              !IsZero(e->tolerance) || !IsZero(e->dimCharSize) ||
-                              !IsZero(e->arrows[0]) || !IsZero(e->arrows[1]);
-    if (view.hasDimension || IsDimensionType(e->type) || dimensionSet) {
-      OrderedJson d;
-      d["value"] = NumberJson(view.value);
-      d["decimalPlaces"] = e->decimalPlaces;
-      if (e->toleranceStatus != 0 || !IsZero(e->tolerance)) {
-        const sim::ToleranceValue t = sim::ReadTolerance(e->tolerance);
-        d["tolerance"]["status"] = e->toleranceStatus;
-        d["tolerance"]["upper"] = NumberJson(t.upper);
-        d["tolerance"]["lower"] = NumberJson(t.lower);
-        d["tolerance"]["kind"] = t.kind;
-      }
-      d["charSize"] = CharSizeJson(e->dimCharSize);
-      d["arrows"] = OrderedJson::array({ArrowsJson(e->arrows[0]), ArrowsJson(e->arrows[1])});
-      j["dimension"] = std::move(d);
-    }
-    if (view.hasAnnotation || IsAnnotationType(e->type) || !IsZero(e->comment.charSize)) {
-      OrderedJson a;
-      if (view.hasAnnotation || IsAnnotationType(e->type)) a["text"] = view.text;
-      a["charSize"] = CharSizeJson(e->comment.charSize);
-      j["annotation"] = std::move(a);
-    }
-    if (view.shape.kind != Shape::Kind::kNone) j["shape"] = ShapeJson(view.shape);
-    if (view.at) j["at"] = PointJson(*view.at);
-    elements.push_back(std::move(j));
+void WriteDimension(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
+  w.BeginObject();
+  w.Key("value");
+  w.Number(view.value);
+  w.Key("decimalPlaces");
+  w.Int(e.decimalPlaces);
+  if (e.toleranceStatus != 0 || !IsZero(e.tolerance)) {
+    const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
+    w.Key("tolerance");
+    w.BeginObject();
+    w.Key("status");
+    w.Int(e.toleranceStatus);
+    w.Key("upper");
+    w.Number(t.upper);
+    w.Key("lower");
+    w.Number(t.lower);
+    w.Key("kind");
+    w.Int(t.kind);
+    w.EndObject();
   }
-  root["elements"] = std::move(elements);
-  return root.dump(2) + "\n";
+  w.Key("charSize");
+  WriteCharSize(w, e.dimCharSize);
+  w.Key("arrows");
+  w.BeginArray();
+  WriteArrows(w, e.arrows[0]);
+  WriteArrows(w, e.arrows[1]);
+  w.EndArray();
+  w.EndObject();
+}
+
+void WriteElement(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
+  w.BeginObject();
+  w.Key("id");
+  w.Int(e.id);
+  w.Key("type");
+  w.Int(e.type);
+  w.Key("segment");
+  w.Int(e.segment);
+  if (view.hasLine || IsPlainFigureType(e.type) || e.line.colour != 0 || e.line.lineType != 0) {
+    w.Key("line");
+    w.BeginObject();
+    w.Key("colour");
+    w.Int(e.line.colour);
+    w.Key("type");
+    w.Int(e.line.lineType);
+    w.EndObject();
+  }
+  const bool dimensionSet = e.decimalPlaces != 0 || e.toleranceStatus != 0 ||
+                            !IsZero(e.tolerance) || !IsZero(e.dimCharSize) ||
+                            !IsZero(e.arrows[0]) || !IsZero(e.arrows[1]);
+  if (view.hasDimension || IsDimensionType(e.type) || dimensionSet) {
+    w.Key("dimension");
+    WriteDimension(w, e, view);
+  }
+  if (view.hasAnnotation || IsAnnotationType(e.type) || !IsZero(e.comment.charSize)) {
+    w.Key("annotation");
+    w.BeginObject();
+    if (view.hasAnnotation || IsAnnotationType(e.type)) {
+      w.Key("text");
+      w.Text(view.text);
+    }
+    w.Key("charSize");
+    WriteCharSize(w, e.comment.charSize);
+    w.EndObject();
+  }
+  if (view.shape.kind != Shape::Kind::kNone) {
+    w.Key("shape");
+    WriteShape(w, view.shape);
+  }
+  if (view.at) {
+    w.Key("at");
+    w.Point(*view.at);
+  }
+  w.EndObject();
+}
+
+}  // namespace
+
+namespace {
+
+void WriteDrawing(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
+  w.BeginObject();
+  w.Key("format");
+  w.Text("vekhost-drawing");
+  w.Key("version");
+  w.Int(1);
+  if (!file.title.empty()) {
+    w.Key("title");
+    w.Text(file.title);
+  }
+  w.Key("layers");
+  WriteLayers(w, file);
+  w.Key("segments");
+  WriteSegments(w, file, drawing);
+  w.Key("elements");
+  w.BeginArray();
+  for (VekId id : file.elements) {
+    if (const sim::Element* e = drawing.FindElement(id)) WriteElement(w, *e, file.views.at(id));
+  }
+  w.EndArray();
+  w.EndObject();
+}
+
+}  // namespace
+
+std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
+  // Counted first, so that the text is made in one piece of memory of the
+  // right size: growing it by doubling would hold twice its size at times.
+  PrettyWriter counter(nullptr);
+  WriteDrawing(counter, file, drawing);
+  std::string out;
+  out.reserve(counter.Written() + 1);
+  PrettyWriter w(&out);
+  WriteDrawing(w, file, drawing);
+  out += '\n';
+  return out;
 }
 
 }  // namespace vekhost

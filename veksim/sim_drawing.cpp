@@ -8,43 +8,58 @@ namespace {
 
 std::string IdText(uint32_t id) { return std::to_string(id); }
 
+uint64_t KeyNumber(const VekHoleKey& key) { return uint64_t{key.word0} << 32 | key.word1; }
+
 // Ids below this many per record go in the table; a drawing numbered more
 // sparsely than that keeps the rest in the hash map.
 constexpr size_t kDenseSlack = 4;
 constexpr size_t kDenseFloor = 4096;
 
+// How many elements ahead a chain walk is prefetched: enough to cover the
+// memory's latency with the calls a module makes per element.
+constexpr size_t kPrefetchDistance = 4;
+
 }  // namespace
 
-template <class Record>
-void IdIndex<Record>::Add(uint32_t id, Record* record) {
+template <class Value>
+void IdTable<Value>::Add(uint32_t id, Value value) {
+  if (id < dense_.size() && !(dense_[id] == Value{})) {
+    dense_[id] = value;  // a new value for an id already kept
+    return;
+  }
+  if (auto it = sparse_.find(id); it != sparse_.end()) {
+    it->second = value;
+    return;
+  }
   ++count_;
   const size_t bound = std::max(kDenseFloor, count_ * kDenseSlack);
   if (id < bound) {
-    if (id >= dense_.size()) dense_.resize(std::max<size_t>(id + 1, dense_.size() * 2), nullptr);
-    dense_[id] = record;
+    if (id >= dense_.size()) dense_.resize(std::max<size_t>(id + 1, dense_.size() * 2), Value{});
+    dense_[id] = value;
   } else {
-    sparse_[id] = record;
+    sparse_[id] = value;
   }
 }
 
-template <class Record>
-Record* IdIndex<Record>::Find(uint32_t id) const {
-  if (id < dense_.size() && dense_[id] != nullptr) return dense_[id];
-  if (sparse_.empty()) return nullptr;
+template <class Value>
+Value IdTable<Value>::Find(uint32_t id) const {
+  if (id < dense_.size() && !(dense_[id] == Value{})) return dense_[id];
+  if (sparse_.empty()) return Value{};
   auto it = sparse_.find(id);
-  return it == sparse_.end() ? nullptr : it->second;
+  return it == sparse_.end() ? Value{} : it->second;
 }
 
-template <class Record>
-void IdIndex<Record>::Clear() {
+template <class Value>
+void IdTable<Value>::Clear() {
   dense_.clear();
   sparse_.clear();
   count_ = 0;
 }
 
-template class IdIndex<Element>;
-template class IdIndex<Segment>;
-template class IdIndex<Hole>;
+template class IdTable<Element*>;
+template class IdTable<Segment*>;
+template class IdTable<Hole*>;
+template class IdTable<ChainLink>;
 
 Drawing::Drawing(const Drawing& other)
     : layerOfNoSegment(other.layerOfNoSegment),
@@ -72,21 +87,40 @@ void Drawing::RebuildIndexes() {
   elementIndex_.Clear();
   segmentIndex_.Clear();
   holeIndex_.Clear();
+  chainLinks_.Clear();
   for (auto& [id, element] : elements_) elementIndex_.Add(id, &element);
-  for (auto& [id, segment] : segments_) segmentIndex_.Add(id, &segment);
+  for (auto& [id, segment] : segments_) {
+    segmentIndex_.Add(id, &segment);
+    LinkChain(segment);
+  }
   for (auto& [id, hole] : holes_) holeIndex_.Add(static_cast<uint32_t>(id), &hole);
 }
 
-VekId Drawing::NextInChain(const Element& element) const {
-  const Segment* owner = FindSegment(element.segment);
-  if (owner == nullptr) return kVekNoId;
-  const std::vector<VekId>& chain = owner->elements;
-  size_t at = element.chainPosition;
-  if (at >= chain.size() || chain[at] != element.id) {
-    // The chain was edited behind AddElement's back: look the element up.
-    at = static_cast<size_t>(std::find(chain.begin(), chain.end(), element.id) - chain.begin());
+VekId Drawing::NextInChain(VekId element) const { return chainLinks_.Find(element).next; }
+
+void Drawing::PrefetchChain(VekId element, bool fromHead) const {
+  if (!fromHead) {
+    Prefetch(chainLinks_.Find(element).ahead);
+    return;
   }
-  return at + 1 < chain.size() ? chain[at + 1] : kVekNoId;
+  for (size_t i = 0; i < kPrefetchDistance && element != kVekNoId; ++i) {
+    Prefetch(element);
+    element = chainLinks_.Find(element).next;
+  }
+}
+
+void Drawing::Prefetch(VekId element) const {
+  if (const Element* record = elementIndex_.Find(element)) __builtin_prefetch(&record->line, 1);
+}
+
+void Drawing::LinkChain(const Segment& segment) {
+  const std::vector<VekId>& chain = segment.elements;
+  for (size_t i = 0; i < chain.size(); ++i) {
+    ChainLink link{segment.id, kVekNoId, kVekNoId};
+    if (i + 1 < chain.size()) link.next = chain[i + 1];
+    if (i + kPrefetchDistance < chain.size()) link.ahead = chain[i + kPrefetchDistance];
+    chainLinks_.Add(chain[i], link);
+  }
 }
 
 Segment& Drawing::AddSegment(VekId id, int32_t layer, VekId companion) {
@@ -117,7 +151,20 @@ Element& Drawing::AddElement(VekId id, int32_t type, VekId segment) {
   elementIndex_.Add(id, &it->second);
   if (owner != nullptr) {
     it->second.chainPosition = owner->elements.size();
-    owner->elements.push_back(id);
+    std::vector<VekId>& chain = owner->elements;
+    if (!chain.empty()) {
+      ChainLink last = chainLinks_.Find(chain.back());
+      last.next = id;
+      chainLinks_.Add(chain.back(), last);
+    }
+    if (chain.size() >= kPrefetchDistance) {
+      const VekId behind = chain[chain.size() - kPrefetchDistance];
+      ChainLink link = chainLinks_.Find(behind);
+      link.ahead = id;
+      chainLinks_.Add(behind, link);
+    }
+    chainLinks_.Add(id, {segment, kVekNoId, kVekNoId});
+    chain.push_back(id);
   }
   return it->second;
 }
@@ -128,13 +175,14 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   // The module builds the key from a selection entry with its two words
   // swapped: the companion first, then the segment.
   VekHoleKey key{owner->companion, segment};
-  auto [keyIt, fresh] = holeKeys_.emplace(std::pair{key.word0, key.word1}, nextHoleId_);
+  auto [keyIt, fresh] = holeKeys_.emplace(KeyNumber(key), nextHoleId_);
   if (!fresh) throw std::invalid_argument("segment " + IdText(segment) + " already has a hole");
   Hole& hole = holes_[nextHoleId_];
   holeIndex_.Add(static_cast<uint32_t>(nextHoleId_), &hole);
   hole.id = nextHoleId_++;
   hole.key = key;
   hole.entries = std::move(entries);
+  hole.lent.reserve(hole.entries.size());
   owner->hasHoleData = true;
   return hole;
 }
@@ -149,7 +197,7 @@ const Hole* Drawing::FindHole(VekHoleId id) const {
 }
 
 std::optional<VekHoleId> Drawing::HoleIdFor(const VekHoleKey& key) const {
-  auto it = holeKeys_.find({key.word0, key.word1});
+  auto it = holeKeys_.find(KeyNumber(key));
   if (it == holeKeys_.end()) return std::nullopt;
   return it->second;
 }

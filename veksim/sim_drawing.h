@@ -34,39 +34,53 @@ struct Element {
   VekCharSize dimCharSize{};
   std::array<VekArrows, 2> arrows{};  // by the selector of VekDimGetArrow/VekDimSetArrow
   VekComment comment{};               // its bytes 64..87 are the annotation's char size
-  // For showing the drawing; the library itself never reads them.
-  std::vector<PointValue> geometry;
-  std::u16string text;
 };
 
 struct Segment {
   VekId id = kVekNoId;
   int32_t layer = 0;
-  bool hasHoleData = false;  // VekSgmHasAttribute(segment, 0)
-  VekId companion = 0;       // word 1 of the segment's selection entries
-  std::vector<VekId> elements;
+  bool hasHoleData = false;     // VekSgmHasAttribute(segment, 0)
+  VekId companion = 0;          // word 1 of the segment's selection entries
+  std::vector<VekId> elements;  // the chain, in order; grown only by AddElement
 };
 
-// Finds the record of an id in constant time: ids below a bound that grows
-// with the number of records sit in a table, sparse ones in a hash map. The
-// records themselves live in the drawing's maps, whose nodes never move.
-template <class Record>
-class IdIndex {
+// Finds what is kept for an id in constant time: ids below a bound that
+// grows with the number of entries sit in a table, sparse ones in a hash map.
+// Value{} stands for "nothing kept".
+template <class Value>
+class IdTable {
  public:
-  void Add(uint32_t id, Record* record);
-  Record* Find(uint32_t id) const;
+  void Add(uint32_t id, Value value);
+  Value Find(uint32_t id) const;
   void Clear();
 
  private:
-  std::vector<Record*> dense_;
-  std::unordered_map<uint32_t, Record*> sparse_;
+  std::vector<Value> dense_;
+  std::unordered_map<uint32_t, Value> sparse_;
   size_t count_ = 0;
+};
+
+// The records themselves live in the drawing's maps, whose nodes never move.
+template <class Record>
+using IdIndex = IdTable<Record*>;
+
+// An element's place in its segment's chain, kept apart from the element's
+// record: walking a chain then reads a small table in id order instead of
+// waiting on each element's record, and its segment's, in turn.
+struct ChainLink {
+  VekId segment = kVekNoId;  // kVekNoId: in no segment
+  VekId next = kVekNoId;     // the element after it, kVekNoId at the end
+  VekId ahead = kVekNoId;    // the element a prefetch distance after it
+  bool operator==(const ChainLink&) const = default;
 };
 
 struct Hole {
   VekHoleId id = 0;
   VekHoleKey key{};
   std::vector<VekHoleEntry> entries;
+  // The copy VekHolGetHoleData lends the module, valid until the next get of
+  // this hole.
+  std::vector<VekHoleEntry> lent;
   // Test knob for a host that keeps a hole's entries to itself:
   // VekHolGetHoleData then reports their count but hands over a null entry
   // array, and VekHolAmendHoleData takes such a record back, keeping the
@@ -116,18 +130,29 @@ class Drawing {
 
   // The element after `element` in its segment's chain, kVekNoId at the end
   // or for an element of no segment; constant time.
-  VekId NextInChain(const Element& element) const;
+  VekId NextInChain(const Element& element) const { return NextInChain(element.id); }
+  VekId NextInChain(VekId element) const;
+
+  // Asks the memory system for the record of the element a few places after
+  // `element` in its chain (with `fromHead`, for the first few from `element`
+  // on): an apply walks a chain element by element, and a record far off in a
+  // large drawing is then already on its way when the module asks for it.
+  void PrefetchChain(VekId element, bool fromHead) const;
 
  private:
   void RebuildIndexes();
+  void LinkChain(const Segment& segment);
+  void Prefetch(VekId element) const;
 
   std::map<VekId, Element> elements_;
   std::map<VekId, Segment> segments_;
   std::map<VekHoleId, Hole> holes_;
-  std::map<std::pair<uint32_t, uint32_t>, VekHoleId> holeKeys_;
+  // By the key's two words as one number: a lookup per selected segment.
+  std::unordered_map<uint64_t, VekHoleId> holeKeys_;
   IdIndex<Element> elementIndex_;
   IdIndex<Segment> segmentIndex_;
   IdIndex<Hole> holeIndex_;
+  IdTable<ChainLink> chainLinks_;
   VekHoleId nextHoleId_ = 501;
 };
 

@@ -8,6 +8,19 @@ namespace sim {
 
 namespace detail {
 HostCore& Core() { return Host::Instance().core_; }
+
+namespace {
+// More lists than a command keeps open at once, and texts longer than any
+// the module shows.
+constexpr size_t kListRoom = 8;
+constexpr size_t kTextRoom = 256;
+}  // namespace
+
+HostCore::HostCore() {
+  selectionLists.reserve(kListRoom);
+  currentPrompt.reserve(kTextRoom);
+  currentCursor.reserve(kTextRoom);
+}
 }  // namespace detail
 
 Host& Host::Instance() {
@@ -109,9 +122,18 @@ bool Host::SelectRange(const std::vector<VekId>& elements) {
     if (seen.insert(segment->id).second)
       selection.push_back({segment->id, segment->companion, element});
   }
-  core_.selection = std::move(selection);
+  SetSelection(std::move(selection));
   core_.pick.reset();
   return Deliver(kEventRangeComplete);
+}
+
+const std::vector<SelectionEntry>& Host::Selection() const {
+  static const std::vector<SelectionEntry> none;
+  return core_.selection ? *core_.selection : none;
+}
+
+void Host::SetSelection(std::vector<SelectionEntry> selection) {
+  core_.selection = std::make_shared<const std::vector<SelectionEntry>>(std::move(selection));
 }
 
 bool Host::PressExit() { return SendEvent(kEventExitButton); }
@@ -218,11 +240,10 @@ void Host::EndCommand() {
   core_.eventMask = 0;
   core_.currentPrompt.clear();
   core_.currentCursor.clear();
-  core_.selection.clear();
+  core_.selection.reset();
 }
 
-void Host::RecordCallback(const char* which, std::initializer_list<int64_t> args,
-                          int32_t result) {
+void Host::RecordCallback(const char* which, std::initializer_list<int64_t> args, int32_t result) {
   if (!core_.tracing) return;
   core_.callbacks.push_back({which, std::vector<int64_t>(args), result});
 }

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -108,9 +109,14 @@ struct Failure {
   int seen = 0;
 };
 
+// A selection as the host holds it: shared, never changed once made, so that
+// a list opened on it is a snapshot that costs no copy.
+using SharedSelection = std::shared_ptr<const std::vector<SelectionEntry>>;
+
 struct SelectionList {
-  std::vector<SelectionEntry> entries;
-  size_t next = 0;  // the entry VekIddGetNextSelIdData returns
+  VekSelHandle handle = 0;
+  SharedSelection entries;  // null: the selection was empty
+  size_t next = 0;          // the entry VekIddGetNextSelIdData returns
 };
 
 struct PickEvent {
@@ -121,6 +127,10 @@ struct PickEvent {
 
 // Everything the host holds: Host drives it, the Vek* functions answer from it.
 struct HostCore {
+  // Room for the lists and texts a command uses, so that with the trace off
+  // the library's calls find their storage made.
+  HostCore();
+
   Drawing drawing;
   int32_t registrationResult = 1;
   VekReadyFunc start = nullptr;
@@ -137,14 +147,14 @@ struct HostCore {
   VekArg eventSerial = 0;
   std::optional<PickEvent> pick;  // the latest event, when it was a pick
 
-  bool inCompare = false;  // a compare function is running
-  std::vector<SelectionEntry> selection;
-  std::map<VekSelHandle, SelectionList> selectionLists;
+  bool inCompare = false;                     // a compare function is running
+  SharedSelection selection;                  // null: nothing selected
+  std::vector<SelectionList> selectionLists;  // the open ones, oldest first
   VekSelHandle nextHandle = 0x5E1001;
-  std::vector<VekHoleEntry> holeBuffer;  // lent out by VekHolGetHoleData
   int32_t frame = 1;
   int redraws = 0;
 
+  bool keepsMessages = true;  // whether shown texts are kept in `messages`
   std::vector<Message> messages;
   std::u16string currentPrompt;
   std::u16string currentCursor;
@@ -209,10 +219,8 @@ class Host {
   VekReadyFunc PendingReadyFunction() const { return core_.pendingReady; }
 
   // --- Host state the module reads or changes --------------------------
-  const std::vector<SelectionEntry>& Selection() const { return core_.selection; }
-  void SetSelection(std::vector<SelectionEntry> selection) {
-    core_.selection = std::move(selection);
-  }
+  const std::vector<SelectionEntry>& Selection() const;
+  void SetSelection(std::vector<SelectionEntry> selection);
   size_t OpenSelectionLists() const { return core_.selectionLists.size(); }
   void SetCurrentFrame(int32_t frame) { core_.frame = frame; }
   int RedrawCount() const { return core_.redraws; }
@@ -238,6 +246,11 @@ class Host {
   void SetTracing(bool on) { core_.tracing = on; }
   bool Tracing() const { return core_.tracing; }
   void ClearMessages() { core_.messages.clear(); }
+  // On by default, and after Reset. Off, the current prompt and cursor label
+  // still follow what the module shows but nothing is added to Messages(),
+  // so that a long run of picks (each showing its prompt again) neither grows
+  // the log nor allocates.
+  void SetKeepMessages(bool on) { core_.keepsMessages = on; }
 
   // --- Failure injection -----------------------------------------------
   // A failing call changes nothing and returns kVekFailure; functions that

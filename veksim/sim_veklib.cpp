@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <type_traits>
 
 #include "host/VekLib.h"
@@ -106,30 +107,56 @@ int32_t PutMessage(const char* name, MessageKind kind, const char16_t* text) {
   t.Text(text);
   if (t.fails() || text == nullptr) return t.Return(kVekFailure);
   detail::HostCore& core = t.core();
-  core.messages.push_back({kind, std::u16string(text)});
+  if (core.keepsMessages) core.messages.push_back({kind, std::u16string(text)});
   if (kind == MessageKind::kPrompt) core.currentPrompt = text;
   if (kind == MessageKind::kCursor) core.currentCursor = text;
   return t.Return(0);
 }
 
+detail::SelectionList* OpenList(detail::HostCore& core, VekSelHandle h) {
+  for (detail::SelectionList& list : core.selectionLists) {
+    if (list.handle == h) return &list;
+  }
+  return nullptr;
+}
+
+// A walk of a large selection would wait on each segment's record and
+// chain; ask for them a few entries early (the record first, its chain once
+// the record is there).
+void PrefetchSegments(const Drawing& drawing, const std::vector<SelectionEntry>& entries,
+                      size_t next) {
+  constexpr size_t kRecordAhead = 4;
+  constexpr size_t kChainAhead = 2;
+  if (next + kRecordAhead < entries.size()) {
+    __builtin_prefetch(drawing.FindSegment(entries[next + kRecordAhead].segment));
+  }
+  if (next + kChainAhead < entries.size()) {
+    const Segment* segment = drawing.FindSegment(entries[next + kChainAhead].segment);
+    if (segment != nullptr && !segment->elements.empty()) {
+      __builtin_prefetch(segment->elements.data());
+      drawing.PrefetchChain(segment->elements.front(), true);
+    }
+  }
+}
+
 // Shared by the two list walks: fill `out` with the list's next entry.
 int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead) {
-  auto& lists = t.core().selectionLists;
-  auto it = lists.find(h);
-  if (t.fails() || it == lists.end() || out == nullptr) return t.Return(kVekFailure);
-  detail::SelectionList& list = it->second;
-  if (fromHead) list.next = 0;
-  if (list.next >= list.entries.size()) return t.Return(kVekFailure);
-  const SelectionEntry& entry = list.entries[list.next];
+  detail::SelectionList* list = OpenList(t.core(), h);
+  if (t.fails() || list == nullptr || out == nullptr) return t.Return(kVekFailure);
+  if (fromHead) list->next = 0;
+  const size_t size = list->entries ? list->entries->size() : 0;
+  if (list->next >= size) return t.Return(kVekFailure);
+  const SelectionEntry& entry = (*list->entries)[list->next];
   // The host fills the whole entry: after the two words the module reads come
   // the element that brought the segment in and the entry's position.
   VekSelEntry filled{};
   filled.segment = entry.segment;
   filled.companion = entry.companion;
-  uint32_t tail[4] = {entry.firstElement, static_cast<uint32_t>(list.next), 0, 0};
+  uint32_t tail[4] = {entry.firstElement, static_cast<uint32_t>(list->next), 0, 0};
   std::memcpy(filled.host, tail, sizeof tail);
   *out = filled;
-  ++list.next;
+  ++list->next;
+  PrefetchSegments(t.core().drawing, *list->entries, list->next);
   t.Record(out);
   return t.Return(0);
 }
@@ -237,7 +264,11 @@ int32_t VekElmGetType(VekId element) {
 VekId VekElmGetNextElementId(VekId element) {
   Traced t("VekElmGetNextElementId", {element}, element);
   const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  return t.Return(e == nullptr ? kVekNoId : t.core().drawing.NextInChain(*e));
+  if (e == nullptr) return t.Return(kVekNoId);
+  const sim::Drawing& drawing = t.core().drawing;
+  const VekId next = drawing.NextInChain(element);
+  drawing.PrefetchChain(next, false);
+  return t.Return(next);
 }
 
 int32_t VekSgmGetLayer(VekId segment, int32_t which) {
@@ -389,11 +420,12 @@ VekHoleId VekHolGetHoleId(const VekHoleKey* key) {
 
 int32_t VekHolGetHoleData(VekHoleId hole, VekHoleData* out) {
   Traced t("VekHolGetHoleData", {hole}, static_cast<uint32_t>(hole));
-  const sim::Hole* h = t.fails() ? nullptr : t.core().drawing.FindHole(hole);
+  sim::Hole* h = t.fails() ? nullptr : t.core().drawing.FindHole(hole);
   if (h == nullptr || out == nullptr) return t.Return(kVekFailure);
-  // The entries are lent from one host buffer, valid until the next get.
-  auto& buffer = t.core().holeBuffer;
-  buffer = h->entries;
+  // The entries are lent in a copy the hole keeps for that purpose, sized
+  // when the hole was made, so the copy needs no new memory.
+  auto& buffer = h->lent;
+  buffer.assign(h->entries.begin(), h->entries.end());
   VekHoleData data{};
   std::memcpy(data.host, &hole, sizeof hole);
   data.count = static_cast<int32_t>(buffer.size());
@@ -426,7 +458,7 @@ int32_t VekHolAmendHoleData(VekHoleId hole, const VekHoleData* in) {
 int32_t VekIddClearSysIdData(VekArg a1, VekArg a2, VekArg a3, VekArg a4) {
   Traced t("VekIddClearSysIdData", {a1, a2, a3, a4}, std::nullopt);
   if (t.fails()) return t.Return(kVekFailure);
-  t.core().selection.clear();
+  t.core().selection.reset();
   return t.Return(0);
 }
 
@@ -436,7 +468,7 @@ VekSelHandle VekIddOpenSelIdData(int32_t mode, VekArg a2, VekArg a3, VekArg a4) 
   auto& core = t.core();
   // The list is a snapshot: clearing the selection later leaves it intact.
   VekSelHandle handle = core.nextHandle++;
-  core.selectionLists[handle] = {core.selection, 0};
+  core.selectionLists.push_back({handle, core.selection, 0});
   return t.Return(handle);
 }
 
@@ -453,7 +485,11 @@ int32_t VekIddGetNextSelIdData(VekSelHandle h, VekSelEntry* out) {
 int32_t VekIddCloseSelIdData(VekSelHandle h) {
   Traced t("VekIddCloseSelIdData", {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
   if (t.fails()) return t.Return(kVekFailure);
-  return t.Return(t.core().selectionLists.erase(h) == 1 ? 0 : kVekFailure);
+  auto& lists = t.core().selectionLists;
+  sim::detail::SelectionList* list = sim::OpenList(t.core(), h);
+  if (list == nullptr) return t.Return(kVekFailure);
+  lists.erase(lists.begin() + (list - lists.data()));
+  return t.Return(0);
 }
 
 int32_t VekEnvGetCurrentFrame() {

@@ -2,6 +2,7 @@
 // drawing files, the session's handling of the settings dialog, pictures.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -395,6 +396,73 @@ TEST_F(SelectionTest, RefusesNamesThatAreNotInTheDrawing) {
   EXPECT_EQ(Missing("select 101 999"), "element 999 is not in the drawing");
   EXPECT_EQ(Missing("select layer 2"), "layer 2 is not in the drawing");
   EXPECT_EQ(Missing("list segment 11"), "segment 11 is not in the drawing");
+}
+
+// The lists may come in any order; the checks still run top level, layers,
+// segments, elements, so the problem reported does not depend on it.
+TEST(DrawingFile, ReadsTheListsInAnyOrderAndChecksThemInOne) {
+  const std::string reordered = R"({"elements": [{"id": 5, "type": 9, "segment": 2}],
+    "segments": [{"id": 2, "layer": 1}], "version": 1,
+    "layers": [{"id": 1, "name": "A", "colour": "#000000"}], "format": "vekhost-drawing"})";
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(reordered, "d.json", drawing);
+  EXPECT_EQ(file.elements, std::vector<VekId>{5});
+  EXPECT_EQ(drawing.element(5).segment, 2u);
+
+  // An element's problem comes after a segment's, though the file has it first.
+  const std::string twoProblems = R"({"elements": [{"id": 5, "type": 99, "segment": 2}],
+    "segments": [{"id": 2, "layer": 7}], "version": 1,
+    "layers": [{"id": 1, "name": "A", "colour": "#000000"}], "format": "vekhost-drawing"})";
+  EXPECT_EQ(RejectionOf(twoProblems),
+            "bad.json: at $.segments[0].layer: layer 7 is not among the declared layers");
+}
+
+TEST(DrawingFile, TextThatIsNoJsonOutranksAnEarlierProblemOfContent) {
+  const std::string text = Replaced(R"("version": 1)", R"("version": 2)");
+  const std::string error = RejectionOf(text.substr(0, text.size() - 3));
+  EXPECT_EQ(error.rfind("bad.json: at line ", 0), 0u) << error;
+  EXPECT_NE(error.find("not valid JSON"), std::string::npos) << error;
+}
+
+TEST(DrawingFile, FindsARepeatedKeyAmongManyAndInLongLists) {
+  std::string keys;
+  for (int i = 0; i < 40; ++i) keys += "\"k" + std::to_string(i) + "\": 0, ";
+  EXPECT_EQ(RejectionOf("{" + keys + "\"k17\": 1}"),
+            "bad.json: at $: the key \"k17\" appears twice");
+  std::string many = "[";
+  for (int i = 0; i < 400000; ++i) many += "{},";
+  many += "{\"a\": 1, \"a\": 2}]";
+  EXPECT_EQ(RejectionOf("{\"elements\": " + many + "}"),
+            "bad.json: at $.elements[400000]: the key \"a\" appears twice");
+}
+
+TEST(DrawingFile, CountsTheEntriesOfAListItReadsOneByOne) {
+  const std::string none = Replaced(
+      R"([{"id": 1, "name": "A", "colour": "#000000"}, {"id": 4, "name": "B", "colour": "#ff0000"}])",
+      "[]");
+  EXPECT_EQ(RejectionOf(none), "bad.json: at $.layers: expected 1 to 1000 entries, found 0");
+  EXPECT_EQ(RejectionOf(R"({"format": "vekhost-drawing", "version": 1,
+    "layers": [{"id": 1, "name": "A", "colour": "#000000"}], "segments": 5, "elements": []})"),
+            "bad.json: at $.segments: expected an array, found the integer 5");
+}
+
+// The writer spells everything as nlohmann's dump with an indent of two, so
+// written drawings keep the form they always had: its output read back and
+// dumped by nlohmann is the same text.
+TEST(DrawingFile, WritesAsNlohmannDumpsWithAnIndentOfTwo) {
+  std::string text = Replaced(R"("value": 12.5)", R"("value": 123456.78901234567)");
+  text.replace(text.find(R"("title": "T")"), 12, R"("title": "Quote \" back\\ Ø \u007f")");
+  text.replace(text.find(R"("radius": 5,)"), 12, R"("radius": 0.1,)");
+  text.replace(text.find(R"("lower": -0.2)"), 13, R"("lower": -1e-7)");
+  text.replace(text.find(R"("segments": [)"), 13,
+               R"("segments": [{"id": 40, "layer": 1, "hole": []},)");
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(text, "d.json", drawing);
+  const std::string written = DrawingToJson(file, drawing);
+  EXPECT_EQ(written, nlohmann::ordered_json::parse(written).dump(2) + "\n");
+  EXPECT_NE(written.find("\"hole\": []"), std::string::npos);
+  EXPECT_NE(written.find("\"radius\": 0.1,"), std::string::npos);
+  EXPECT_NE(written.find("Quote \\\" back\\\\ Ø \x7f"), std::string::npos);
 }
 
 // --- The session and the settings dialog --------------------------------

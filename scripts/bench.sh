@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Runs the benchmarks and regenerates docs/performance.md and
+# docs/performance.svg from what they measured: the module next to its
+# baselines (bench/), and vekhost over generated drawings of 10^4, 10^5 and
+# 10^6 elements next to nlohmann-json alone parsing and dumping the same file.
+# Takes some minutes; not part of scripts/test.sh. Leaves its raw results and
+# the generated drawings in build/bench.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake --preset linux -DSORVANE_BUILD_BENCH=ON
+cmake --build --preset linux
+bin=build/linux
+out=build/bench
+mkdir -p "$out"
+
+"$bin/bench/sorvane_bench" --benchmark_filter='^(Figure|Annotation|Dimension|LoadSettings)' \
+  --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$out/bench.json" --benchmark_out_format=json
+
+# Peak memory and wall time of one command, as "seconds kilobytes".
+measure() {
+  /usr/bin/time -v "$@" >"$out/last.log" 2>"$out/time.txt"
+  awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
+                for (i = 1; i <= n; ++i) s = s * 60 + t[i]; wall = s }
+              /Maximum resident set size/ { rss = $2 }
+              END { print wall, rss }' "$out/time.txt"
+}
+
+: >"$out/vekhost.txt"
+for n in 10000 100000 1000000; do
+  scripts/make-drawing.py "$n" "$out/drawing-$n.json" "$out/session-$n.vks"
+  rm -f "$out/empty.reg"  # no registry yet: the defaults
+  read -r vt vr < <(measure "$bin/vekhost/vekhost" "$out/drawing-$n.json" \
+    --script "$out/session-$n.vks" --registry "$out/empty.reg" --out "$out/result-$n.json")
+  read -r ft fr < <(measure "$bin/bench/json_floor" "$out/drawing-$n.json" "$out/floor-$n.json")
+  bytes=$(stat -c %s "$out/drawing-$n.json")
+  echo "$n $bytes $vt $vr $ft $fr" >>"$out/vekhost.txt"
+done
+
+{ uname -srmo; lscpu | grep -E '^(Model name|CPU\(s\)|Thread|L1d|L2|L3)'; free -g | awk '/Mem:/ {print "Memory: " $2 " GiB"}'; } \
+  >"$out/machine.txt"
+python3 scripts/perf_report.py "$out" docs
