@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Linux suites (also under the
-# sanitizers), a bounded run of every fuzz target, the shared suite on the stand-ins, the Windows product under
-# Wine with the same shared suite against Windows itself, and the release
-# package (two clean builds compared byte for byte).
+# sanitizers), a bounded run of every fuzz target, the static checks, the
+# shared suite on the stand-ins, the Windows product under Wine with the same
+# shared suite against Windows itself, and the release package (two clean
+# builds compared byte for byte).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
@@ -17,5 +18,7 @@ ctest --preset linux-asan
 # Every fuzz target for a bounded time from its corpus (the corpora
 # themselves are replayed by both test runs above).
 scripts/fuzz.sh 30
+# clang-format, cppcheck and clang-tidy, clean on the tree.
+scripts/static-checks.sh build/linux
 # Each side of the shared suite says how many of its cases it ran.
 grep -h '^shared suite on ' build/linux/Testing/Temporary/LastTest.log || true

@@ -64,8 +64,15 @@ class Checker {
       for (const char* name : allowed) known = known || key == name;
       if (!known) {
         std::string names;
-        for (const char* name : allowed) names += std::string(names.empty() ? "" : ", ") + name;
-        Fail(node.path, "unknown key \"" + key + "\" (allowed here: " + names + ")");
+        for (const char* name : allowed) {
+          if (!names.empty()) names += ", ";
+          names += name;
+        }
+        Fail(node.path, std::string("unknown key \"")
+                            .append(key)
+                            .append("\" (allowed here: ")
+                            .append(names)
+                            .append(")"));
       }
     }
   }
@@ -470,6 +477,8 @@ class DrawingReader {
       return &entry_;
     }
     if (parent.isObject) return &((*parent.target)[parent.key] = std::move(value));
+    // Each branch above returns: value is moved once.
+    // cppcheck-suppress accessMoved
     parent.target->push_back(std::move(value));
     return &parent.target->back();
   }
@@ -688,7 +697,10 @@ void ReadJson(const std::string& text, const std::string& fileName, DrawingReade
     }
     const size_t bracket = reason.find("] ");
     if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
-    if (reason.size() > 120) reason = reason.substr(0, 120) + "...";
+    if (reason.size() > 120) {
+      reason.resize(120);
+      reason += "...";
+    }
     throw InputError(fileName + ": at " + TextPlace(text, at) + ": not valid JSON: " + reason);
   } catch (const Json::exception& error) {
     throw InputError(fileName + ": not valid JSON: " + error.what());

@@ -46,7 +46,8 @@ Value IdTable<Value>::Find(uint32_t id) const {
   if (id < dense_.size() && !(dense_[id] == Value{})) return dense_[id];
   if (sparse_.empty()) return Value{};
   auto it = sparse_.find(id);
-  return it == sparse_.end() ? Value{} : it->second;
+  if (it == sparse_.end()) return Value{};
+  return it->second;
 }
 
 template <class Value>
@@ -146,7 +147,7 @@ Element& Drawing::AddElement(VekId id, int32_t type, VekId segment) {
   element.id = id;
   element.type = type;
   element.segment = segment;
-  auto [it, added] = elements_.emplace(id, std::move(element));
+  auto [it, added] = elements_.emplace(id, element);
   if (!added) throw std::invalid_argument("duplicate element " + IdText(id));
   elementIndex_.Add(id, &it->second);
   if (owner != nullptr) {
