@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The static checks, each clean on the whole tree, or the run fails:
 # clang-format (.clang-format), cppcheck and clang-tidy (.clang-tidy), the
-# last two over the Linux build's compile_commands.json, so every source
-# the build compiles is checked with the flags it is compiled with.
-#   scripts/static-checks.sh [BUILD_DIR]     (default build/linux, configured)
+# last two over the compile_commands.json of a Linux tree configured with the
+# benchmarks too (build/static; nothing is built there), so every source is
+# checked with the flags it is compiled with.
+#   scripts/static-checks.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/linux}
-[ -f "$build/compile_commands.json" ] || cmake --preset linux >/dev/null
+build=build/static
+cmake --preset linux -B "$build" -DSORVANE_BUILD_BENCH=ON >/dev/null
 
 failed=0
 step() { echo "== $*"; }

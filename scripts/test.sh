@@ -19,6 +19,6 @@ ctest --preset linux-asan
 # themselves are replayed by both test runs above).
 scripts/fuzz.sh 30
 # clang-format, cppcheck and clang-tidy, clean on the tree.
-scripts/static-checks.sh build/linux
+scripts/static-checks.sh
 # Each side of the shared suite says how many of its cases it ran.
 grep -h '^shared suite on ' build/linux/Testing/Temporary/LastTest.log || true
