@@ -16,14 +16,13 @@
 #include "command/captured_properties.h"
 #include "fuzz_input.h"
 #include "host/VekLib.h"
+#include "module_dialog.h"
 #include "platform/crt.h"
 #include "settings/settings_flags.h"
 #include "sim_host.h"
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
 #include "support/reg_text.h"
-
-extern "C" int32_t Startup(VekArg a1, VekArg a2, VekArg a3, VekArg a4);
 
 namespace {
 
@@ -95,13 +94,7 @@ void CheckWrites() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const HINSTANCE module = dlgstandin::ModuleHandleOf(reinterpret_cast<const void*>(&Startup));
-  std::string error;
-  if (!dlgstandin::LoadResources(module, SORVANE_DIALOG_RES, error)) {
-    (void)std::fprintf(stderr, "%s\n", error.c_str());
-    std::abort();
-  }
-  dlgstandin::SetDriver(PlayDialog);
+  fuzz::PrepareModuleDialog(PlayDialog);
   return 0;
 }
 
