@@ -97,38 +97,52 @@ std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& d
   return text + "  " + Properties(element, view);
 }
 
-std::vector<std::string> ElementChanges(VekId id, const sim::Drawing& before,
-                                        const sim::Drawing& now, const std::string& arrow) {
+std::vector<std::string> ElementChanges(const sim::Element& was, const sim::Element& is,
+                                        const std::string& arrow) {
   std::vector<std::string> changes;
-  const sim::Element* a = before.FindElement(id);
-  const sim::Element* b = now.FindElement(id);
-  if (a == nullptr || b == nullptr) return changes;
-  auto change = [&](const std::string& what, const std::string& was, const std::string& is) {
-    if (was != is) changes.push_back(what + " " + was + " " + arrow + " " + is);
+  // Most elements of a large session are unchanged in most properties: the
+  // texts are made only for what differs.
+  auto change = [&](const char* what, const std::string& before, const std::string& after) {
+    changes.push_back(
+        std::string(what).append(" ").append(before).append(" ").append(arrow).append(" ").append(
+            after));
   };
-  change("line colour", std::to_string(a->line.colour), std::to_string(b->line.colour));
-  change("line type", std::to_string(a->line.lineType), std::to_string(b->line.lineType));
-  change("decimal places", std::to_string(a->decimalPlaces), std::to_string(b->decimalPlaces));
-  if (a->toleranceStatus != b->toleranceStatus || !SameBytes(a->tolerance, b->tolerance)) {
-    change("tolerance", ToleranceText(a->toleranceStatus, a->tolerance),
-           ToleranceText(b->toleranceStatus, b->tolerance));
+  const sim::Element& a = was;
+  const sim::Element& b = is;
+  if (a.line.colour != b.line.colour) {
+    change("line colour", std::to_string(a.line.colour), std::to_string(b.line.colour));
   }
-  if (!SameBytes(a->dimCharSize, b->dimCharSize)) {
-    change("dimension char size", CharSizeText(a->dimCharSize), CharSizeText(b->dimCharSize));
+  if (a.line.lineType != b.line.lineType) {
+    change("line type", std::to_string(a.line.lineType), std::to_string(b.line.lineType));
+  }
+  if (a.decimalPlaces != b.decimalPlaces) {
+    change("decimal places", std::to_string(a.decimalPlaces), std::to_string(b.decimalPlaces));
+  }
+  if (a.toleranceStatus != b.toleranceStatus || !SameBytes(a.tolerance, b.tolerance)) {
+    const std::string before = ToleranceText(a.toleranceStatus, a.tolerance);
+    const std::string after = ToleranceText(b.toleranceStatus, b.tolerance);
+    if (before != after) change("tolerance", before, after);
+  }
+  if (!SameBytes(a.dimCharSize, b.dimCharSize)) {
+    const std::string before = CharSizeText(a.dimCharSize);
+    const std::string after = CharSizeText(b.dimCharSize);
+    if (before != after) change("dimension char size", before, after);
   }
   for (size_t s = 0; s < 2; ++s) {
-    if (!SameBytes(a->arrows[s], b->arrows[s])) {
-      change("arrows[" + std::to_string(s) + "]", ArrowsText(a->arrows[s]),
-             ArrowsText(b->arrows[s]));
+    if (!SameBytes(a.arrows[s], b.arrows[s])) {
+      const std::string before = ArrowsText(a.arrows[s]);
+      const std::string after = ArrowsText(b.arrows[s]);
+      if (before != after) change(s == 0 ? "arrows[0]" : "arrows[1]", before, after);
     }
   }
-  if (!SameBytes(a->comment.charSize, b->comment.charSize)) {
-    change("annotation char size", CharSizeText(a->comment.charSize),
-           CharSizeText(b->comment.charSize));
+  if (!SameBytes(a.comment.charSize, b.comment.charSize)) {
+    const std::string before = CharSizeText(a.comment.charSize);
+    const std::string after = CharSizeText(b.comment.charSize);
+    if (before != after) change("annotation char size", before, after);
   }
   // Bytes the host keeps for itself: nothing of the module's should touch them.
-  if (!SameBytes(a->line, b->line) && a->line.colour == b->line.colour &&
-      a->line.lineType == b->line.lineType) {
+  if (!SameBytes(a.line, b.line) && a.line.colour == b.line.colour &&
+      a.line.lineType == b.line.lineType) {
     changes.push_back("line attributes: the host's own bytes changed");
   }
   return changes;

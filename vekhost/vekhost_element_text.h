@@ -22,9 +22,9 @@ std::string ToleranceText(int32_t status, const VekTolerance& record);
 std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& drawing);
 
 // Each of the element's own properties (not its segment's layer) that
-// differs between the two drawings, as "what OLD ARROW NEW", in a fixed
-// order; empty when nothing did or the element is missing from either.
-std::vector<std::string> ElementChanges(VekId id, const sim::Drawing& before,
-                                        const sim::Drawing& now, const std::string& arrow);
+// differs between the element as it was and as it is, as "what OLD ARROW
+// NEW", in a fixed order; empty when nothing did.
+std::vector<std::string> ElementChanges(const sim::Element& was, const sim::Element& is,
+                                        const std::string& arrow);
 
 }  // namespace vekhost

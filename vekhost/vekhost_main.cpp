@@ -303,8 +303,6 @@ static int Main(int argc, char** argv) {
   pictures.labels = options.labels;
   const std::string before =
       options.svgBefore.empty() ? "" : vekhost::RenderSvg(drawing, host.drawing(), pictures);
-  // The picture after the session marks what changed since now.
-  const sim::Drawing original = options.svg.empty() ? sim::Drawing() : host.drawing();
 
   std::string error;
   const sim::StartupFn startup = vekhost::platform::LoadModule(options.module, error);
@@ -342,7 +340,7 @@ static int Main(int argc, char** argv) {
   std::vector<vekhost::OutputFile> files = TypedWork(options, session);
   if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before});
   if (!options.svg.empty()) {
-    pictures.before = &original;
+    pictures.markChanges = true;
     files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing(), pictures)});
   }
   const std::string result =

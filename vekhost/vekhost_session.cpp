@@ -1,6 +1,7 @@
 #include "vekhost_session.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "sim_records.h"
 #include "support/utf.h"
@@ -59,8 +60,8 @@ Session::Session(sim::Host& host, const DrawingFile& file, ActionSource& source,
       source_(source),
       print_(std::move(print)),
       settings_(std::move(settings)),
-      before_(host.drawing()),
       shown_(host.Messages().size()) {
+  host.drawing().KeepOriginals();
   for (const std::u16string& name : SettingNames()) settingsBefore_.push_back(settings_(name));
 }
 
@@ -323,55 +324,57 @@ void Session::OnDialog(DialogPort& dialog) {
   }
 }
 
-std::vector<std::string> Session::Changes() const {
-  std::vector<std::string> lines;
+void Session::ForEachChange(const std::function<void(const std::string&)>& take) const {
   const sim::Drawing& now = host_.drawing();
-  std::map<VekId, const sim::Hole*> holesBefore;
-  std::map<VekId, const sim::Hole*> holesNow;
-  for (const auto& [id, hole] : before_.Holes()) holesBefore[hole.key.word1] = &hole;
-  for (const auto& [id, hole] : now.Holes()) holesNow[hole.key.word1] = &hole;
+  std::unordered_map<VekId, const sim::Hole*> holes;  // by segment
+  for (const auto& [id, hole] : now.Holes()) holes.emplace(hole.key.word1, &hole);
 
   for (VekId id : file_.segments) {
-    const sim::Segment* a = before_.FindSegment(id);
-    const sim::Segment* b = now.FindSegment(id);
-    if (a == nullptr || b == nullptr) continue;
+    const sim::Segment* segment = now.FindSegment(id);
+    if (segment == nullptr) continue;
     const std::string head = "  segment " + std::to_string(id) + ": ";
-    if (a->layer != b->layer) {
-      lines.push_back(head + "layer " + std::to_string(a->layer) + " -> " +
-                      std::to_string(b->layer));
+    const int32_t layerWas = now.LayerAsItWas(*segment);
+    if (layerWas != segment->layer) {
+      take(head + "layer " + std::to_string(layerWas) + " -> " + std::to_string(segment->layer));
     }
-    auto ha = holesBefore.find(id);
-    auto hb = holesNow.find(id);
-    if (ha == holesBefore.end() || hb == holesNow.end()) continue;
-    const auto& ea = ha->second->entries;
-    const auto& eb = hb->second->entries;
+    auto hole = holes.find(id);
+    if (hole == holes.end()) continue;
+    const auto& ea = now.EntriesAsTheyWere(*hole->second);
+    const auto& eb = hole->second->entries;
     for (size_t i = 0; i < std::max(ea.size(), eb.size()); ++i) {
       const std::string was = i < ea.size() ? std::to_string(ea[i].layer) : "none";
       const std::string is = i < eb.size() ? std::to_string(eb[i].layer) : "none";
       if (was != is)
-        lines.push_back(std::string(head)
-                            .append("hole entry ")
-                            .append(std::to_string(i))
-                            .append(" layer ")
-                            .append(was)
-                            .append(" -> ")
-                            .append(is));
+        take(std::string(head)
+                 .append("hole entry ")
+                 .append(std::to_string(i))
+                 .append(" layer ")
+                 .append(was)
+                 .append(" -> ")
+                 .append(is));
     }
   }
 
   for (VekId id : file_.elements) {
-    for (const std::string& change : ElementChanges(id, before_, now, "->")) {
-      lines.push_back("  element " + std::to_string(id) + ": " + change);
+    const sim::Element* element = now.FindElement(id);
+    if (element == nullptr) continue;
+    for (const std::string& change : ElementChanges(now.ElementAsItWas(*element), *element, "->")) {
+      take("  element " + std::to_string(id) + ": " + change);
     }
   }
-  return lines;
 }
 
 void Session::PrintSummary() {
   Flush();
-  const std::vector<std::string> changes = Changes();
-  Print(changes.empty() ? "changes: none" : "changes:");
-  for (const std::string& line : changes) Print(line);
+  // A session over a large drawing changes a line of it per element: they
+  // are printed as they are found rather than gathered first.
+  bool any = false;
+  ForEachChange([&](const std::string& line) {
+    if (!any) Print("changes:");
+    any = true;
+    Print(line);
+  });
+  if (!any) Print("changes: none");
 
   std::vector<std::string> settings;
   for (size_t i = 0; i < SettingNames().size(); ++i) {

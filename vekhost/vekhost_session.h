@@ -73,7 +73,8 @@ using Printer = std::function<void(const std::string& line, LineFor to)>;
 
 class Session {
  public:
-  // Takes the "before" picture of the drawing and the settings now.
+  // Notes the settings now, and has the drawing keep from now on what the
+  // module replaces, for the summary.
   Session(sim::Host& host, const DrawingFile& file, ActionSource& source, Printer print,
           SettingsReader settings);
 
@@ -114,14 +115,14 @@ class Session {
   bool Stop(const Action& action, const std::string& problem);
   void PrintBoxes(const DialogPort& dialog, LineFor to = LineFor::kLog);
   void NoteCancel();
-  std::vector<std::string> Changes() const;
+  // Gives each line of what changed in the drawing, in file order.
+  void ForEachChange(const std::function<void(const std::string&)>& take) const;
 
   sim::Host& host_;
   const DrawingFile& file_;
   ActionSource& source_;
   Printer print_;
   SettingsReader settings_;
-  sim::Drawing before_;
   std::vector<std::optional<std::u16string>> settingsBefore_;
   size_t shown_ = 0;  // messages already printed
   bool stopped_ = false;

@@ -313,32 +313,33 @@ std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
   return group + "</g>\n";
 }
 
-int32_t LayerOf(const sim::Drawing& drawing, const sim::Element& element) {
+// The layer of the element's segment, now or (`asItWas`) before the session.
+int32_t LayerOf(const sim::Drawing& drawing, const sim::Element& element, bool asItWas) {
   const sim::Segment* segment = drawing.FindSegment(element.segment);
-  return segment != nullptr ? segment->layer : -1;
+  if (segment == nullptr) return -1;
+  return asItWas ? drawing.LayerAsItWas(*segment) : segment->layer;
 }
 
 // What the session changed of the element, its segment's layer first.
-std::vector<std::string> ChangesOf(VekId id, const sim::Drawing& before, const sim::Drawing& now) {
+std::vector<std::string> ChangesOf(const sim::Drawing& drawing, const sim::Element& element) {
   std::vector<std::string> changes;
-  const sim::Element* a = before.FindElement(id);
-  const sim::Element* b = now.FindElement(id);
-  if (a == nullptr || b == nullptr) return changes;
-  const int32_t was = LayerOf(before, *a);
-  const int32_t is = LayerOf(now, *b);
+  const int32_t was = LayerOf(drawing, element, true);
+  const int32_t is = LayerOf(drawing, element, false);
   if (was != is) {
     changes.push_back("layer " + std::to_string(was) + " \xE2\x86\x92 " + std::to_string(is));
   }
-  for (std::string& change : ElementChanges(id, before, now, "\xE2\x86\x92")) {
+  for (std::string& change :
+       ElementChanges(drawing.ElementAsItWas(element), element, "\xE2\x86\x92")) {
     changes.push_back(std::move(change));
   }
   return changes;
 }
 
-std::map<int32_t, size_t> CountByLayer(const DrawingFile& file, const sim::Drawing& drawing) {
+std::map<int32_t, size_t> CountByLayer(const DrawingFile& file, const sim::Drawing& drawing,
+                                       bool asItWas) {
   std::map<int32_t, size_t> counts;
   for (VekId id : file.elements) {
-    if (const sim::Element* e = drawing.FindElement(id)) ++counts[LayerOf(drawing, *e)];
+    if (const sim::Element* e = drawing.FindElement(id)) ++counts[LayerOf(drawing, *e, asItWas)];
   }
   return counts;
 }
@@ -378,7 +379,7 @@ std::string DashesFor(int32_t lineType) {
 std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
                       const SvgOptions& options) {
   const Frame frame(Measure(file, drawing));
-  const size_t legendRows = file.layers.size() + (options.before != nullptr ? 1 : 0);
+  const size_t legendRows = file.layers.size() + (options.markChanges ? 1 : 0);
   const double legendHeight = 6.0 * static_cast<double>(legendRows) + 4;
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(frame.width() * kPixelsPerUnit) +
@@ -402,8 +403,8 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
     for (VekId id : byLayer[layer.id]) {
       ElementMarks marks;
       marks.title = "element " + std::to_string(id) + ": " + ElementText(id, file, drawing);
-      if (options.before != nullptr) {
-        const std::vector<std::string> changes = ChangesOf(id, *options.before, drawing);
+      if (options.markChanges) {
+        const std::vector<std::string> changes = ChangesOf(drawing, *drawing.FindElement(id));
         marks.changed = !changes.empty();
         for (size_t i = 0; i < changes.size(); ++i) {
           marks.title += (i == 0 ? "\nchanged: " : ", ") + changes[i];
@@ -428,19 +429,19 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
            "\" y=\"" + N(y) + "\" fill=\"#222222\">" + Escape(text) + "</text>\n";
     y += 6;
   };
-  std::map<int32_t, size_t> now = CountByLayer(file, drawing);
+  std::map<int32_t, size_t> now = CountByLayer(file, drawing, false);
   std::map<int32_t, size_t> before;
-  if (options.before != nullptr) before = CountByLayer(file, *options.before);
+  if (options.markChanges) before = CountByLayer(file, drawing, true);
   for (const Layer& layer : file.layers) {
     std::string text = std::to_string(layer.id) + " " + layer.name + ": ";
-    if (options.before != nullptr) {
+    if (options.markChanges) {
       text += Elements(before[layer.id]) + " before, " + std::to_string(now[layer.id]) + " after";
     } else {
       text += Elements(now[layer.id]);
     }
     row(layer.colour, text);
   }
-  if (options.before != nullptr) {
+  if (options.markChanges) {
     row(kHighlightColour, "outlined: changed by the session (" + Elements(changed) + ")");
   }
   svg += "  </g>\n</svg>\n";

@@ -16,8 +16,10 @@
 namespace vekhost {
 
 struct SvgOptions {
-  bool labels = false;                   // each element's id written beside it
-  const sim::Drawing* before = nullptr;  // for a picture after a session: the drawing as read
+  bool labels = false;  // each element's id written beside it
+  // For a picture after a session: mark what changed, as the drawing's
+  // originals tell it (sim::Drawing::KeepOriginals).
+  bool markChanges = false;
 };
 
 // The colour changed elements are outlined in.

@@ -68,7 +68,11 @@ Drawing::Drawing(const Drawing& other)
       segments_(other.segments_),
       holes_(other.holes_),
       holeKeys_(other.holeKeys_),
-      nextHoleId_(other.nextHoleId_) {
+      nextHoleId_(other.nextHoleId_),
+      keepingOriginals_(other.keepingOriginals_),
+      elementOriginals_(other.elementOriginals_),
+      layerOriginals_(other.layerOriginals_),
+      entryOriginals_(other.entryOriginals_) {
   RebuildIndexes();
 }
 
@@ -80,6 +84,10 @@ Drawing& Drawing::operator=(const Drawing& other) {
   holes_ = other.holes_;
   holeKeys_ = other.holeKeys_;
   nextHoleId_ = other.nextHoleId_;
+  keepingOriginals_ = other.keepingOriginals_;
+  elementOriginals_ = other.elementOriginals_;
+  layerOriginals_ = other.layerOriginals_;
+  entryOriginals_ = other.entryOriginals_;
   RebuildIndexes();
   return *this;
 }
@@ -186,6 +194,83 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   hole.lent.reserve(hole.entries.size());
   owner->hasHoleData = true;
   return hole;
+}
+
+void Drawing::KeepOriginals() {
+  keepingOriginals_ = true;
+  elementOriginals_ = {};
+  layerOriginals_.clear();
+  entryOriginals_.clear();
+}
+
+void Drawing::KeepOriginal(const Element& element, Property property) {
+  if (!keepingOriginals_) return;
+  ElementOriginals& o = elementOriginals_;
+  // emplace keeps what is already there: only the first value counts.
+  switch (property) {
+    case Property::kLine:
+      o.line.emplace(element.id, element.line);
+      break;
+    case Property::kDecimalPlaces:
+      o.decimalPlaces.emplace(element.id, element.decimalPlaces);
+      break;
+    case Property::kTolerance:
+      o.tolerance.emplace(element.id, std::pair{element.toleranceStatus, element.tolerance});
+      break;
+    case Property::kDimCharSize:
+      o.dimCharSize.emplace(element.id, element.dimCharSize);
+      break;
+    case Property::kArrows:
+      o.arrows.emplace(element.id, element.arrows);
+      break;
+    case Property::kCommentCharSize:
+      o.commentCharSize.emplace(element.id, element.comment.charSize);
+      break;
+  }
+}
+
+void Drawing::KeepOriginal(const Segment& segment) {
+  if (keepingOriginals_) layerOriginals_.emplace(segment.id, segment.layer);
+}
+
+void Drawing::KeepOriginal(const Hole& hole) {
+  if (keepingOriginals_) entryOriginals_.emplace(hole.id, hole.entries);
+}
+
+namespace {
+
+template <class Map, class Value>
+void Restore(const Map& kept, VekId id, Value& value) {
+  if (kept.empty()) return;
+  if (auto it = kept.find(id); it != kept.end()) value = it->second;
+}
+
+}  // namespace
+
+Element Drawing::ElementAsItWas(const Element& now) const {
+  Element was = now;
+  const ElementOriginals& o = elementOriginals_;
+  Restore(o.line, now.id, was.line);
+  Restore(o.decimalPlaces, now.id, was.decimalPlaces);
+  std::pair<int32_t, VekTolerance> tolerance{now.toleranceStatus, now.tolerance};
+  Restore(o.tolerance, now.id, tolerance);
+  was.toleranceStatus = tolerance.first;
+  was.tolerance = tolerance.second;
+  Restore(o.dimCharSize, now.id, was.dimCharSize);
+  Restore(o.arrows, now.id, was.arrows);
+  Restore(o.commentCharSize, now.id, was.comment.charSize);
+  return was;
+}
+
+int32_t Drawing::LayerAsItWas(const Segment& now) const {
+  int32_t layer = now.layer;
+  Restore(layerOriginals_, now.id, layer);
+  return layer;
+}
+
+const std::vector<VekHoleEntry>& Drawing::EntriesAsTheyWere(const Hole& now) const {
+  auto it = entryOriginals_.find(now.id);
+  return it == entryOriginals_.end() ? now.entries : it->second;
 }
 
 Element* Drawing::FindElement(VekId id) { return elementIndex_.Find(id); }

@@ -88,6 +88,28 @@ struct Hole {
   bool withholdsEntries = false;
 };
 
+// The properties the library can change, one entry each in the drawing's
+// originals (below).
+enum class Property : uint8_t {
+  kLine,             // VekFigSetLineType
+  kDecimalPlaces,    // VekDimSetDecimalPlace
+  kTolerance,        // VekDimSetTolerance, with the status it sets
+  kDimCharSize,      // VekDimSetCharSize
+  kArrows,           // VekDimSetArrow, both selectors
+  kCommentCharSize,  // VekCmtSetCharSize
+};
+
+// What an element's changed properties held before the library first changed
+// them, for the element as a whole: the rest of its record is as it is now.
+struct ElementOriginals {
+  std::unordered_map<VekId, VekLineAttr> line;
+  std::unordered_map<VekId, int32_t> decimalPlaces;
+  std::unordered_map<VekId, std::pair<int32_t, VekTolerance>> tolerance;
+  std::unordered_map<VekId, VekCharSize> dimCharSize;
+  std::unordered_map<VekId, std::array<VekArrows, 2>> arrows;
+  std::unordered_map<VekId, VekCharSize> commentCharSize;
+};
+
 class Drawing {
  public:
   Drawing() = default;
@@ -133,6 +155,22 @@ class Drawing {
   VekId NextInChain(const Element& element) const { return NextInChain(element.id); }
   VekId NextInChain(VekId element) const;
 
+  // Keeping what the library replaces. From KeepOriginals() on (which
+  // forgets what was kept before), the library calls KeepOriginal before it
+  // changes a property, and the first value each property had is kept; the
+  // As-it-was functions give the records as they were then. A viewer of a
+  // session thus compares before and after without a copy of the drawing,
+  // which for a million elements would be most of a gigabyte: memory follows
+  // what changed. Off until asked, so a host that is not asked allocates
+  // nothing for it.
+  void KeepOriginals();
+  void KeepOriginal(const Element& element, Property property);
+  void KeepOriginal(const Segment& segment);
+  void KeepOriginal(const Hole& hole);
+  Element ElementAsItWas(const Element& now) const;
+  int32_t LayerAsItWas(const Segment& now) const;
+  const std::vector<VekHoleEntry>& EntriesAsTheyWere(const Hole& now) const;
+
   // Asks the memory system for the record of the element a few places after
   // `element` in its chain (with `fromHead`, for the first few from `element`
   // on): an apply walks a chain element by element, and a record far off in a
@@ -154,6 +192,10 @@ class Drawing {
   IdIndex<Hole> holeIndex_;
   IdTable<ChainLink> chainLinks_;
   VekHoleId nextHoleId_ = 501;
+  bool keepingOriginals_ = false;
+  ElementOriginals elementOriginals_;
+  std::unordered_map<VekId, int32_t> layerOriginals_;
+  std::unordered_map<VekHoleId, std::vector<VekHoleEntry>> entryOriginals_;
 };
 
 }  // namespace sim

@@ -283,6 +283,7 @@ int32_t VekSgmChangeLayer(VekId segment, int32_t layer) {
   Traced t("VekSgmChangeLayer", {segment, layer}, segment);
   sim::Segment* s = t.fails() ? nullptr : sim::FindSegment(t, segment);
   if (s == nullptr) return t.Return(kVekFailure);
+  t.core().drawing.KeepOriginal(*s);
   s->layer = layer;
   return t.Return(0);
 }
@@ -315,6 +316,7 @@ int32_t VekFigSetLineType(VekId element, const VekLineAttr* in) {
   t.Record(in);
   sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
   if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
+  t.core().drawing.KeepOriginal(*e, sim::Property::kLine);
   e->line = *in;
   return t.Return(0);
 }
@@ -333,6 +335,7 @@ int32_t VekCmtSetCharSize(VekId element, const VekCharSize* in) {
   t.Record(in);
   sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
   if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
+  t.core().drawing.KeepOriginal(*e, sim::Property::kCommentCharSize);
   e->comment.charSize = *in;
   return t.Return(0);
 }
@@ -351,6 +354,7 @@ int32_t VekDimSetCharSize(VekId element, const VekCharSize* in) {
   t.Record(in);
   sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
   if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
+  t.core().drawing.KeepOriginal(*e, sim::Property::kDimCharSize);
   e->dimCharSize = *in;
   return t.Return(0);
 }
@@ -373,6 +377,7 @@ int32_t VekDimSetArrow(VekId element, int32_t selector, const VekArrows* in) {
   if (e == nullptr || in == nullptr || selector < 0 || selector > 1) {
     return t.Return(kVekFailure);
   }
+  t.core().drawing.KeepOriginal(*e, sim::Property::kArrows);
   e->arrows[static_cast<size_t>(selector)] = *in;
   return t.Return(0);
 }
@@ -387,6 +392,7 @@ int32_t VekDimSetDecimalPlace(VekId element, int32_t places) {
   Traced t("VekDimSetDecimalPlace", {element, places}, element);
   sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
   if (e == nullptr) return t.Return(kVekFailure);
+  t.core().drawing.KeepOriginal(*e, sim::Property::kDecimalPlaces);
   e->decimalPlaces = places;
   return t.Return(0);
 }
@@ -405,6 +411,7 @@ int32_t VekDimSetTolerance(VekId element, const VekTolerance* in) {
   t.Record(in);
   sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
   if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
+  t.core().drawing.KeepOriginal(*e, sim::Property::kTolerance);
   e->tolerance = *in;
   e->toleranceStatus = 1;
   return t.Return(0);
@@ -446,6 +453,7 @@ int32_t VekHolAmendHoleData(VekHoleId hole, const VekHoleData* in) {
   }
   // The entries come from the module, usually the host's own lent buffer,
   // never from the hole itself, which is not lent out.
+  t.core().drawing.KeepOriginal(*h);
   if (in->entries != h->entries.data()) h->entries.assign(in->entries, in->entries + count);
   if (t.tracing()) {
     t.call().record.resize(h->entries.size() * sizeof(VekHoleEntry));

@@ -636,11 +636,26 @@ TEST_F(SessionTest, InputEndingInTheDialogCancelsIt) {
 TEST_F(SessionTest, TheSummaryListsEachChangedPropertyOldToNew) {
   ListSource source({});
   Session session = Make(source);
-  host().drawing().segment(20).layer = 1;
-  host().drawing().element(201).line.colour = 7;
-  host().drawing().element(301).decimalPlaces = 0;
-  host().drawing().hole(*host().drawing().HoleIdFor(VekHoleKey{77, 20})).entries[0].layer = 1;
-  host().drawing().element(302).comment.charSize = sim::MakeCharSize({5, 4, 0.25});
+  // Changed through the library, as the module changes them: the drawing
+  // keeps the first value each property had.
+  ASSERT_EQ(VekSgmChangeLayer(20, 1), 0);
+  VekLineAttr line = host().drawing().element(201).line;
+  const int32_t lineType = line.lineType;
+  line.colour = 5;
+  line.lineType = lineType + 1;
+  ASSERT_EQ(VekFigSetLineType(201, &line), 0);
+  line.colour = 7;
+  line.lineType = lineType;  // back as it was: nothing to show
+  ASSERT_EQ(VekFigSetLineType(201, &line), 0);
+  ASSERT_EQ(VekDimSetDecimalPlace(301, 0), 0);
+  const VekHoleKey key{77, 20};
+  const VekHoleId hole = VekHolGetHoleId(&key);
+  VekHoleData data{};
+  ASSERT_EQ(VekHolGetHoleData(hole, &data), 0);
+  data.entries[0].layer = 1;
+  ASSERT_EQ(VekHolAmendHoleData(hole, &data), 0);
+  const VekCharSize size = sim::MakeCharSize({5, 4, 0.25});
+  ASSERT_EQ(VekCmtSetCharSize(302, &size), 0);
   session.PrintSummary();
   EXPECT_EQ(log_, (std::vector<std::string>{
                       "changes:",
@@ -685,11 +700,19 @@ TEST(Svg, GroupsByLayerAndDrawsColoursDashesAndTexts) {
 TEST(Svg, MarksWhatTheSessionChangedAndCountsTheLayers) {
   sim::Drawing drawing;
   const DrawingFile file = ParseDrawing(kDrawing, "d.json", drawing);
-  const sim::Drawing before = drawing;
+  // The picture before a session marks nothing and writes no ids unasked.
+  const std::string plain = RenderSvg(file, drawing);
+  EXPECT_EQ(plain.find("class=\"changed\""), std::string::npos);
+  EXPECT_EQ(plain.find("outlined:"), std::string::npos);
+
+  // Changed as the library changes them, which keeps what it replaces.
+  drawing.KeepOriginals();
+  drawing.KeepOriginal(drawing.segment(20));
   drawing.segment(20).layer = 1;
+  drawing.KeepOriginal(drawing.element(201), sim::Property::kLine);
   drawing.element(201).line.lineType = 1;
   SvgOptions options;
-  options.before = &before;
+  options.markChanges = true;
   options.labels = true;
   const std::string svg = RenderSvg(file, drawing, options);
 
@@ -713,11 +736,6 @@ TEST(Svg, MarksWhatTheSessionChangedAndCountsTheLayers) {
   EXPECT_NE(svg.find(">outlined: changed by the session (2 elements)</text>"), std::string::npos);
   // --labels: the ids in the picture.
   EXPECT_NE(svg.find(">101</text>"), std::string::npos);
-
-  // The picture before a session marks nothing and writes no ids unasked.
-  const std::string plain = RenderSvg(file, before);
-  EXPECT_EQ(plain.find("class=\"changed\""), std::string::npos);
-  EXPECT_EQ(plain.find("outlined:"), std::string::npos);
   EXPECT_EQ(plain.find("class=\"label\""), std::string::npos);
   EXPECT_NE(plain.find(">4 B: 5 elements</text>"), std::string::npos);
 }
