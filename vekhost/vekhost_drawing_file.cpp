@@ -709,14 +709,20 @@ void ReadJson(const std::string& text, const std::string& fileName, DrawingReade
 
 // Writes JSON as nlohmann's dump with an indent of two does: each member
 // and each array entry on a line of its own, empty containers as {} and [],
-// numbers and texts spelt alike. Written straight into one string, so a large
-// drawing is never held twice as a document.
+// numbers and texts spelt alike. The text goes to a sink a piece of about
+// kPiece bytes at a time, so a large drawing is never held as a text, let
+// alone as a document.
 class PrettyWriter {
  public:
-  // Writes into `out`; with null only counts the bytes it would write.
-  explicit PrettyWriter(std::string* out) : out_(out) {}
+  static constexpr size_t kPiece = size_t{1} << 20;
 
-  size_t Written() const { return written_; }
+  explicit PrettyWriter(const TextSink& sink) : sink_(sink) { out_.reserve(kPiece + 4096); }
+
+  // Hands over what is left; false when the sink refused any piece.
+  bool Finish() {
+    Hand();
+    return good_;
+  }
 
   void BeginObject() { Open('{'); }
   void EndObject() { Close('}'); }
@@ -790,6 +796,7 @@ class PrettyWriter {
 
   // Starts a member or an array entry on a new line.
   void NextEntry() {
+    if (out_.size() >= kPiece) Hand();
     Put(empty_.back() ? "\n" : ",\n");
     empty_.back() = false;
     Indent();
@@ -845,21 +852,18 @@ class PrettyWriter {
     Put('"');
   }
 
-  void Put(std::string_view text) {
-    written_ += text.size();
-    if (out_ != nullptr) out_->append(text);
-  }
-  void Put(char c) {
-    ++written_;
-    if (out_ != nullptr) out_->push_back(c);
-  }
-  void PutSpaces(size_t n) {
-    written_ += n;
-    if (out_ != nullptr) out_->append(n, ' ');
+  void Put(std::string_view text) { out_.append(text); }
+  void Put(char c) { out_.push_back(c); }
+  void PutSpaces(size_t n) { out_.append(n, ' '); }
+
+  void Hand() {
+    if (good_ && !out_.empty()) good_ = sink_(out_);
+    out_.clear();
   }
 
-  std::string* out_;
-  size_t written_ = 0;
+  const TextSink& sink_;
+  std::string out_;  // the piece being written
+  bool good_ = true;
   std::vector<bool> empty_;  // per open container: nothing written in it yet
   bool keyed_ = false;       // a key was written; its value follows on the line
 };
@@ -1136,17 +1140,19 @@ void WriteDrawing(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& 
 
 }  // namespace
 
-std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
-  // Counted first, so that the text is made in one piece of memory of the
-  // right size: growing it by doubling would hold twice its size at times.
-  PrettyWriter counter(nullptr);
-  WriteDrawing(counter, file, drawing);
-  std::string out;
-  out.reserve(counter.Written() + 1);
-  PrettyWriter w(&out);
+bool WriteDrawingJson(const DrawingFile& file, const sim::Drawing& drawing, const TextSink& sink) {
+  PrettyWriter w(sink);
   WriteDrawing(w, file, drawing);
-  out += '\n';
-  return out;
+  return w.Finish() && sink("\n");
+}
+
+std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
+  std::string text;
+  WriteDrawingJson(file, drawing, [&text](std::string_view piece) {
+    text.append(piece);
+    return true;
+  });
+  return text;
 }
 
 }  // namespace vekhost

@@ -19,6 +19,7 @@
 
 #include "host/VekLib.h"
 #include "sim_drawing.h"
+#include "vekhost_output.h"
 
 namespace vekhost {
 
@@ -86,7 +87,11 @@ DrawingFile ParseDrawing(const std::string& text, const std::string& fileName,
 DrawingFile LoadDrawing(const std::string& path, sim::Drawing& drawing);
 
 // The drawing in the same format, with its properties as `drawing` holds
-// them now; ends with a newline.
+// them now, ending with a newline, handed to `sink` a piece at a time; false
+// when the sink refused a piece.
+bool WriteDrawingJson(const DrawingFile& file, const sim::Drawing& drawing, const TextSink& sink);
+
+// The same, as one string.
 std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing);
 
 // Reads a whole file as bytes; throws InputError naming the file when it

@@ -181,16 +181,19 @@ std::vector<std::string> OutputPaths(const vekhost::Options& options) {
   return paths;
 }
 
-bool WriteToStandardOutput(const std::string& text) {
-  errno = 0;
-  const bool good =
-      std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+bool WriteToStandardOutput(const vekhost::TextProducer& produce) {
+  std::string reason;
+  const bool good = vekhost::WriteToStream(stdout, produce, reason);
   if (!good) {
     (void)std::fprintf(stderr,
                        "vekhost: standard output: the result drawing cannot be written: %s\n",
-                       std::strerror(errno != 0 ? errno : EIO));
+                       reason.c_str());
   }
   return good;
+}
+
+bool WriteToStandardOutput(const std::string& text) {
+  return WriteToStandardOutput([&text](const vekhost::TextSink& sink) { return sink(text); });
 }
 
 // The script --record writes: the actions taken, one a line, after a
@@ -208,8 +211,8 @@ std::vector<vekhost::OutputFile> TypedWork(const vekhost::Options& options,
                                            const vekhost::Session& session) {
   std::vector<vekhost::OutputFile> files;
   if (!options.record.empty())
-    files.push_back({options.record, RecordText(options, session.taken())});
-  if (!options.log.empty()) files.push_back({options.log, g_keptLog});
+    files.push_back({options.record, RecordText(options, session.taken()), {}});
+  if (!options.log.empty()) files.push_back({options.log, g_keptLog, {}});
   return files;
 }
 
@@ -338,15 +341,18 @@ static int Main(int argc, char** argv) {
   const bool logged = LogWritten();
 
   std::vector<vekhost::OutputFile> files = TypedWork(options, session);
-  if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before});
+  if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before, {}});
   if (!options.svg.empty()) {
     pictures.markChanges = true;
-    files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing(), pictures)});
+    files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing(), pictures), {}});
   }
-  const std::string result =
-      options.out.empty() ? "" : vekhost::DrawingToJson(drawing, host.drawing());
+  // The result drawing is written as it is made: for a large drawing its
+  // text would take more memory than the drawing itself.
+  const vekhost::TextProducer result = [&](const vekhost::TextSink& sink) {
+    return vekhost::WriteDrawingJson(drawing, host.drawing(), sink);
+  };
   if (!options.out.empty() && options.out != vekhost::kStandardStream) {
-    files.push_back({options.out, result});
+    files.push_back({options.out, "", result});
   }
   if (!vekhost::WriteAllOrNone(files, error)) return Fail(1, "vekhost: " + error);
   if (options.out == vekhost::kStandardStream && !WriteToStandardOutput(result)) return 1;

@@ -11,23 +11,21 @@ namespace {
 
 std::string Reason(int code) { return std::strerror(code); }
 
-// Writes `text` to `name`; on failure gives the reason.
-bool WriteWhole(const std::string& name, const std::string& text, std::string& reason) {
+// Writes the file's text to `name`; on failure gives the reason.
+bool WriteWhole(const std::string& name, const OutputFile& output, std::string& reason) {
   errno = 0;
   std::FILE* file = std::fopen(name.c_str(), "wb");
   if (file == nullptr) {
     reason = Reason(errno);
     return false;
   }
+  const TextProducer fromText = [&output](const TextSink& sink) { return sink(output.text); };
+  bool good = WriteToStream(file, output.produce ? output.produce : fromText, reason);
   errno = 0;
-  bool good = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  good = std::fflush(file) == 0 && good;
-  int code = errno;
   if (std::fclose(file) != 0 && good) {
     good = false;
-    code = errno;
+    reason = errno != 0 ? Reason(errno) : "write failed";
   }
-  if (!good) reason = code != 0 ? Reason(code) : "write failed";
   return good;
 }
 
@@ -37,6 +35,16 @@ void RemoveQuietly(const std::string& name) {
 }
 
 }  // namespace
+
+bool WriteToStream(std::FILE* stream, const TextProducer& produce, std::string& reason) {
+  errno = 0;
+  bool good = produce([stream](std::string_view piece) {
+    return std::fwrite(piece.data(), 1, piece.size(), stream) == piece.size();
+  });
+  good = std::fflush(stream) == 0 && good;
+  if (!good) reason = errno != 0 ? Reason(errno) : "write failed";
+  return good;
+}
 
 std::string PartialName(const std::string& path) { return path + ".vekhost-partial"; }
 
@@ -50,7 +58,7 @@ bool CheckWritable(const std::string& path, std::string& error) {
   // trying it now is the one check that cannot disagree with it.
   const std::string probe = PartialName(path);
   std::string reason;
-  const bool good = WriteWhole(probe, "", reason);
+  const bool good = WriteWhole(probe, OutputFile{}, reason);
   RemoveQuietly(probe);
   if (!good) error = path + ": cannot be written: " + reason;
   return good;
@@ -60,7 +68,7 @@ bool WriteAllOrNone(const std::vector<OutputFile>& files, std::string& error) {
   size_t written = 0;
   std::string reason;
   for (; written < files.size(); ++written) {
-    if (!WriteWhole(PartialName(files[written].path), files[written].text, reason)) break;
+    if (!WriteWhole(PartialName(files[written].path), files[written], reason)) break;
   }
   if (written < files.size()) {
     error = files[written].path + ": cannot be written: " + reason + " (no output file written)";

@@ -4,15 +4,33 @@
 // paths. A reader of the user's path never sees half a file.
 #pragma once
 
+#include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vekhost {
 
+// Takes the next piece of a text being written; false when it cannot be
+// written, which ends the writing.
+using TextSink = std::function<bool(std::string_view piece)>;
+
+// Writes a text a piece at a time to the sink it is given; false when the
+// sink refused a piece.
+using TextProducer = std::function<bool(const TextSink& sink)>;
+
 struct OutputFile {
   std::string path;  // as the user named it
   std::string text;
+  // A file too large to be made in memory first (the result drawing) is
+  // written by this instead of from `text`.
+  TextProducer produce;
 };
+
+// Writes what `produce` makes to `stream` and flushes it; on failure sets
+// `reason`.
+bool WriteToStream(std::FILE* stream, const TextProducer& produce, std::string& reason);
 
 // Whether `path` can be written: its folder exists and takes a new file, and
 // the path is no folder. Checked before the session, so that a typo in a
