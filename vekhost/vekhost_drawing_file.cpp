@@ -32,10 +32,22 @@ constexpr double kMaxSize = 1000.0;
 
 bool IsElementType(int64_t type) { return type >= 0 && type <= kLastElementType; }
 
-// One place in the document: the value and its JSON path.
+// One place in the document: the value and how it was reached, from which
+// its JSON path is spelt only when a problem is reported. Spelling it for
+// every value read would cost more than the reading. A node lives no longer
+// than the node it was reached from.
 struct Node {
   const Json* value;
-  std::string path;
+  std::string_view root;         // the path of a node reached from no other
+  const Node* parent = nullptr;  // else the node it is a member or an entry of
+  const char* key = nullptr;     // its key there, or null for an entry
+  size_t index = 0;              // its index there
+
+  std::string Path() const {
+    if (parent == nullptr) return std::string(root);
+    if (key != nullptr) return parent->Path() + "." + key;
+    return parent->Path() + "[" + std::to_string(index) + "]";
+  }
 };
 
 // Everything the checks need to word their errors.
@@ -58,7 +70,7 @@ class Checker {
   // The object's keys must all be among `allowed`.
   void Object(const Node& node, std::initializer_list<const char*> allowed) const {
     if (!node.value->is_object())
-      Fail(node.path, "expected an object, found " + Describe(*node.value));
+      Fail(node.Path(), "expected an object, found " + Describe(*node.value));
     for (const auto& [key, unused] : node.value->items()) {
       bool known = false;
       for (const char* name : allowed) known = known || key == name;
@@ -68,11 +80,11 @@ class Checker {
           if (!names.empty()) names += ", ";
           names += name;
         }
-        Fail(node.path, std::string("unknown key \"")
-                            .append(key)
-                            .append("\" (allowed here: ")
-                            .append(names)
-                            .append(")"));
+        Fail(node.Path(), std::string("unknown key \"")
+                              .append(key)
+                              .append("\" (allowed here: ")
+                              .append(names)
+                              .append(")"));
       }
     }
   }
@@ -80,39 +92,39 @@ class Checker {
   std::optional<Node> Member(const Node& node, const char* key) const {
     auto found = node.value->find(key);
     if (found == node.value->end()) return std::nullopt;
-    return Node{&*found, node.path + "." + key};
+    return Node{&*found, {}, &node, key};
   }
 
   Node Required(const Node& node, const char* key) const {
     std::optional<Node> member = Member(node, key);
-    if (!member) Fail(node.path, std::string("missing key \"") + key + "\"");
+    if (!member) Fail(node.Path(), std::string("missing key \"") + key + "\"");
     return *member;
   }
 
   int64_t Int(const Node& node, int64_t min, int64_t max) const {
     const Json& v = *node.value;
-    if (!v.is_number_integer()) Fail(node.path, "expected an integer, found " + Describe(v));
+    if (!v.is_number_integer()) Fail(node.Path(), "expected an integer, found " + Describe(v));
     int64_t value = 0;
     if (v.is_number_unsigned()) {
       const uint64_t u = v.get<uint64_t>();
-      if (u > static_cast<uint64_t>(INT64_MAX)) Fail(node.path, v.dump() + " is out of range");
+      if (u > static_cast<uint64_t>(INT64_MAX)) Fail(node.Path(), v.dump() + " is out of range");
       value = static_cast<int64_t>(u);
     } else {
       value = v.get<int64_t>();
     }
     if (value < min || value > max) {
-      Fail(node.path, std::to_string(value) + " is out of range (" + std::to_string(min) + " to " +
-                          std::to_string(max) + ")");
+      Fail(node.Path(), std::to_string(value) + " is out of range (" + std::to_string(min) +
+                            " to " + std::to_string(max) + ")");
     }
     return value;
   }
 
   double Number(const Node& node, double min, double max) const {
     const Json& v = *node.value;
-    if (!v.is_number()) Fail(node.path, "expected a number, found " + Describe(v));
+    if (!v.is_number()) Fail(node.Path(), "expected a number, found " + Describe(v));
     const double value = v.get<double>();
     if (!std::isfinite(value) || value < min || value > max) {
-      Fail(node.path,
+      Fail(node.Path(),
            v.dump() + " is out of range (" + FormatNumber(min) + " to " + FormatNumber(max) + ")");
     }
     return value;
@@ -120,32 +132,32 @@ class Checker {
 
   std::string String(const Node& node, size_t maxLength) const {
     if (!node.value->is_string())
-      Fail(node.path, "expected a string, found " + Describe(*node.value));
+      Fail(node.Path(), "expected a string, found " + Describe(*node.value));
     std::string text = node.value->get<std::string>();
     if (text.size() > maxLength) {
-      Fail(node.path, "the text is longer than " + std::to_string(maxLength) + " bytes");
+      Fail(node.Path(), "the text is longer than " + std::to_string(maxLength) + " bytes");
     }
     for (char c : text) {
       if (static_cast<unsigned char>(c) < 0x20)
-        Fail(node.path, "the text holds a control character");
+        Fail(node.Path(), "the text holds a control character");
     }
     return text;
   }
 
   bool Bool(const Node& node) const {
     if (!node.value->is_boolean())
-      Fail(node.path, "expected true or false, found " + Describe(*node.value));
+      Fail(node.Path(), "expected true or false, found " + Describe(*node.value));
     return node.value->get<bool>();
   }
 
   std::vector<Node> Array(const Node& node, size_t minSize, size_t maxSize) const {
     if (!node.value->is_array())
-      Fail(node.path, "expected an array, found " + Describe(*node.value));
+      Fail(node.Path(), "expected an array, found " + Describe(*node.value));
     const size_t size = node.value->size();
-    CountInRange(node.path, size, minSize, maxSize);
+    CountInRange(node.Path(), size, minSize, maxSize);
     std::vector<Node> items;
     for (size_t i = 0; i < size; ++i) {
-      items.push_back({&(*node.value)[i], node.path + "[" + std::to_string(i) + "]"});
+      items.push_back({&(*node.value)[i], {}, &node, nullptr, i});
     }
     return items;
   }
@@ -222,7 +234,8 @@ Shape ReadShape(const Checker& check, const Node& node) {
     else
       only({"kind", "points", "closed"});
     shape.kind = line ? Shape::Kind::kLine : Shape::Kind::kPolyline;
-    for (const Node& p : check.Array(check.Required(node, "points"), 2, line ? 2 : 10000)) {
+    const Node points = check.Required(node, "points");  // outlives its entries
+    for (const Node& p : check.Array(points, 2, line ? 2 : 10000)) {
       shape.points.push_back(check.ReadPoint(p));
     }
     if (auto closed = check.Member(node, "closed")) shape.closed = check.Bool(*closed);
@@ -240,7 +253,7 @@ Shape ReadShape(const Checker& check, const Node& node) {
       shape.endAngle = check.Number(check.Required(node, "end"), -360, 360);
     }
   } else {
-    check.Fail(kindNode.path,
+    check.Fail(kindNode.Path(),
                "unknown shape kind \"" + kind + "\" (line, polyline, circle or arc)");
   }
   return shape;
@@ -249,7 +262,7 @@ Shape ReadShape(const Checker& check, const Node& node) {
 int32_t DeclaredLayer(const Checker& check, const DrawingFile& file, const Node& node) {
   const int32_t layer = static_cast<int32_t>(check.Int(node, 0, 65535));
   if (file.FindLayer(layer) == nullptr) {
-    check.Fail(node.path, "layer " + std::to_string(layer) + " is not among the declared layers");
+    check.Fail(node.Path(), "layer " + std::to_string(layer) + " is not among the declared layers");
   }
   return layer;
 }
@@ -276,7 +289,8 @@ void ReadDimension(const Checker& check, const Node& node, ElementPlan& plan, El
     e.tolerance = sim::MakeTolerance(value);
   }
   e.dimCharSize = sim::MakeCharSize(ReadCharSize(check, check.Required(node, "charSize")));
-  const std::vector<Node> arrows = check.Array(check.Required(node, "arrows"), 2, 2);
+  const Node arrowsNode = check.Required(node, "arrows");  // outlives its entries
+  const std::vector<Node> arrows = check.Array(arrowsNode, 2, 2);
   for (size_t i = 0; i < 2; ++i) e.arrows[i] = sim::MakeArrows(ReadArrows(check, arrows[i]));
   view.hasDimension = true;
 }
@@ -291,14 +305,14 @@ ElementView ReadElementView(const Checker& check, const Node& node, ElementPlan&
                           static_cast<int32_t>(check.Int(check.Required(*line, "type"), 0, 255)));
     view.hasLine = true;
   } else if (IsPlainFigureType(plan.type)) {
-    check.Fail(node.path, "missing key \"line\" (every figure of types 0 to 8 has one)");
+    check.Fail(node.Path(), "missing key \"line\" (every figure of types 0 to 8 has one)");
   }
 
   if (auto dimension = check.Member(node, "dimension")) {
     ReadDimension(check, *dimension, plan, view);
   } else if (IsDimensionType(plan.type)) {
-    check.Fail(node.path, "missing key \"dimension\" (element type " + std::to_string(plan.type) +
-                              " is a dimension)");
+    check.Fail(node.Path(), "missing key \"dimension\" (element type " + std::to_string(plan.type) +
+                                " is a dimension)");
   }
 
   if (auto annotation = check.Member(node, "annotation")) {
@@ -306,14 +320,14 @@ ElementView ReadElementView(const Checker& check, const Node& node, ElementPlan&
     if (auto text = check.Member(*annotation, "text")) {
       view.text = check.String(*text, 1000);
     } else if (IsAnnotationType(plan.type)) {
-      check.Fail(annotation->path, "missing key \"text\"");
+      check.Fail(annotation->Path(), "missing key \"text\"");
     }
     plan.properties.comment =
         sim::MakeComment(ReadCharSize(check, check.Required(*annotation, "charSize")));
     view.hasAnnotation = true;
   } else if (IsAnnotationType(plan.type)) {
-    check.Fail(node.path, "missing key \"annotation\" (element type " + std::to_string(plan.type) +
-                              " is an annotation)");
+    check.Fail(node.Path(), "missing key \"annotation\" (element type " +
+                                std::to_string(plan.type) + " is an annotation)");
   }
 
   if (auto shape = check.Member(node, "shape")) view.shape = ReadShape(check, *shape);
@@ -410,7 +424,7 @@ class DrawingReader {
     check_.Object(root, {"format", "version", "title", "layers", "segments", "elements"});
     const Node format = check_.Required(root, "format");
     if (check_.String(format, 64) != "vekhost-drawing") {
-      check_.Fail(format.path, "expected \"vekhost-drawing\"");
+      check_.Fail(format.Path(), "expected \"vekhost-drawing\"");
     }
     check_.Int(check_.Required(root, "version"), 1, 1);
     if (auto title = check_.Member(root, "title")) file_.title = check_.String(*title, 200);
@@ -550,8 +564,9 @@ class DrawingReader {
   }
 
   void Check(int list, size_t index, const Json& entry) {
-    const Node node{&entry,
-                    std::string("$.") + kListNames[list] + "[" + std::to_string(index) + "]"};
+    const std::string path =
+        std::string("$.") + kListNames[list] + "[" + std::to_string(index) + "]";
+    const Node node{&entry, path};
     try {
       if (list == kLayers) ReadLayer(node);
       if (list == kSegments) ReadSegment(node);
@@ -568,7 +583,7 @@ class DrawingReader {
       // Not an array: the check says what it is instead.
       check_.Array(node, minSize, maxSize);
     }
-    check_.CountInRange(node.path, state.count, minSize, maxSize);
+    check_.CountInRange(node.Path(), state.count, minSize, maxSize);
     if (state.error) throw InputError(*state.error);
   }
 
@@ -593,13 +608,13 @@ void DrawingReader::ReadLayer(const Node& node) {
   Layer layer;
   layer.id = static_cast<int32_t>(check_.Int(idNode, 0, 65535));
   if (!layerIds_.insert(layer.id).second) {
-    check_.Fail(idNode.path, "layer " + std::to_string(layer.id) + " is declared twice");
+    check_.Fail(idNode.Path(), "layer " + std::to_string(layer.id) + " is declared twice");
   }
   layer.name = check_.String(check_.Required(node, "name"), 200);
   const Node colourNode = check_.Required(node, "colour");
   layer.colour = check_.String(colourNode, 16);
   if (!IsColourText(layer.colour)) {
-    check_.Fail(colourNode.path, "\"" + layer.colour + "\" is no colour of the form #rrggbb");
+    check_.Fail(colourNode.Path(), "\"" + layer.colour + "\" is no colour of the form #rrggbb");
   }
   file_.layers.push_back(layer);
 }
@@ -609,7 +624,7 @@ void DrawingReader::ReadSegment(const Node& node) {
   const Node idNode = check_.Required(node, "id");
   const auto id = static_cast<VekId>(check_.Int(idNode, 0, kVekNoId - 1));
   if (drawing_.FindSegment(id) != nullptr) {
-    check_.Fail(idNode.path, "segment " + std::to_string(id) + " is declared twice");
+    check_.Fail(idNode.Path(), "segment " + std::to_string(id) + " is declared twice");
   }
   const int32_t layer = DeclaredLayer(check_, file_, check_.Required(node, "layer"));
   VekId companion = 0;
@@ -637,20 +652,20 @@ void DrawingReader::ReadElement(const Node& node) {
   ElementPlan plan{};
   plan.id = static_cast<VekId>(check_.Int(idNode, 0, kVekNoId - 1));
   if (file_.views.count(plan.id) != 0) {
-    check_.Fail(idNode.path, "element " + std::to_string(plan.id) + " is declared twice");
+    check_.Fail(idNode.Path(), "element " + std::to_string(plan.id) + " is declared twice");
   }
   const Node typeNode = check_.Required(node, "type");
   const int64_t type = check_.Int(typeNode, INT32_MIN, INT32_MAX);
   if (!IsElementType(type)) {
-    check_.Fail(typeNode.path, "unknown element type " + std::to_string(type) +
-                                   " (the host's types are 0 to " +
-                                   std::to_string(kLastElementType) + ")");
+    check_.Fail(typeNode.Path(), "unknown element type " + std::to_string(type) +
+                                     " (the host's types are 0 to " +
+                                     std::to_string(kLastElementType) + ")");
   }
   plan.type = static_cast<int32_t>(type);
   const Node segmentNode = check_.Required(node, "segment");
   plan.segment = static_cast<VekId>(check_.Int(segmentNode, 0, kVekNoId - 1));
   if (drawing_.FindSegment(plan.segment) == nullptr) {
-    check_.Fail(segmentNode.path, "segment " + std::to_string(plan.segment) + " is not declared");
+    check_.Fail(segmentNode.Path(), "segment " + std::to_string(plan.segment) + " is not declared");
   }
   ElementView view = ReadElementView(check_, node, plan);
 
