@@ -97,7 +97,7 @@ void BuildDrawing(sim::Drawing& drawing, size_t elements) {
 
 std::vector<VekId> Targets(const sim::Drawing& drawing) {
   std::vector<VekId> targets;
-  for (const auto& [id, element] : drawing.Elements()) {
+  for (VekId id : drawing.ElementIds()) {
     if (id >= kFirstTarget) targets.push_back(id);
   }
   return targets;
@@ -114,8 +114,9 @@ void EnterStep(Path path) {
   }
   if (path == Path::kDimensionPicks) return;
   std::vector<sim::SelectionEntry> selection;
-  for (const auto& [id, segment] : host.drawing().Segments()) {
+  for (VekId id : host.drawing().SegmentIds()) {
     if (id >= kFirstTargetSegment) {
+      const sim::Segment& segment = *host.drawing().FindSegment(id);
       selection.push_back({id, segment.companion, segment.elements.front()});
     }
   }

@@ -18,24 +18,30 @@ mkdir -p "$out"
   --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   --benchmark_out="$out/bench.json" --benchmark_out_format=json
 
-# Peak memory and wall time of one command, as "seconds kilobytes".
+# Wall time, CPU time (user and system) and peak memory of one command, as
+# "seconds seconds kilobytes".
 measure() {
   /usr/bin/time -v "$@" >"$out/last.log" 2>"$out/time.txt"
   awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
                 for (i = 1; i <= n; ++i) s = s * 60 + t[i]; wall = s }
+              /User time/ { cpu += $2 } /System time/ { cpu += $2 }
               /Maximum resident set size/ { rss = $2 }
-              END { print wall, rss }' "$out/time.txt"
+              END { print wall, cpu, rss }' "$out/time.txt"
 }
 
+# vekhost and the floor take turns, three times each, so that a slow spell of
+# a shared machine falls on both; the report takes the medians.
 : >"$out/vekhost.txt"
 for n in 10000 100000 1000000; do
   scripts/make-drawing.py "$n" "$out/drawing-$n.json" "$out/session-$n.vks"
-  rm -f "$out/empty.reg"  # no registry yet: the defaults
-  read -r vt vr < <(measure "$bin/vekhost/vekhost" "$out/drawing-$n.json" \
-    --script "$out/session-$n.vks" --registry "$out/empty.reg" --out "$out/result-$n.json")
-  read -r ft fr < <(measure "$bin/bench/json_floor" "$out/drawing-$n.json" "$out/floor-$n.json")
   bytes=$(stat -c %s "$out/drawing-$n.json")
-  echo "$n $bytes $vt $vr $ft $fr" >>"$out/vekhost.txt"
+  for run in 1 2 3; do
+    rm -f "$out/empty.reg"  # no registry yet: the defaults
+    read -r vt vc vr < <(measure "$bin/vekhost/vekhost" "$out/drawing-$n.json" \
+      --script "$out/session-$n.vks" --registry "$out/empty.reg" --out "$out/result-$n.json")
+    read -r ft fc fr < <(measure "$bin/bench/json_floor" "$out/drawing-$n.json" "$out/floor-$n.json")
+    echo "$n $bytes $vt $vc $vr $ft $fc $fr" >>"$out/vekhost.txt"
+  done
 done
 
 { uname -srmo; lscpu | grep -E '^(Model name|CPU\(s\)|Thread|L1d|L2|L3)'; free -g | awk '/Mem:/ {print "Memory: " $2 " GiB"}'; } \

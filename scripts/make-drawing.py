@@ -5,14 +5,12 @@
 
 The drawing has ELEMENTS figures in segments of eight, every other segment
 with hole data, so that a figure apply meets every kind of segment. The
-script starts the command, picks the source figure and selects one figure of
-every segment, in `select` lines short enough for the script reader; each
-selection is a run of its own, since an apply ends the command.
+script starts the command, picks the source figure and selects the whole
+drawing, as an operator does, so that one apply changes every figure.
 """
 import sys
 
 PER_SEGMENT = 8
-IDS_PER_SELECT = 500
 
 
 def write_drawing(out, elements):
@@ -38,13 +36,10 @@ def write_drawing(out, elements):
                       % (element, e, 100 + s, s % 1000, e, s % 1000 + 1, e))
             element += 1
     out.write('\n ]\n}\n')
-    return segments
 
 
-def write_script(out, segments):
-    firsts = [1000 + s * PER_SEGMENT for s in range(segments)]
-    for i in range(0, len(firsts), IDS_PER_SELECT):
-        out.write('run\npick 1\nselect %s\n' % ' '.join(str(x) for x in firsts[i:i + IDS_PER_SELECT]))
+def write_script(out):
+    out.write('run\npick 1\nselect all\n')
 
 
 def main():
@@ -52,9 +47,9 @@ def main():
         sys.exit(__doc__)
     elements = int(sys.argv[1])
     with open(sys.argv[2], 'w', encoding='utf-8') as drawing:
-        segments = write_drawing(drawing, elements)
+        write_drawing(drawing, elements)
     with open(sys.argv[3], 'w', encoding='utf-8') as script:
-        write_script(script, segments)
+        write_script(script)
 
 
 if __name__ == '__main__':

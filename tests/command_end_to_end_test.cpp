@@ -39,7 +39,9 @@ class EndToEndTest : public CommandTest {
 
   // Every element, segment and hole of the drawing against `expected`.
   void ExpectDrawing(const sim::Drawing& expected) {
-    for (const auto& [id, e] : expected.Elements()) {
+    ASSERT_EQ(drawing().ElementIds(), expected.ElementIds());
+    for (VekId id : expected.ElementIds()) {
+      const sim::Element& e = *expected.FindElement(id);
       const sim::Element& got = drawing().element(id);
       EXPECT_EQ(sim::Bytes(got.line), sim::Bytes(e.line)) << id;
       EXPECT_EQ(sim::Bytes(got.comment), sim::Bytes(e.comment)) << id;
@@ -48,8 +50,9 @@ class EndToEndTest : public CommandTest {
       EXPECT_EQ(sim::Bytes(got.dimCharSize), sim::Bytes(e.dimCharSize)) << id;
       EXPECT_EQ(sim::Bytes(got.arrows), sim::Bytes(e.arrows)) << id;
     }
-    for (const auto& [id, s] : expected.Segments()) {
-      EXPECT_EQ(drawing().segment(id).layer, s.layer) << "segment " << id;
+    ASSERT_EQ(drawing().SegmentIds(), expected.SegmentIds());
+    for (VekId id : expected.SegmentIds()) {
+      EXPECT_EQ(drawing().segment(id).layer, expected.FindSegment(id)->layer) << "segment " << id;
     }
     for (const auto& [id, h] : expected.Holes()) {
       ASSERT_EQ(drawing().hole(id).entries.size(), h.entries.size());

@@ -57,6 +57,26 @@ void IdTable<Value>::Clear() {
   count_ = 0;
 }
 
+template <class Record>
+RecordStore<Record>& RecordStore<Record>::operator=(const RecordStore& other) {
+  if (this == &other) return *this;
+  blocks_.clear();
+  size_ = 0;
+  for (size_t i = 0; i < other.size(); ++i) Add(other[i]);
+  return *this;
+}
+
+template <class Record>
+Record& RecordStore<Record>::Add(Record record) {
+  if (size_ == blocks_.size() * kBlock) blocks_.push_back(std::make_unique<Record[]>(kBlock));
+  Record& added = (*this)[size_++];
+  added = std::move(record);
+  return added;
+}
+
+template class RecordStore<Element>;
+template class RecordStore<Segment>;
+
 template class IdTable<Element*>;
 template class IdTable<Segment*>;
 template class IdTable<Hole*>;
@@ -97,10 +117,10 @@ void Drawing::RebuildIndexes() {
   segmentIndex_.Clear();
   holeIndex_.Clear();
   chainLinks_.Clear();
-  for (auto& [id, element] : elements_) elementIndex_.Add(id, &element);
-  for (auto& [id, segment] : segments_) {
-    segmentIndex_.Add(id, &segment);
-    LinkChain(segment);
+  for (size_t i = 0; i < elements_.size(); ++i) elementIndex_.Add(elements_[i].id, &elements_[i]);
+  for (size_t i = 0; i < segments_.size(); ++i) {
+    segmentIndex_.Add(segments_[i].id, &segments_[i]);
+    LinkChain(segments_[i]);
   }
   for (auto& [id, hole] : holes_) holeIndex_.Add(static_cast<uint32_t>(id), &hole);
 }
@@ -138,10 +158,10 @@ Segment& Drawing::AddSegment(VekId id, int32_t layer, VekId companion) {
   segment.id = id;
   segment.layer = layer;
   segment.companion = companion;
-  auto [it, added] = segments_.emplace(id, std::move(segment));
-  if (!added) throw std::invalid_argument("duplicate segment " + IdText(id));
-  segmentIndex_.Add(id, &it->second);
-  return it->second;
+  if (FindSegment(id) != nullptr) throw std::invalid_argument("duplicate segment " + IdText(id));
+  Segment& added = segments_.Add(std::move(segment));
+  segmentIndex_.Add(id, &added);
+  return added;
 }
 
 Element& Drawing::AddElement(VekId id, int32_t type, VekId segment) {
@@ -155,11 +175,11 @@ Element& Drawing::AddElement(VekId id, int32_t type, VekId segment) {
   element.id = id;
   element.type = type;
   element.segment = segment;
-  auto [it, added] = elements_.emplace(id, element);
-  if (!added) throw std::invalid_argument("duplicate element " + IdText(id));
-  elementIndex_.Add(id, &it->second);
+  if (FindElement(id) != nullptr) throw std::invalid_argument("duplicate element " + IdText(id));
+  Element& added = elements_.Add(element);
+  elementIndex_.Add(id, &added);
   if (owner != nullptr) {
-    it->second.chainPosition = owner->elements.size();
+    added.chainPosition = owner->elements.size();
     std::vector<VekId>& chain = owner->elements;
     if (!chain.empty()) {
       ChainLink last = chainLinks_.Find(chain.back());
@@ -175,7 +195,7 @@ Element& Drawing::AddElement(VekId id, int32_t type, VekId segment) {
     chainLinks_.Add(id, {segment, kVekNoId, kVekNoId});
     chain.push_back(id);
   }
-  return it->second;
+  return added;
 }
 
 Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
@@ -288,8 +308,30 @@ std::optional<VekHoleId> Drawing::HoleIdFor(const VekHoleKey& key) const {
   return it->second;
 }
 
-Element& Drawing::element(VekId id) { return elements_.at(id); }
-Segment& Drawing::segment(VekId id) { return segments_.at(id); }
+Element& Drawing::element(VekId id) {
+  Element* found = FindElement(id);
+  if (found == nullptr) throw std::out_of_range("no element " + IdText(id));
+  return *found;
+}
+
+std::vector<VekId> Drawing::ElementIds() const {
+  std::vector<VekId> ids;
+  ids.reserve(elements_.size());
+  for (size_t i = 0; i < elements_.size(); ++i) ids.push_back(elements_[i].id);
+  return ids;
+}
+Segment& Drawing::segment(VekId id) {
+  Segment* found = FindSegment(id);
+  if (found == nullptr) throw std::out_of_range("no segment " + IdText(id));
+  return *found;
+}
+
+std::vector<VekId> Drawing::SegmentIds() const {
+  std::vector<VekId> ids;
+  ids.reserve(segments_.size());
+  for (size_t i = 0; i < segments_.size(); ++i) ids.push_back(segments_[i].id);
+  return ids;
+}
 Hole& Drawing::hole(VekHoleId id) { return holes_.at(id); }
 
 }  // namespace sim
