@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -361,6 +362,94 @@ TEST_F(SimHostTest, EveryFunctionIsTracedUnderItsOwnName) {
   EXPECT_EQ(host.CallNames(), std::vector<std::string>(names.begin(), names.end()));
   EXPECT_EQ(host.Errors(), std::vector<std::u16string>{u"e"});
   EXPECT_EQ(host.CurrentCursor(), u"c");
+}
+
+// The properties the library can change, as bytes.
+std::vector<uint8_t> Changeable(const sim::Element& e) {
+  std::vector<uint8_t> bytes;
+  for (const std::vector<uint8_t>& part :
+       {sim::Bytes(e.line), sim::Bytes(e.decimalPlaces), sim::Bytes(e.toleranceStatus),
+        sim::Bytes(e.tolerance), sim::Bytes(e.dimCharSize), sim::Bytes(e.arrows),
+        sim::Bytes(e.comment)}) {
+    bytes.insert(bytes.end(), part.begin(), part.end());
+  }
+  return bytes;
+}
+
+// Each library setter keeps the value it replaces, the first one only, and
+// only once asked: the drawing then tells each record as it was.
+TEST_F(SimHostTest, KeptOriginalsAreTheFirstValueOfEachPropertyTheLibraryChanged) {
+  sim::Drawing& d = host.drawing();
+  d.AddHole(10, {sim::MakeHoleEntry(0, 5)});
+  const sim::Element start = d.element(100);
+  VekLineAttr line = sim::MakeLineAttr(9, 9);
+  ASSERT_EQ(VekFigSetLineType(100, &line), 0);  // before KeepOriginals: not kept
+
+  d.KeepOriginals();
+  const sim::Element kept = d.element(100);  // what the drawing held when asked
+  line = sim::MakeLineAttr(3, 4);
+  ASSERT_EQ(VekFigSetLineType(100, &line), 0);
+  line = sim::MakeLineAttr(6, 7);
+  ASSERT_EQ(VekFigSetLineType(100, &line), 0);
+  const VekCharSize size = sim::MakeCharSize({4, 3, 1});
+  ASSERT_EQ(VekCmtSetCharSize(100, &size), 0);
+  ASSERT_EQ(VekDimSetCharSize(100, &size), 0);
+  const VekArrows arrows = sim::MakeArrows({1, 2, 3});
+  ASSERT_EQ(VekDimSetArrow(100, 1, &arrows), 0);
+  ASSERT_EQ(VekDimSetDecimalPlace(100, 4), 0);
+  const VekTolerance tolerance = sim::MakeTolerance({0.5, -0.5, 2});
+  ASSERT_EQ(VekDimSetTolerance(100, &tolerance), 0);
+  ASSERT_EQ(VekSgmChangeLayer(10, 9), 0);
+  ASSERT_EQ(VekSgmChangeLayer(10, 8), 0);
+  const VekHoleKey key{77, 10};
+  const VekHoleId hole = VekHolGetHoleId(&key);
+  VekHoleData data{};
+  ASSERT_EQ(VekHolGetHoleData(hole, &data), 0);
+  data.entries[0].layer = 9;
+  ASSERT_EQ(VekHolAmendHoleData(hole, &data), 0);
+
+  const sim::Element was = d.ElementAsItWas(d.element(100));
+  EXPECT_EQ(Changeable(was), Changeable(kept));
+  EXPECT_NE(sim::Bytes(was.line), sim::Bytes(start.line));
+  EXPECT_NE(Changeable(d.element(100)), Changeable(kept));
+  EXPECT_EQ(d.LayerAsItWas(d.segment(10)), 5);
+  EXPECT_EQ(d.segment(10).layer, 8);
+  EXPECT_EQ(d.EntriesAsTheyWere(d.hole(hole))[0].layer, 5);
+  EXPECT_EQ(d.hole(hole).entries[0].layer, 9);
+  // An element the library left alone is as it is.
+  EXPECT_EQ(Changeable(d.ElementAsItWas(d.element(101))), Changeable(d.element(101)));
+  // Asked again, the drawing starts over from what it holds now.
+  d.KeepOriginals();
+  EXPECT_EQ(Changeable(d.ElementAsItWas(d.element(100))), Changeable(d.element(100)));
+  EXPECT_EQ(d.LayerAsItWas(d.segment(10)), 8);
+}
+
+// Records are kept in blocks; a copy of a drawing of several blocks has
+// records, lookups and chains of its own.
+TEST(SimDrawing, ACopyOfManyRecordsIsADrawingOfItsOwn) {
+  sim::Drawing d;
+  std::vector<VekId> ids;
+  for (VekId s = 0; s < 300; ++s) {
+    d.AddSegment(1000 + s, 1);
+    for (VekId e = 0; e < 3; ++e) {
+      ids.push_back(10000 + s * 3 + e);
+      d.AddElement(ids.back(), 2, 1000 + s);
+    }
+  }
+  EXPECT_THROW(d.AddElement(ids[700], 2, 1000), std::invalid_argument);
+  EXPECT_THROW(d.AddSegment(1299, 1), std::invalid_argument);
+  EXPECT_THROW(d.element(5), std::out_of_range);
+  sim::Drawing copy = d;
+  EXPECT_EQ(copy.ElementIds(), ids);
+  EXPECT_EQ(copy.SegmentCount(), 300U);
+  copy.element(ids[899]).line.colour = 4;
+  copy.segment(1299).layer = 7;
+  EXPECT_EQ(d.element(ids[899]).line.colour, 0);
+  EXPECT_EQ(d.segment(1299).layer, 1);
+  EXPECT_EQ(copy.FindElement(ids[899]), &copy.element(ids[899]));
+  EXPECT_NE(copy.FindElement(ids[899]), d.FindElement(ids[899]));
+  EXPECT_EQ(copy.NextInChain(ids[897]), ids[898]);
+  EXPECT_EQ(copy.NextInChain(ids[899]), kVekNoId);
 }
 
 }  // namespace
