@@ -15,7 +15,7 @@ out=build/bench
 mkdir -p "$out"
 
 "$bin/bench/sorvane_bench" --benchmark_filter='^(Figure|Annotation|Dimension|LoadSettings)' \
-  --benchmark_counters_tabular=true \
+  --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true \
   --benchmark_out="$out/bench.json" --benchmark_out_format=json
 
 # Wall time, CPU time (user and system) and peak memory of one command, as

@@ -19,16 +19,31 @@ NS = {'ns': 1.0, 'us': 1e3, 'ms': 1e6, 's': 1e9}
 
 
 def load_runs(path):
-    """Each run's counters (and its real time in ns as "time"), by run name."""
+    """Each benchmark's counters over its repetitions, by run name: the pairs
+    counted together, the fastest times the fastest of all, medians the
+    median of the repetitions' medians; "time" is the fastest real time in ns."""
     with open(path, encoding='utf-8') as f:
         data = json.load(f)
-    runs = {}
+    reps = {}
     for b in data['benchmarks']:
         if b.get('run_type') == 'aggregate':
             continue
         name = b.get('run_name', b['name']).split('/min_time')[0].split('/manual_time')[0]
         run = dict(b)
         run['time'] = b['real_time'] * NS[b.get('time_unit', 'ns')]
+        reps.setdefault(name, []).append(run)
+    runs = {}
+    for name, rs in reps.items():
+        run = dict(rs[0])
+        run['iterations'] = sum(r['iterations'] for r in rs)
+        run['repetitions'] = len(rs)
+        run['time'] = min(r['time'] for r in rs)
+        for key in ('module_min_ns', 'baseline_min_ns'):
+            if key in run:
+                run[key] = min(r[key] for r in rs)
+        for key in ('module_ns', 'baseline_ns', 'ratio'):
+            if key in run:
+                run[key] = sorted(r[key] for r in rs)[len(rs) // 2]
         runs[name] = run
     return data.get('context', {}), runs
 
@@ -248,9 +263,11 @@ def main():
         'more than the difference measured here. So the module and its baseline are',
         'timed in pairs, one right after the other, the first of the two alternating;',
         'the ratio is the median of the ratios within the pairs, and the times the',
-        'medians of each side. The times per element below the table, and the plot,',
-        'take the fastest apply of each side instead: what else the machine does can',
-        'only add time to an apply.',
+        'medians of each side. Each benchmark runs three times, the runs of all of them',
+        'shuffled together (`--benchmark_enable_random_interleaving`), and the table',
+        'gives the median of the three. The times per element below the table, and the',
+        'plot, take the fastest apply of each side instead: what else the machine does',
+        'can only add time to an apply.',
         '',
     ] + table + [
         '',

@@ -8,8 +8,6 @@ namespace {
 
 std::string IdText(uint32_t id) { return std::to_string(id); }
 
-uint64_t KeyNumber(const VekHoleKey& key) { return uint64_t{key.word0} << 32 | key.word1; }
-
 // Ids below this many per record go in the table; a drawing numbered more
 // sparsely than that keeps the rest in the hash map.
 constexpr size_t kDenseSlack = 4;
@@ -87,7 +85,6 @@ Drawing::Drawing(const Drawing& other)
       elements_(other.elements_),
       segments_(other.segments_),
       holes_(other.holes_),
-      holeKeys_(other.holeKeys_),
       nextHoleId_(other.nextHoleId_),
       keepingOriginals_(other.keepingOriginals_),
       elementOriginals_(other.elementOriginals_),
@@ -102,7 +99,6 @@ Drawing& Drawing::operator=(const Drawing& other) {
   elements_ = other.elements_;
   segments_ = other.segments_;
   holes_ = other.holes_;
-  holeKeys_ = other.holeKeys_;
   nextHoleId_ = other.nextHoleId_;
   keepingOriginals_ = other.keepingOriginals_;
   elementOriginals_ = other.elementOriginals_;
@@ -122,7 +118,11 @@ void Drawing::RebuildIndexes() {
     segmentIndex_.Add(segments_[i].id, &segments_[i]);
     LinkChain(segments_[i]);
   }
-  for (auto& [id, hole] : holes_) holeIndex_.Add(static_cast<uint32_t>(id), &hole);
+  holeBySegment_.Clear();
+  for (auto& [id, hole] : holes_) {
+    holeIndex_.Add(static_cast<uint32_t>(id), &hole);
+    holeBySegment_.Add(hole.key.word1, &hole);
+  }
 }
 
 VekId Drawing::NextInChain(VekId element) const { return chainLinks_.Find(element).next; }
@@ -135,6 +135,14 @@ void Drawing::PrefetchChain(VekId element, bool fromHead) const {
   for (size_t i = 0; i < kPrefetchDistance && element != kVekNoId; ++i) {
     Prefetch(element);
     element = chainLinks_.Find(element).next;
+  }
+}
+
+void Drawing::PrefetchHole(VekId segment) const {
+  if (const Hole* hole = holeBySegment_.Find(segment)) {
+    __builtin_prefetch(hole);
+    __builtin_prefetch(hole->entries.data());
+    __builtin_prefetch(hole->lent.data(), 1);
   }
 }
 
@@ -204,10 +212,12 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   // The module builds the key from a selection entry with its two words
   // swapped: the companion first, then the segment.
   VekHoleKey key{owner->companion, segment};
-  auto [keyIt, fresh] = holeKeys_.emplace(KeyNumber(key), nextHoleId_);
-  if (!fresh) throw std::invalid_argument("segment " + IdText(segment) + " already has a hole");
+  if (holeBySegment_.Find(segment) != nullptr) {
+    throw std::invalid_argument("segment " + IdText(segment) + " already has a hole");
+  }
   Hole& hole = holes_[nextHoleId_];
   holeIndex_.Add(static_cast<uint32_t>(nextHoleId_), &hole);
+  holeBySegment_.Add(segment, &hole);
   hole.id = nextHoleId_++;
   hole.key = key;
   hole.entries = std::move(entries);
@@ -303,9 +313,9 @@ const Hole* Drawing::FindHole(VekHoleId id) const {
 }
 
 std::optional<VekHoleId> Drawing::HoleIdFor(const VekHoleKey& key) const {
-  auto it = holeKeys_.find(KeyNumber(key));
-  if (it == holeKeys_.end()) return std::nullopt;
-  return it->second;
+  const Hole* hole = holeBySegment_.Find(key.word1);
+  if (hole == nullptr || hole->key.word0 != key.word0) return std::nullopt;
+  return hole->id;
 }
 
 Element& Drawing::element(VekId id) {

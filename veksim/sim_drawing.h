@@ -205,6 +205,9 @@ class Drawing {
   // on): an apply walks a chain element by element, and a record far off in a
   // large drawing is then already on its way when the module asks for it.
   void PrefetchChain(VekId element, bool fromHead) const;
+  // The same for the hole data of a segment, which a layer change with hole
+  // data reads and writes whole.
+  void PrefetchHole(VekId segment) const;
 
  private:
   void RebuildIndexes();
@@ -214,8 +217,9 @@ class Drawing {
   RecordStore<Element> elements_;
   RecordStore<Segment> segments_;
   std::map<VekHoleId, Hole> holes_;
-  // By the key's two words as one number: a lookup per selected segment.
-  std::unordered_map<uint64_t, VekHoleId> holeKeys_;
+  // A segment has one hole at most, found by the key's second word, the
+  // segment: a lookup per selected segment, in a table in id order.
+  IdIndex<Hole> holeBySegment_;
   IdIndex<Element> elementIndex_;
   IdIndex<Segment> segmentIndex_;
   IdIndex<Hole> holeIndex_;

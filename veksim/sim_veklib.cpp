@@ -136,6 +136,7 @@ void PrefetchSegments(const Drawing& drawing, const std::vector<SelectionEntry>&
       __builtin_prefetch(segment->elements.data());
       drawing.PrefetchChain(segment->elements.front(), true);
     }
+    if (segment != nullptr && segment->hasHoleData) drawing.PrefetchHole(segment->id);
   }
 }
 
