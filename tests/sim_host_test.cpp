@@ -424,32 +424,42 @@ TEST_F(SimHostTest, KeptOriginalsAreTheFirstValueOfEachPropertyTheLibraryChanged
   EXPECT_EQ(d.LayerAsItWas(d.segment(10)), 8);
 }
 
-// Records are kept in blocks; a copy of a drawing of several blocks has
-// records, lookups and chains of its own.
+// Records are kept in blocks, a large store's cut from regions of their own
+// (more than 4096 records); a copy of a drawing has records, lookups and
+// chains of its own, and a moved drawing keeps them.
 TEST(SimDrawing, ACopyOfManyRecordsIsADrawingOfItsOwn) {
+  constexpr VekId kSegments = 2000;
+  constexpr VekId kPerSegment = 3;
   sim::Drawing d;
   std::vector<VekId> ids;
-  for (VekId s = 0; s < 300; ++s) {
-    d.AddSegment(1000 + s, 1);
-    for (VekId e = 0; e < 3; ++e) {
-      ids.push_back(10000 + s * 3 + e);
-      d.AddElement(ids.back(), 2, 1000 + s);
+  for (VekId s = 0; s < kSegments; ++s) {
+    d.AddSegment(100000 + s, 1);
+    for (VekId e = 0; e < kPerSegment; ++e) {
+      ids.push_back(10000 + s * kPerSegment + e);
+      d.AddElement(ids.back(), 2, 100000 + s).line.colour = static_cast<int32_t>(s % 7);
     }
   }
-  EXPECT_THROW(d.AddElement(ids[700], 2, 1000), std::invalid_argument);
-  EXPECT_THROW(d.AddSegment(1299, 1), std::invalid_argument);
+  const VekId last = ids.back();
+  EXPECT_THROW(d.AddElement(ids[700], 2, 100000), std::invalid_argument);
+  EXPECT_THROW(d.AddSegment(100000 + kSegments - 1, 1), std::invalid_argument);
   EXPECT_THROW(d.element(5), std::out_of_range);
   sim::Drawing copy = d;
   EXPECT_EQ(copy.ElementIds(), ids);
-  EXPECT_EQ(copy.SegmentCount(), 300U);
-  copy.element(ids[899]).line.colour = 4;
-  copy.segment(1299).layer = 7;
-  EXPECT_EQ(d.element(ids[899]).line.colour, 0);
-  EXPECT_EQ(d.segment(1299).layer, 1);
-  EXPECT_EQ(copy.FindElement(ids[899]), &copy.element(ids[899]));
-  EXPECT_NE(copy.FindElement(ids[899]), d.FindElement(ids[899]));
-  EXPECT_EQ(copy.NextInChain(ids[897]), ids[898]);
-  EXPECT_EQ(copy.NextInChain(ids[899]), kVekNoId);
+  EXPECT_EQ(copy.SegmentCount(), kSegments);
+  copy.element(last).line.colour = 9;
+  copy.segment(100000 + kSegments - 1).layer = 7;
+  EXPECT_EQ(d.element(last).line.colour, static_cast<int32_t>((kSegments - 1) % 7));
+  EXPECT_EQ(d.segment(100000 + kSegments - 1).layer, 1);
+  EXPECT_EQ(copy.FindElement(last), &copy.element(last));
+  EXPECT_NE(copy.FindElement(last), d.FindElement(last));
+  EXPECT_EQ(copy.NextInChain(ids[ids.size() - 3]), ids[ids.size() - 2]);
+  EXPECT_EQ(copy.NextInChain(last), kVekNoId);
+
+  const sim::Element* record = copy.FindElement(last);
+  sim::Drawing moved = std::move(copy);
+  EXPECT_EQ(moved.FindElement(last), record);  // records do not move
+  EXPECT_EQ(moved.element(last).line.colour, 9);
+  for (VekId id : ids) ASSERT_EQ(moved.element(id).id, id);
 }
 
 }  // namespace

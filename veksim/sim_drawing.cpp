@@ -1,6 +1,7 @@
 #include "sim_drawing.h"
 
 #include <algorithm>
+#include <new>
 #include <stdexcept>
 
 namespace sim {
@@ -58,18 +59,41 @@ void IdTable<Value>::Clear() {
 template <class Record>
 RecordStore<Record>& RecordStore<Record>::operator=(const RecordStore& other) {
   if (this == &other) return *this;
-  blocks_.clear();
-  size_ = 0;
-  for (size_t i = 0; i < other.size(); ++i) Add(other[i]);
+  RecordStore copy;
+  for (size_t i = 0; i < other.size(); ++i) copy.Add(other[i]);
+  Swap(copy);
   return *this;
 }
 
 template <class Record>
 Record& RecordStore<Record>::Add(Record record) {
-  if (size_ == blocks_.size() * kBlock) blocks_.push_back(std::make_unique<Record[]>(kBlock));
+  if (size_ == blocks_.size() * kBlock) {
+    blocks_.reserve(blocks_.size() + 1);
+    void* memory = memory_.Take(sizeof(Record) * kBlock, blocks_.size());
+    auto* block = static_cast<Record*>(memory);
+    // Records have no throwing constructors: the block is whole or not made.
+    for (size_t i = 0; i < kBlock; ++i) new (block + i) Record();
+    blocks_.push_back(block);
+  }
   Record& added = (*this)[size_++];
   added = std::move(record);
   return added;
+}
+
+template <class Record>
+void RecordStore<Record>::Clear() {
+  for (Record* block : blocks_) {
+    for (size_t i = 0; i < kBlock; ++i) block[i].~Record();
+  }
+  blocks_.clear();
+  size_ = 0;
+}
+
+template <class Record>
+void RecordStore<Record>::Swap(RecordStore& other) noexcept {
+  std::swap(blocks_, other.blocks_);
+  std::swap(size_, other.size_);
+  std::swap(memory_, other.memory_);
 }
 
 template class RecordStore<Element>;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/VekLib.h"
+#include "sim_memory.h"
 #include "sim_records.h"
 
 namespace sim {
@@ -71,8 +72,13 @@ class RecordStore {
   RecordStore() = default;
   RecordStore(const RecordStore& other) { *this = other; }
   RecordStore& operator=(const RecordStore& other);
-  RecordStore(RecordStore&&) = default;
-  RecordStore& operator=(RecordStore&&) = default;
+  RecordStore(RecordStore&& other) noexcept { Swap(other); }
+  RecordStore& operator=(RecordStore&& other) noexcept {
+    RecordStore gone(std::move(other));
+    Swap(gone);
+    return *this;
+  }
+  ~RecordStore() { Clear(); }
 
   Record& Add(Record record);
   size_t size() const { return size_; }
@@ -81,8 +87,12 @@ class RecordStore {
 
  private:
   static constexpr size_t kBlock = 256;
-  std::vector<std::unique_ptr<Record[]>> blocks_;
+  void Clear();
+  void Swap(RecordStore& other) noexcept;
+
+  std::vector<Record*> blocks_;  // kBlock records each, all constructed
   size_t size_ = 0;
+  BlockMemory memory_;  // where the blocks are; the records go first (Clear)
 };
 
 // The holes live in a map, whose nodes never move.
