@@ -163,10 +163,17 @@ void Drawing::PrefetchChain(VekId element, bool fromHead) const {
 }
 
 void Drawing::PrefetchHole(VekId segment) const {
-  if (const Hole* hole = holeBySegment_.Find(segment)) {
-    __builtin_prefetch(hole);
-    __builtin_prefetch(hole->entries.data());
-    __builtin_prefetch(hole->lent.data(), 1);
+  const Hole* hole = holeBySegment_.Find(segment);
+  if (hole == nullptr) return;
+  __builtin_prefetch(hole);
+  // The entries are read whole into the lent copy, which is written whole.
+  constexpr size_t kLine = 64;
+  const auto* entries = reinterpret_cast<const char*>(hole->entries.data());
+  const auto* lent = reinterpret_cast<const char*>(hole->lent.data());
+  const size_t bytes = hole->entries.size() * sizeof(VekHoleEntry);
+  for (size_t at = 0; at < bytes && at < 16 * kLine; at += kLine) {
+    __builtin_prefetch(entries + at);
+    if (at < hole->lent.capacity() * sizeof(VekHoleEntry)) __builtin_prefetch(lent + at, 1);
   }
 }
 
