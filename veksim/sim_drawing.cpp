@@ -81,6 +81,14 @@ Record& RecordStore<Record>::Add(Record record) {
 }
 
 template <class Record>
+std::vector<VekId> RecordStore<Record>::Ids() const {
+  std::vector<VekId> ids;
+  ids.reserve(size_);
+  for (size_t i = 0; i < size_; ++i) ids.push_back((*this)[i].id);
+  return ids;
+}
+
+template <class Record>
 void RecordStore<Record>::Clear() {
   for (Record* block : blocks_) {
     for (size_t i = 0; i < kBlock; ++i) block[i].~Record();
@@ -355,24 +363,12 @@ Element& Drawing::element(VekId id) {
   return *found;
 }
 
-std::vector<VekId> Drawing::ElementIds() const {
-  std::vector<VekId> ids;
-  ids.reserve(elements_.size());
-  for (size_t i = 0; i < elements_.size(); ++i) ids.push_back(elements_[i].id);
-  return ids;
-}
 Segment& Drawing::segment(VekId id) {
   Segment* found = FindSegment(id);
   if (found == nullptr) throw std::out_of_range("no segment " + IdText(id));
   return *found;
 }
 
-std::vector<VekId> Drawing::SegmentIds() const {
-  std::vector<VekId> ids;
-  ids.reserve(segments_.size());
-  for (size_t i = 0; i < segments_.size(); ++i) ids.push_back(segments_[i].id);
-  return ids;
-}
 Hole& Drawing::hole(VekHoleId id) { return holes_.at(id); }
 
 }  // namespace sim

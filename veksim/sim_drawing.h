@@ -84,6 +84,8 @@ class RecordStore {
   size_t size() const { return size_; }
   Record& operator[](size_t i) { return blocks_[i / kBlock][i % kBlock]; }
   const Record& operator[](size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+  // The records' ids, in the order they were added.
+  std::vector<VekId> Ids() const;
 
  private:
   static constexpr size_t kBlock = 256;
@@ -182,10 +184,10 @@ class Drawing {
   Hole& hole(VekHoleId id);
 
   // The elements' ids in the order they were added.
-  std::vector<VekId> ElementIds() const;
+  std::vector<VekId> ElementIds() const { return elements_.Ids(); }
   size_t ElementCount() const { return elements_.size(); }
   // The segments' ids in the order they were added.
-  std::vector<VekId> SegmentIds() const;
+  std::vector<VekId> SegmentIds() const { return segments_.Ids(); }
   size_t SegmentCount() const { return segments_.size(); }
   const std::map<VekHoleId, Hole>& Holes() const { return holes_; }
 
