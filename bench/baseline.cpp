@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/crt.h"
 #include "platform/registry.h"
 #include "sim_host.h"
 
@@ -168,21 +169,22 @@ constexpr std::array<const char16_t*, 7> kNames{
     u"mIsColor",     u"mIsLType",   u"mIsLayer",          u"mIsDecimalPlace",
     u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged"};
 
-// One value: open the key, query, close. Gives whether the text starts
-// with a digit other than 0, or -1 when the value is missing.
+// One value: open the key, query, close, and read the text as a number with
+// the C runtime, as the module must. Gives whether that number is other than
+// 0, or -1 when the value is missing.
 int ReadFlag(const char16_t* name) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kKeyPath), 0, KEY_READ, &key) != ERROR_SUCCESS) {
     return -1;
   }
-  char16_t buffer[128] = {};
+  char16_t buffer[129] = {};  // 255 bytes of data, and always a NUL after them
   DWORD type = 0;
   DWORD size = 255;
   const LSTATUS status =
       RegQueryValueExW(key, AsWide(name), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) return -1;
-  return buffer[0] >= u'1' && buffer[0] <= u'9' ? 1 : 0;
+  return _wtoi(AsWide(buffer)) != 0 ? 1 : 0;
 }
 
 }  // namespace

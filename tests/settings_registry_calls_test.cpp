@@ -41,7 +41,7 @@ TEST_F(SettingsRegistryCallsTest, TheReadOpensItsKeyForReadingOnly) {
       {kSettings, u"mIsColor"}, {kSettings, u"Missing"}, {u"SOFTWARE\\Nowhere", u"mIsColor"}};
   for (const auto& [path, name] : reads) {
     std::u16string text;
-    ReadRegistryString(path, name, text);
+    ReadRegistryString(path, name.c_str(), text);
   }
   const std::vector<regstandin::LogEntry> opens = CallsTo("RegOpenKeyExW");
   ASSERT_EQ(opens.size(), reads.size());

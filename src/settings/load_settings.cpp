@@ -11,10 +11,10 @@ int32_t FlagFromText(const std::u16string& text) {
 
 // A value that exists keeps its text whatever it holds; only a missing or
 // unreadable one gets the default written back.
-void ReadOrDefault(const std::u16string& subkeyName, const SettingDef& setting,
-                   SettingsSink& sink) {
+void ReadOrDefault(const std::u16string& subkeyName, const std::u16string& keyPath,
+                   const SettingDef& setting, SettingsSink& sink) {
   std::u16string text;
-  if (ReadRegistryString(BuildSettingsKeyPath(subkeyName), setting.name, text) == -1) {
+  if (ReadRegistryString(keyPath, setting.name, text) == -1) {
     text = setting.defaultText;
     WriteSettingValue(subkeyName, setting.name, setting.defaultText);
   }
@@ -58,16 +58,18 @@ class GlobalFlagsSink final : public SettingsSink {
 }  // namespace
 
 void ReadSettingsInto(const std::u16string& subkeyName, SettingsSink& sink) {
+  // Every read is under the same key: its path is built once.
+  const std::u16string keyPath = BuildSettingsKeyPath(subkeyName);
   std::u16string typeText;
-  if (ReadRegistryString(BuildSettingsKeyPath(subkeyName), u"Type", typeText) == 0) {
+  if (ReadRegistryString(keyPath, u"Type", typeText) == 0) {
     ConvertLegacyType(subkeyName, typeText, sink);
   } else {
     for (std::size_t i = 0; i < kLineSettingCount; ++i) {
-      ReadOrDefault(subkeyName, kSettings[i], sink);
+      ReadOrDefault(subkeyName, keyPath, kSettings[i], sink);
     }
   }
   for (std::size_t i = kLineSettingCount; i < kSettings.size(); ++i) {
-    ReadOrDefault(subkeyName, kSettings[i], sink);
+    ReadOrDefault(subkeyName, keyPath, kSettings[i], sink);
   }
 }
 

@@ -11,9 +11,13 @@ namespace {
 constexpr DWORD kReadBufferBytes = 255;
 
 // Key paths may be written with "/" by habit; the registry only knows "\".
-std::u16string WithBackslashes(std::u16string path) {
-  std::replace(path.begin(), path.end(), u'/', u'\\');
-  return path;
+// Gives `path` itself when it has none, as the settings' own paths do, and
+// otherwise `spare`, filled with the replaced copy.
+const std::u16string& WithBackslashes(const std::u16string& path, std::u16string& spare) {
+  if (path.find(u'/') == std::u16string::npos) return path;
+  spare = path;
+  std::replace(spare.begin(), spare.end(), u'/', u'\\');
+  return spare;
 }
 
 // The registry hands back raw bytes, not necessarily a terminated string:
@@ -26,17 +30,17 @@ std::u16string TextFromRegistryData(const char16_t* data, DWORD byteCount) {
 
 }  // namespace
 
-// Takes its own copy, so that no caller's buffer can change under it.
-// cppcheck-suppress passedByValue
-std::u16string BuildSettingsKeyPath(std::u16string subkeyName) {
+std::u16string BuildSettingsKeyPath(const std::u16string& subkeyName) {
   return u"SOFTWARE\\Denmarrow\\VEK\\" + subkeyName;
 }
 
-int32_t ReadRegistryString(std::u16string keyPath, std::u16string valueName, std::u16string& text) {
-  keyPath = WithBackslashes(std::move(keyPath));
+int32_t ReadRegistryString(const std::u16string& keyPath, const char16_t* valueName,
+                           std::u16string& text) {
+  std::u16string spare;
+  const std::u16string& path = WithBackslashes(keyPath, spare);
 
   UniqueRegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(keyPath.c_str()), 0, KEY_READ, key.put()) !=
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(path.c_str()), 0, KEY_READ, key.put()) !=
       ERROR_SUCCESS) {
     return -1;
   }
@@ -44,7 +48,7 @@ int32_t ReadRegistryString(std::u16string keyPath, std::u16string valueName, std
   std::array<char16_t, (kReadBufferBytes + 1) / sizeof(char16_t)> buffer{};
   DWORD type = 0;  // received but not looked at: any type is taken as text
   DWORD size = kReadBufferBytes;
-  if (RegQueryValueExW(key.get(), AsWide(valueName.c_str()), nullptr, &type,
+  if (RegQueryValueExW(key.get(), AsWide(valueName), nullptr, &type,
                        reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) {
     return -1;
   }
@@ -53,32 +57,33 @@ int32_t ReadRegistryString(std::u16string keyPath, std::u16string valueName, std
   return 0;
 }
 
-int32_t WriteRegistryString(std::u16string keyPath, std::u16string valueName, std::u16string text) {
-  keyPath = WithBackslashes(std::move(keyPath));
+int32_t WriteRegistryString(const std::u16string& keyPath, const char16_t* valueName,
+                            const std::u16string& text) {
+  std::u16string spare;
+  const std::u16string& path = WithBackslashes(keyPath, spare);
 
   UniqueRegKey key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(keyPath.c_str()), 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(),
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(path.c_str()), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
     return -1;
   }
 
   const DWORD byteCount = static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
-  if (RegSetValueExW(key.get(), AsWide(valueName.c_str()), 0, REG_SZ,
+  if (RegSetValueExW(key.get(), AsWide(valueName), 0, REG_SZ,
                      reinterpret_cast<const BYTE*>(text.c_str()), byteCount) != ERROR_SUCCESS) {
     return -1;
   }
   return 0;
 }
 
-bool WriteSettingValue(std::u16string subkeyName, std::u16string valueName, std::u16string text) {
-  return WriteRegistryString(BuildSettingsKeyPath(std::move(subkeyName)), std::move(valueName),
-                             std::move(text)) == 0;
+bool WriteSettingValue(const std::u16string& subkeyName, const char16_t* valueName,
+                       const std::u16string& text) {
+  return WriteRegistryString(BuildSettingsKeyPath(subkeyName), valueName, text) == 0;
 }
 
-bool DeleteSettingValue(std::u16string subkeyName, std::u16string valueName) {
+bool DeleteSettingValue(const std::u16string& subkeyName, const char16_t* valueName) {
   // The path is used as built: unlike a read or a write, no "/" is replaced.
-  const std::u16string keyPath = BuildSettingsKeyPath(std::move(subkeyName));
+  const std::u16string keyPath = BuildSettingsKeyPath(subkeyName);
 
   UniqueRegKey key;
   if (RegOpenKeyW(HKEY_CURRENT_USER, AsWide(keyPath.c_str()), key.put()) != ERROR_SUCCESS) {
@@ -86,5 +91,5 @@ bool DeleteSettingValue(std::u16string subkeyName, std::u16string valueName) {
   }
   // A refused delete is a failure too: reporting it as success would hide
   // that the legacy value is still there.
-  return RegDeleteValueW(key.get(), AsWide(valueName.c_str())) == ERROR_SUCCESS;
+  return RegDeleteValueW(key.get(), AsWide(valueName)) == ERROR_SUCCESS;
 }

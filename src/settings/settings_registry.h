@@ -7,19 +7,22 @@
 #include <string>
 
 // "SOFTWARE\Denmarrow\VEK\" followed directly by the subkey name.
-std::u16string BuildSettingsKeyPath(std::u16string subkeyName);
+std::u16string BuildSettingsKeyPath(const std::u16string& subkeyName);
 
 // 0 when the value was read into `text`, -1 otherwise; `text` is assigned
 // only on success. A value longer than 126 characters does not fit and fails.
-int32_t ReadRegistryString(std::u16string keyPath, std::u16string valueName, std::u16string& text);
+int32_t ReadRegistryString(const std::u16string& keyPath, const char16_t* valueName,
+                           std::u16string& text);
 
 // 0 when the value was written as REG_SZ (with its terminating NUL), else -1.
 // Creates the key and any missing key above it.
-int32_t WriteRegistryString(std::u16string keyPath, std::u16string valueName, std::u16string text);
+int32_t WriteRegistryString(const std::u16string& keyPath, const char16_t* valueName,
+                            const std::u16string& text);
 
 // Writes one value under BuildSettingsKeyPath(subkeyName); true on success.
-bool WriteSettingValue(std::u16string subkeyName, std::u16string valueName, std::u16string text);
+bool WriteSettingValue(const std::u16string& subkeyName, const char16_t* valueName,
+                       const std::u16string& text);
 
 // Deletes one value under BuildSettingsKeyPath(subkeyName); true only when
 // the key opened and the value was deleted.
-bool DeleteSettingValue(std::u16string subkeyName, std::u16string valueName);
+bool DeleteSettingValue(const std::u16string& subkeyName, const char16_t* valueName);
