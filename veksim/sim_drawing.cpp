@@ -154,6 +154,7 @@ void Drawing::RebuildIndexes() {
   for (auto& [id, hole] : holes_) {
     holeIndex_.Add(static_cast<uint32_t>(id), &hole);
     holeBySegment_.Add(hole.key.word1, &hole);
+    if (lent_.capacity() < hole.entries.size()) lent_.reserve(hole.entries.size());
   }
 }
 
@@ -170,19 +171,27 @@ void Drawing::PrefetchChain(VekId element, bool fromHead) const {
   }
 }
 
-void Drawing::PrefetchHole(VekId segment) const {
+void Drawing::PrefetchHoleRecord(VekId segment) const {
   const Hole* hole = holeBySegment_.Find(segment);
   if (hole == nullptr) return;
-  __builtin_prefetch(hole);
-  // The entries are read whole into the lent copy, which is written whole.
+  const auto* record = reinterpret_cast<const char*>(hole);
+  __builtin_prefetch(record);
+  __builtin_prefetch(record + sizeof(Hole) - 1);
+}
+
+void Drawing::PrefetchHoleEntries(VekId segment) const {
+  const Hole* hole = holeBySegment_.Find(segment);
+  if (hole == nullptr) return;
+  // The entries are read whole into the lent copy, then written whole.
   constexpr size_t kLine = 64;
   const auto* entries = reinterpret_cast<const char*>(hole->entries.data());
-  const auto* lent = reinterpret_cast<const char*>(hole->lent.data());
   const size_t bytes = hole->entries.size() * sizeof(VekHoleEntry);
-  for (size_t at = 0; at < bytes && at < 16 * kLine; at += kLine) {
-    __builtin_prefetch(entries + at);
-    if (at < hole->lent.capacity() * sizeof(VekHoleEntry)) __builtin_prefetch(lent + at, 1);
-  }
+  for (size_t at = 0; at < bytes && at < 16 * kLine; at += kLine) __builtin_prefetch(entries + at);
+}
+
+VekHoleEntry* Drawing::LendEntries(const Hole& hole) {
+  lent_.assign(hole.entries.begin(), hole.entries.end());
+  return lent_.data();
 }
 
 void Drawing::Prefetch(VekId element) const {
@@ -260,7 +269,7 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   hole.id = nextHoleId_++;
   hole.key = key;
   hole.entries = std::move(entries);
-  hole.lent.reserve(hole.entries.size());
+  if (lent_.capacity() < hole.entries.size()) lent_.reserve(hole.entries.size());
   owner->hasHoleData = true;
   return hole;
 }

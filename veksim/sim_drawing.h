@@ -115,9 +115,6 @@ struct Hole {
   VekHoleId id = 0;
   VekHoleKey key{};
   std::vector<VekHoleEntry> entries;
-  // The copy VekHolGetHoleData lends the module, valid until the next get of
-  // this hole.
-  std::vector<VekHoleEntry> lent;
   // Test knob for a host that keeps a hole's entries to itself:
   // VekHolGetHoleData then reports their count but hands over a null entry
   // array, and VekHolAmendHoleData takes such a record back, keeping the
@@ -190,6 +187,11 @@ class Drawing {
   std::vector<VekId> SegmentIds() const { return segments_.Ids(); }
   size_t SegmentCount() const { return segments_.size(); }
   const std::map<VekHoleId, Hole>& Holes() const { return holes_; }
+  // Copies the hole's entries into the one buffer VekHolGetHoleData lends
+  // them in, and gives that buffer: it is valid until the next lend of any
+  // hole. The buffer is kept as large as the largest hole, so a lend needs
+  // no new memory, and it stays in the cache across a walk over many holes.
+  VekHoleEntry* LendEntries(const Hole& hole);
 
   // The element after `element` in its segment's chain, kVekNoId at the end
   // or for an element of no segment; constant time.
@@ -218,8 +220,10 @@ class Drawing {
   // large drawing is then already on its way when the module asks for it.
   void PrefetchChain(VekId element, bool fromHead) const;
   // The same for the hole data of a segment, which a layer change with hole
-  // data reads and writes whole.
-  void PrefetchHole(VekId segment) const;
+  // data reads and writes whole: first the hole's record, then, once that is
+  // there, its entries, which the record points to.
+  void PrefetchHoleRecord(VekId segment) const;
+  void PrefetchHoleEntries(VekId segment) const;
 
  private:
   void RebuildIndexes();
@@ -241,6 +245,7 @@ class Drawing {
   ElementOriginals elementOriginals_;
   std::unordered_map<VekId, int32_t> layerOriginals_;
   std::unordered_map<VekHoleId, std::vector<VekHoleEntry>> entryOriginals_;
+  std::vector<VekHoleEntry> lent_;
 };
 
 }  // namespace sim

@@ -150,6 +150,9 @@ struct HostCore {
   bool inCompare = false;                     // a compare function is running
   SharedSelection selection;                  // null: nothing selected
   std::vector<SelectionList> selectionLists;  // the open ones, oldest first
+  // Whether the module has read a hole's data since it last opened a
+  // selection list: only then are the holes of a walk worth prefetching.
+  bool walkReadsHoles = false;
   VekSelHandle nextHandle = 0x5E1001;
   int32_t frame = 1;
   int redraws = 0;

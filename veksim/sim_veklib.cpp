@@ -122,13 +122,16 @@ detail::SelectionList* OpenList(detail::HostCore& core, VekSelHandle h) {
 
 // A walk of a large selection would wait on each segment's record and
 // chain; ask for them a few entries early (the record first, its chain once
-// the record is there).
+// the record is there). The same for hole data, but only in a walk that
+// reads it: a walk that does not would only spend memory bandwidth on it.
 void PrefetchSegments(const Drawing& drawing, const std::vector<SelectionEntry>& entries,
-                      size_t next) {
+                      size_t next, bool holes) {
   constexpr size_t kRecordAhead = 4;
   constexpr size_t kChainAhead = 2;
   if (next + kRecordAhead < entries.size()) {
-    __builtin_prefetch(drawing.FindSegment(entries[next + kRecordAhead].segment));
+    const VekId ahead = entries[next + kRecordAhead].segment;
+    __builtin_prefetch(drawing.FindSegment(ahead));
+    if (holes) drawing.PrefetchHoleRecord(ahead);
   }
   if (next + kChainAhead < entries.size()) {
     const Segment* segment = drawing.FindSegment(entries[next + kChainAhead].segment);
@@ -136,7 +139,9 @@ void PrefetchSegments(const Drawing& drawing, const std::vector<SelectionEntry>&
       __builtin_prefetch(segment->elements.data());
       drawing.PrefetchChain(segment->elements.front(), true);
     }
-    if (segment != nullptr && segment->hasHoleData) drawing.PrefetchHole(segment->id);
+    if (holes && segment != nullptr && segment->hasHoleData) {
+      drawing.PrefetchHoleEntries(segment->id);
+    }
   }
 }
 
@@ -157,7 +162,7 @@ int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead
   std::memcpy(filled.host, tail, sizeof tail);
   *out = filled;
   ++list->next;
-  PrefetchSegments(t.core().drawing, *list->entries, list->next);
+  PrefetchSegments(t.core().drawing, *list->entries, list->next, t.core().walkReadsHoles);
   t.Record(out);
   return t.Return(0);
 }
@@ -430,14 +435,14 @@ int32_t VekHolGetHoleData(VekHoleId hole, VekHoleData* out) {
   Traced t("VekHolGetHoleData", {hole}, static_cast<uint32_t>(hole));
   sim::Hole* h = t.fails() ? nullptr : t.core().drawing.FindHole(hole);
   if (h == nullptr || out == nullptr) return t.Return(kVekFailure);
-  // The entries are lent in a copy the hole keeps for that purpose, sized
-  // when the hole was made, so the copy needs no new memory.
-  auto& buffer = h->lent;
-  buffer.assign(h->entries.begin(), h->entries.end());
+  // The entries are lent in a copy, never the hole's own: what the module
+  // changes in them reaches the hole only through VekHolAmendHoleData.
+  t.core().walkReadsHoles = true;
+  VekHoleEntry* lent = t.core().drawing.LendEntries(*h);
   VekHoleData data{};
   std::memcpy(data.host, &hole, sizeof hole);
-  data.count = static_cast<int32_t>(buffer.size());
-  data.entries = h->withholdsEntries ? nullptr : buffer.data();
+  data.count = static_cast<int32_t>(h->entries.size());
+  data.entries = h->withholdsEntries ? nullptr : lent;
   *out = data;
   t.Record(out);
   return t.Return(0);
@@ -478,6 +483,7 @@ VekSelHandle VekIddOpenSelIdData(int32_t mode, VekArg a2, VekArg a3, VekArg a4) 
   // The list is a snapshot: clearing the selection later leaves it intact.
   VekSelHandle handle = core.nextHandle++;
   core.selectionLists.push_back({handle, core.selection, 0});
+  core.walkReadsHoles = false;
   return t.Return(handle);
 }
 
