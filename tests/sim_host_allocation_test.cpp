@@ -52,7 +52,11 @@ class HostAllocationTest : public CommandTest {
     for (int s = 0; s < kSegments; ++s) {
       const VekId segment = static_cast<VekId>(20 + s);
       drawing().AddSegment(segment, 1, 70);
-      drawing().AddHole(segment, {sim::MakeHoleEntry(1, 1), sim::MakeHoleEntry(2, 1)});
+      // Holes of one, two and three entries, the largest not first: every
+      // hole is lent in one buffer, which must already fit the largest.
+      std::vector<VekHoleEntry> entries;
+      for (int i = 0; i <= s % 3; ++i) entries.push_back(sim::MakeHoleEntry(i + 1, 1));
+      drawing().AddHole(segment, std::move(entries));
       for (int e = 0; e < kElementsPerSegment; ++e) {
         drawing().AddElement(TargetOf(s, e), 12, segment);
       }
