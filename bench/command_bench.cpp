@@ -188,15 +188,11 @@ void BM_LoadSettings(benchmark::State& state) {
       });
 }
 
-std::string Name(std::string_view path, const char* runner) {
-  return std::string(path) + "/" + runner;
-}
-
 const bool registered = [] {
   benchmark::RegisterBenchmark("LoadSettings/pair", BM_LoadSettings)->UseManualTime();
   for (int64_t size : kSizes) {
     for (workload::Path path : workload::kPaths) {
-      const std::string name = Name(workload::NameOf(path), "pair");
+      const std::string name = std::string(workload::NameOf(path)) + "/pair";
       // At the largest size a pair takes a tenth of a second or more:
       // longer, so that the medians rest on a score of pairs.
       benchmark::RegisterBenchmark(name.c_str(), BM_Pair, path)

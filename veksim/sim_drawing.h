@@ -11,7 +11,6 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
