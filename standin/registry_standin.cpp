@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "standin/platform_call.h"
 #include "standin/registry_file.h"
 #include "support/utf.h"
 
@@ -255,6 +256,7 @@ void ThrowIfArmed(State& state, const char* function) {
 // bug in the stand-in and ends the process loudly through noexcept.
 template <typename Body>
 LSTATUS RunGuarded(const char* function, Access access, Body&& body) noexcept {
+  const standin::PlatformCall platform;
   try {
     State& state = Registry();
     std::lock_guard<std::mutex> lock(state.mutex);

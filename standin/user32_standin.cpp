@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <new>
 #include <utility>
 #include <vector>
+
+#include "standin/platform_call.h"
 
 namespace dlgstandin {
 
@@ -112,8 +117,20 @@ HWND HandleOf(OpenDialog::Window& window) { return reinterpret_cast<HWND>(&windo
 // window here, so the control's template stands in for it.
 LPARAM ControlHandle(const ControlTemplate* control) { return reinterpret_cast<LPARAM>(control); }
 
+// The dialog manager is C code: on Windows an exception that a dialog
+// procedure lets out unwinds through frames that cannot pass it on, and what
+// happens then is undefined. Here it ends the process at once, so that a test
+// sees the fault instead of a caller further up catching it.
 INT_PTR Send(OpenDialog::Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return window.procedure(HandleOf(window), message, wParam, lParam);
+  try {
+    const standin::CallerCode caller;
+    return window.procedure(HandleOf(window), message, wParam, lParam);
+  } catch (...) {
+    std::fprintf(stderr,
+                 "dialog stand-in: the dialog procedure let an exception out of message 0x%x\n",
+                 message);
+    std::abort();
+  }
 }
 
 void SendCommand(OpenDialog::Window& window, int controlId, const ControlTemplate* control) {
@@ -235,6 +252,10 @@ bool OpenDialog::Close() {
   return true;
 }
 
+INT_PTR OpenDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return Send(*window_, message, wParam, lParam);
+}
+
 bool OpenDialog::IsOpen() const { return !window_->result.has_value(); }
 
 std::optional<INT_PTR> OpenDialog::Result() const { return window_->result; }
@@ -264,10 +285,10 @@ void Reset() {
 using dlgstandin::Global;
 using dlgstandin::OpenDialog;
 
-extern "C" {
+namespace dlgstandin {
+namespace {
 
-INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND /*parent*/,
-                        DLGPROC procedure, LPARAM initParam) {
+INT_PTR ShowModal(HINSTANCE instance, LPCWSTR templateName, DLGPROC procedure, LPARAM initParam) {
   if (!IS_INTRESOURCE(templateName)) return dlgstandin::LogShow(instance, -1, -1);
   const int templateId = static_cast<int>(reinterpret_cast<uintptr_t>(templateName));
 
@@ -301,6 +322,23 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND /*parent*
   return dlgstandin::LogShow(instance, templateId, window.result.value_or(-1));
 }
 
+}  // namespace
+}  // namespace dlgstandin
+
+extern "C" {
+
+// Windows reports a dialog it has no memory for as one that cannot be shown,
+// and a check mark it cannot set as a failed call: no exception leaves them.
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND /*parent*/,
+                        DLGPROC procedure, LPARAM initParam) {
+  const standin::PlatformCall platform;
+  try {
+    return dlgstandin::ShowModal(instance, templateName, procedure, initParam);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+}
+
 BOOL EndDialog(HWND dialog, INT_PTR result) {
   OpenDialog::Window* window = dlgstandin::FindWindow(dialog);
   if (window == nullptr) return 0;
@@ -308,7 +346,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
   return 1;
 }
 
-BOOL CheckDlgButton(HWND dialog, int controlId, UINT check) {
+BOOL CheckDlgButton(HWND dialog, int controlId, UINT check) try {
+  const standin::PlatformCall platform;
   OpenDialog::Window* window = dlgstandin::FindWindow(dialog);
   const dlgstandin::ControlTemplate* control =
       window != nullptr ? dlgstandin::FindControl(*window->dialog, controlId) : nullptr;
@@ -319,6 +358,8 @@ BOOL CheckDlgButton(HWND dialog, int controlId, UINT check) {
   Global().checkLog.push_back(call);
   if (Global().checkListener) Global().checkListener(call);
   return call.result;
+} catch (const std::bad_alloc&) {
+  return 0;
 }
 
 UINT IsDlgButtonChecked(HWND dialog, int controlId) {

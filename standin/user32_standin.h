@@ -87,6 +87,9 @@ class OpenDialog {
   bool PressEnter();
   bool PressEscape();
   bool Close();
+  // Any message, as another program may send one to the dialog's window;
+  // gives what the dialog procedure answered.
+  INT_PTR SendMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   bool IsOpen() const;
   // The result given to EndDialog, once the dialog has ended.

@@ -1,35 +1,12 @@
 // With its trace off the simulated host must answer the library's calls from
 // memory it already has: a benchmark of an apply over a million elements then
-// measures the calls, not the allocator. The global operator new of this test
-// program counts what it hands out, so a test can tell how many allocations a
-// stretch of code made.
+// measures the calls, not the allocator. The test program's operator new
+// counts what it hands out (counting_new.h), so a test can tell how many
+// allocations a stretch of code made.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "command_fixture.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// GCC sees malloc behind operator new and free behind operator delete and
-// takes the pair for a mismatch; in a replacement they are the pair.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { operator delete(p); }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
-#pragma GCC diagnostic pop
+#include "counting_new.h"
 
 namespace {
 
@@ -82,10 +59,10 @@ class HostAllocationTest : public CommandTest {
   // calls it once the range is complete.
   long AllocationsOfOneApply() {
     VekExecuteFunc apply = host().ExecuteFunction();
-    const long before = allocations.load();
+    const long before = counting_new::Count();
     const int32_t result =
         apply(kEventRangeComplete, host().LastEventData(), sim::kExecuteArg3, sim::kExecuteArg4);
-    const long made = allocations.load() - before;
+    const long made = counting_new::Count() - before;
     EXPECT_EQ(result, kExecuteEnd);
     return made;
   }
@@ -133,9 +110,9 @@ TEST_F(HostAllocationTest, AnnotationApplyAllocatesNothing) {
 TEST_F(HostAllocationTest, DimensionPicksAllocateNothing) {
   EnterStepOf(kDimensionSource);
   const size_t shown = host().Messages().size();
-  const long before = allocations.load();
+  const long before = counting_new::Count();
   for (int s = 0; s < kSegments; ++s) ASSERT_TRUE(host().Pick(TargetOf(s, 1)));
-  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(counting_new::Count() - before, 0);
   EXPECT_EQ(drawing().element(TargetOf(4, 1)).decimalPlaces, 3);
   EXPECT_EQ(host().Messages().size(), shown);
   EXPECT_EQ(host().CurrentPrompt(), u"치수지시 : ");

@@ -39,14 +39,24 @@ LONG CentredStart(LONG centreStart, LONG centreEnd, LONG size, LONG areaStart, L
   return start;
 }
 
+// The window at the top of the chain that GetParent walks: for a child its
+// parent, for a popup its owner. So a floating palette or tool window of the
+// host leads to the host's main window, which must not take input either
+// while the dialog is open; GetAncestor(GA_ROOT) would stop at the palette.
+HWND TopOfOwnerChain(HWND window) {
+  HWND top = window;
+  for (HWND up = GetParent(top); up != nullptr; up = GetParent(up)) top = up;
+  return top;
+}
+
 }  // namespace
 
 ModalOwner TakeModalOwner(HWND parent) {
   HWND window = OwnableWindow(parent != nullptr ? parent : GetActiveWindow());
-  const HWND top = window != nullptr ? GetAncestor(window, GA_ROOT) : nullptr;
+  const HWND top = window != nullptr ? TopOfOwnerChain(window) : nullptr;
   // Without a parent, the dialog goes to where the user last was in that
   // window: an open popup of it, if there is one.
-  if (parent == nullptr && top != nullptr) window = GetLastActivePopup(top);
+  if (parent == nullptr && window != nullptr) window = GetLastActivePopup(window);
 
   ModalOwner taken;
   taken.owner = window;

@@ -2,15 +2,16 @@
 // which one it disables while it runs, and where it opens.
 //
 // A modal dialog constructed without a parent is owned by the window the
-// user was working in: the calling thread's active window, taken to its
-// top-level ancestor and then to that window's last active popup. The dialog
-// manager disables the owner while the dialog runs; the framework disables
-// the top-level window as well, so that nothing of the host takes input
-// until the dialog has gone, and afterwards gives the owner back the
-// activation. A dialog that has not placed itself by the end of
-// WM_INITDIALOG, and whose owner is missing or disabled, is centred on its
-// owner, or on the work area of the monitor when it has no owner or the owner
-// is hidden or minimised.
+// user was working in: the calling thread's active window (for a child
+// window, the window it belongs to), then that window's last active popup.
+// The dialog manager disables the owner while the dialog runs. The framework
+// disables the window at the top of the owner's chain of parents and owners
+// as well (the host's main window, when the active window is a palette that
+// it owns), so that nothing of the host takes input until the dialog has
+// gone, and afterwards gives the owner back the activation. A dialog that has
+// not placed itself by the end of WM_INITDIALOG, and whose owner is missing
+// or disabled, is centred on its owner, or on the work area of the monitor
+// when it has no owner or the owner is hidden or minimised.
 #pragma once
 
 #include "platform/user32.h"

@@ -1,0 +1,35 @@
+// Whether the code running now is the platform's, a stand-in's Win32
+// function, or its caller's. On Windows the two do not share an allocator
+// or a way of failing: the platform reports running out of memory as a
+// status, while the module's own code gets std::bad_alloc. A test that makes
+// allocations fail asks this, so that it fails the caller's allocations and
+// leaves the platform's alone.
+#pragma once
+
+namespace standin {
+
+// Entered by each Win32 function of the stand-ins for as long as it runs.
+class PlatformCall {
+ public:
+  PlatformCall();
+  ~PlatformCall();
+  PlatformCall(const PlatformCall&) = delete;
+  PlatformCall& operator=(const PlatformCall&) = delete;
+};
+
+// Around a call back into the caller's code, such as a dialog procedure:
+// that code is the caller's again until it returns.
+class CallerCode {
+ public:
+  CallerCode();
+  ~CallerCode();
+  CallerCode(const CallerCode&) = delete;
+  CallerCode& operator=(const CallerCode&) = delete;
+
+ private:
+  int saved_;
+};
+
+bool InPlatformCall();
+
+}  // namespace standin
