@@ -1,14 +1,18 @@
 # Cross-compiling the Windows product (x86-64) on Linux with MinGW-w64.
 #
-# The posix flavour of the compiler is named on purpose: its runtime has
-# std::thread and std::mutex (over winpthread), which the win32 flavour lacks,
-# and the Windows test executable drives the modal dialog from a second thread.
+# The win32 flavour of the compiler is named on purpose. A host loads and
+# unloads its plug-ins many times in one process, and the posix flavour's
+# runtime links winpthread into every DLL: each load of Sorvane.dll would take
+# a thread-local storage slot, an event and a thread handle that no unload
+# gives back. The win32 flavour's runtime uses Windows' own primitives and
+# needs none of it; it has no std::thread or std::mutex, so the test program
+# starts its second thread with CreateThread.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
+set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-win32)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
 set(CMAKE_AR ${MINGW_TRIPLE}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB ${MINGW_TRIPLE}-ranlib CACHE FILEPATH "")

@@ -59,6 +59,10 @@ add_custom_command(
   VERBATIM)
 add_custom_target(sorvane_package_files ALL DEPENDS ${SORVANE_PACKAGE_FILES})
 
+# cpack zips what the package holds and builds nothing else: by default it
+# would first build the whole tree (vekhost.exe, VekLib.dll, the tests), none
+# of which ships. The build step makes sorvane_package_files.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 install(FILES ${SORVANE_PACKAGE_FILES} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

@@ -14,8 +14,9 @@ mode="${1:-all}"
 
 example=(
   cmake make g++ pkg-config nlohmann-json3-dev
-  # windres: the Linux build compiles the settings dialog's .rc with it too.
-  binutils-mingw-w64-x86-64
+  # windres: the Linux build compiles the settings dialog's .rc with it too,
+  # and preprocesses it against MinGW's Windows headers.
+  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   # vekhost's line editing and history at the prompt.
   libedit-dev
 )
@@ -23,10 +24,12 @@ rest=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev zip unzip
   # scripts/bench.sh: peak memory and wall time of vekhost (/usr/bin/time -v).
   time python3
-  g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-x86-64-win32
   wine wine64 xvfb xauth x11-utils imagemagick fonts-nanum
   # The fuzzers (clang's libFuzzer) and the static checks.
   clang-14 libclang-rt-14-dev clang-tidy clang-format cppcheck
+  # The README's first command tried in a brand-new Debian 12 root.
+  mmdebstrap
 )
 
 case "$mode" in

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <string>
 
+#include "counting_new.h"
 #include "shared/platform.h"
+#include "standin/platform_call.h"
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
 
@@ -26,6 +28,9 @@ class StandinUser : public DialogUser {
   int FocusedControl() override { return dialog_.FocusedControl(); }
   uintptr_t Owner() override { return 0; }
   ScreenRect Bounds() override { return {}; }
+  intptr_t SendInitDialog(intptr_t lParam) override {
+    return dialog_.SendMessage(WM_INITDIALOG, 0, lParam);
+  }
 
  private:
   dlgstandin::OpenDialog& dialog_;
@@ -45,8 +50,21 @@ class StandinPlatform : public Platform {
   }
 
   DialogRun PressExitAndPlay(const std::function<void(DialogUser&)>& play) override {
-    LoadDialogResources();
     DialogRun run;
+    {
+      // Setting the dialog manager up is the platform's work, and none of
+      // the module's allocations.
+      const standin::PlatformCall platform;
+      LoadDialogResources();
+      SetDriverPlaying(play, run);
+    }
+    sim::Host::Instance().PressExit();
+    const standin::PlatformCall platform;
+    dlgstandin::SetDriver({});
+    return run;
+  }
+
+  static void SetDriverPlaying(const std::function<void(DialogUser&)>& play, DialogRun& run) {
     dlgstandin::SetDriver([&](dlgstandin::OpenDialog& dialog) {
       run.shown = true;
       EXPECT_EQ(dialog.TemplateId(), 23000);
@@ -54,9 +72,6 @@ class StandinPlatform : public Platform {
       play(user);
       run.endedByPlay = !dialog.IsOpen();
     });
-    sim::Host::Instance().PressExit();
-    dlgstandin::SetDriver({});
-    return run;
   }
 
   std::unique_ptr<HostWindow> ShowHostWindow() override { return nullptr; }
@@ -67,6 +82,11 @@ class StandinPlatform : public Platform {
   std::string WithoutRealRuntime() const override {
     return "here the stand-in is the only _wtoi there is";
   }
+
+  // The module is linked into this program, so its allocations are the
+  // program's own outside the stand-ins' Win32 functions.
+  void FailModuleAllocation(long n) override { counting_new::FailAfter(n); }
+  bool ModuleAllocationFailed() override { return counting_new::Failed(); }
 
  private:
   // The module's templates, as the dialog manager finds them in its

@@ -40,6 +40,9 @@ class HostWindow {
   virtual bool IsEnabled() const = 0;
   virtual bool IsActive() const = 0;
   virtual ScreenRect Bounds() const = 0;
+  // A shown, active popup window that this window owns, as a host's
+  // floating palette or tool window is.
+  virtual std::unique_ptr<HostWindow> ShowOwnedPopup() = 0;
 };
 
 // The user in front of the open settings dialog.
@@ -59,6 +62,9 @@ class DialogUser {
   // Where windows exist: the dialog's owner (0 for none) and its place.
   virtual uintptr_t Owner() = 0;
   virtual ScreenRect Bounds() = 0;
+  // A WM_INITDIALOG that the dialog did not ask for, as another program may
+  // send one, with whatever it likes in lParam; gives the dialog's answer.
+  virtual intptr_t SendInitDialog(intptr_t lParam) = 0;
 };
 
 // What became of one press of the exit button.
@@ -92,6 +98,14 @@ class Platform {
   // Why a case that compares the runtime with its model cannot run here;
   // empty where it can.
   virtual std::string WithoutRealRuntime() const = 0;
+
+  // Makes the module's allocation `n` from now (1 for the next) fail, once,
+  // as an exhausted heap would: the module's operator new throws
+  // std::bad_alloc. 0 cancels a pending failure. The platform's own
+  // allocations (the registry's, the dialog manager's) are left alone.
+  virtual void FailModuleAllocation(long n) = 0;
+  // Whether the failure asked for has happened.
+  virtual bool ModuleAllocationFailed() = 0;
 };
 
 // The platform of this test program.

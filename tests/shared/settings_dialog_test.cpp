@@ -278,6 +278,31 @@ TEST_P(SharedSettingsDialogEnding, IsOwnedByTheActiveHostWindowWhichItDisablesWh
   EXPECT_TRUE(window->IsActive());
 }
 
+// A floating palette of the host is active: the dialog goes to the palette,
+// and the host's main window, which owns the palette, takes no input either
+// while the dialog is open.
+TEST_F(SharedSettingsDialog, FromAnActivePopupOfTheHostDisablesThePopupAndTheHostWindow) {
+  if (!platform().WithoutWindows().empty()) GTEST_SKIP() << platform().WithoutWindows();
+  const auto window = platform().ShowHostWindow();
+  ASSERT_NE(window, nullptr);
+  const auto palette = window->ShowOwnedPopup();
+  ASSERT_NE(palette, nullptr);
+  ASSERT_TRUE(palette->IsActive());
+  ASSERT_TRUE(host().RunCommand());
+
+  const DialogRun run = Play([&](DialogUser& user) {
+    EXPECT_EQ(user.Owner(), palette->Handle());
+    EXPECT_FALSE(palette->IsEnabled());
+    EXPECT_FALSE(window->IsEnabled()) << "the host's main window takes input under its dialog";
+    user.Click(kCancel);
+  });
+  ExpectAnsweredAndStillInStep(run);
+
+  EXPECT_TRUE(window->IsEnabled());
+  EXPECT_TRUE(palette->IsEnabled());
+  EXPECT_TRUE(palette->IsActive());
+}
+
 TEST_F(SharedSettingsDialog, WithNoActiveWindowIsCentredOnTheWorkArea) {
   if (!platform().WithoutWindows().empty()) GTEST_SKIP() << platform().WithoutWindows();
   ASSERT_TRUE(host().RunCommand());

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
 
 #include "sim_host.h"
 
@@ -18,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kAppearDeadline = std::chrono::seconds(60);
 constexpr auto kEndDeadline = std::chrono::seconds(20);
 constexpr UINT kSendTimeoutMs = 20000;
-constexpr auto kPoll = std::chrono::milliseconds(20);
+constexpr DWORD kPollMs = 20;
 
 struct FindState {
   HWND found = nullptr;
@@ -51,7 +50,7 @@ HWND WaitForVisibleDialog(const std::atomic<bool>& answered) {
     const HWND dialog = FindDialog();
     if (dialog != nullptr && IsWindowVisible(dialog)) return dialog;
     if (gaveUp) return nullptr;
-    std::this_thread::sleep_for(kPoll);
+    Sleep(kPollMs);
   }
   return nullptr;
 }
@@ -60,7 +59,7 @@ bool WaitUntilGone(HWND dialog) {
   const auto deadline = Clock::now() + kEndDeadline;
   while (Clock::now() < deadline) {
     if (!IsWindow(dialog)) return true;
-    std::this_thread::sleep_for(kPoll);
+    Sleep(kPollMs);
   }
   return !IsWindow(dialog);
 }
@@ -110,11 +109,19 @@ void DialogUser::PressEscape() const { PressKey(VK_ESCAPE); }
 
 void DialogUser::PressCloseBox() const { Send(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-DialogRun PressExitAndPlay(const std::function<void(DialogUser&)>& play) {
-  DialogRun run;
-  const DWORD uiThread = GetCurrentThreadId();
+namespace {
+
+// The player's side of one press of the exit button.
+struct Player {
+  Player(const std::function<void(DialogUser&)>& playing, DWORD hostThread)
+      : play(playing), uiThread(hostThread) {}
+
+  const std::function<void(DialogUser&)>& play;
+  const DWORD uiThread;
   std::atomic<bool> answered{false};
-  std::thread player([&run, &play, &answered, uiThread] {
+  DialogRun run;
+
+  void Play() {
     const HWND dialog = WaitForVisibleDialog(answered);
     if (dialog == nullptr) return;
     run.shown = true;
@@ -129,18 +136,35 @@ DialogRun PressExitAndPlay(const std::function<void(DialogUser&)>& play) {
                           kSendTimeoutMs, &ignored);
       WaitUntilGone(dialog);
     }
-  });
+  }
+
+  static DWORD WINAPI Run(void* self) {
+    static_cast<Player*>(self)->Play();
+    return 0;
+  }
+};
+
+}  // namespace
+
+DialogRun PressExitAndPlay(const std::function<void(DialogUser&)>& play) {
+  Player player(play, GetCurrentThreadId());
+  const HANDLE thread = CreateThread(nullptr, 0, &Player::Run, &player, 0, nullptr);
+  if (thread == nullptr) {
+    ADD_FAILURE() << "no thread for the player, error " << GetLastError();
+    return {};
+  }
   sim::Host::Instance().PressExit();
-  answered = true;
-  player.join();
-  return run;
+  player.answered = true;
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  return player.run;
 }
 
 bool WaitUntilNoDialog() {
   const auto deadline = Clock::now() + kEndDeadline;
   while (Clock::now() < deadline) {
     if (FindDialog() == nullptr) return true;
-    std::this_thread::sleep_for(kPoll);
+    Sleep(kPollMs);
   }
   return FindDialog() == nullptr;
 }

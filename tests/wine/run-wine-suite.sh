@@ -20,10 +20,11 @@
 #
 # Leaves in OUTPUT_DIR: objdump-Sorvane.txt, wine-tests.log, wine-tests.xml,
 # settings-dialog.png and vekhost/ (one folder per session, with what
-# vekhost.exe printed and wrote). Exits non-zero if anything fails. Every wait has a
-# deadline, and the X server, the Wine server and the prefix go on every exit.
-# The deadlines add up to less than the CTest timeout of the test that runs
-# this, so the script's own clean-up always gets to run.
+# vekhost.exe printed and wrote). Exits non-zero if anything fails. Work (the
+# builds, Wine's start, the tests) has no time limit: how long it takes is the
+# machine's business. Only waits for something that may never come (the X
+# server's display) have deadlines, and the X server, the Wine server and the
+# prefix go on every exit.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -46,15 +47,15 @@ fail() {
 
 # --- 1. The Windows build ---------------------------------------------------
 step "cross-building the windows preset into $win_build"
-(cd "$src" && timeout 120 cmake --preset windows -B "$win_build" >"$out/cross-configure.log" 2>&1) ||
+(cd "$src" && cmake --preset windows -B "$win_build" >"$out/cross-configure.log" 2>&1) ||
   { tail -n 30 "$out/cross-configure.log"; fail "configuring the windows preset"; }
-timeout 600 cmake --build "$win_build" --parallel 2 >"$out/cross-build.log" 2>&1 ||
+cmake --build "$win_build" --parallel 2 >"$out/cross-build.log" 2>&1 ||
   { tail -n 40 "$out/cross-build.log"; fail "building the windows preset"; }
 for f in Sorvane.dll VekLib.dll sorvane_wine_tests.exe vekhost.exe; do
   [ -f "$bin/$f" ] || fail "the build made no $bin/$f"
 done
 # The package an operator gets: what the suite tests is what it holds.
-(cd "$win_build" && timeout 120 cpack >"$out/cpack.log" 2>&1) ||
+(cd "$win_build" && cpack >"$out/cpack.log" 2>&1) ||
   { tail -n 20 "$out/cpack.log"; fail "making the package"; }
 zips=("$win_build"/dist/Sorvane-*-win64.zip)
 [ -f "${zips[0]}" ] || fail "cpack made no Sorvane-*-win64.zip"
@@ -202,7 +203,7 @@ export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
 echo "display $DISPLAY"
 
 step "making a fresh Wine prefix"
-timeout 180 wineboot -i >"$out/wineboot.log" 2>&1 || { tail "$out/wineboot.log"; fail "wineboot -i"; }
+wineboot -i >"$out/wineboot.log" 2>&1 || { tail "$out/wineboot.log"; fail "wineboot -i"; }
 # The server stays up between the suite's wine runs instead of restarting.
 timeout 30 wineserver -p >/dev/null 2>&1 || true
 
@@ -238,7 +239,7 @@ REGEDIT4
 "MS Shell Dlg"="NanumGothic"
 "MS Shell Dlg 2"="NanumGothic"
 EOF
-timeout 60 wine regedit /S "Z:${work//\//\\}\\setup.reg" >/dev/null 2>&1 || fail "importing the prefix settings"
+wine regedit /S "Z:${work//\//\\}\\setup.reg" >/dev/null 2>&1 || fail "importing the prefix settings"
 
 # The package, unpacked as an operator would, checked against its checksums.
 package=$work/package
@@ -255,8 +256,8 @@ step "importing the package's .reg files with regedit"
 for check in defaults removed; do
   file=settings-defaults.reg
   [ "$check" = removed ] && file=settings-remove.reg
-  timeout 60 wine regedit /S "$(winpath "$package/$file")" >/dev/null 2>&1 || fail "regedit $file"
-  SORVANE_PACKAGE_CHECK=$check timeout 120 wine "$bin/sorvane_wine_tests.exe" \
+  wine regedit /S "$(winpath "$package/$file")" >/dev/null 2>&1 || fail "regedit $file"
+  SORVANE_PACKAGE_CHECK=$check wine "$bin/sorvane_wine_tests.exe" \
     --gtest_filter='PackageSettings.*' >"$out/package-$check.log" 2>&1 ||
     { cat "$out/package-$check.log"; fail "after $file"; }
   case $check in
@@ -267,6 +268,15 @@ for check in defaults removed; do
     { cat "$out/package-$check.log"; fail "the check after $file did not run"; }
   echo "after $file: PackageSettings.$ran passed"
 done
+
+# The packaged DLL loaded, used and unloaded many times in one process of its
+# own: the rest of the suite keeps it loaded throughout.
+step "loading and unloading the packaged Sorvane.dll in one process"
+SORVANE_UNLOAD_CYCLES=300 wine "$bin/sorvane_wine_tests.exe" --gtest_filter='ModuleUnload.*' \
+  >"$out/unload.log" 2>&1 || { cat "$out/unload.log"; fail "loading and unloading the module"; }
+grep -q "\[       OK \] ModuleUnload.LoadsAndUnloadsLeaveNothingBehind" "$out/unload.log" ||
+  { cat "$out/unload.log"; fail "the load and unload check did not run"; }
+grep "^after .* loads and unloads" "$out/unload.log"
 
 # --- 4. The test program, and the dialog's picture ------------------------------
 shots=$work/shots
@@ -300,7 +310,7 @@ take_picture() {
 }
 
 step "running the test program under Wine"
-SORVANE_SHOT_DIR="Z:${shots//\//\\}" timeout 300 wine "$bin/sorvane_wine_tests.exe" \
+SORVANE_SHOT_DIR="Z:${shots//\//\\}" wine "$bin/sorvane_wine_tests.exe" \
   "--gtest_output=xml:Z:${out//\//\\}\\wine-tests.xml" >"$out/wine-tests.log" 2>&1 &
 wine_pid=$!
 picture_ok=1
@@ -333,9 +343,6 @@ golden=tests/vekhost/golden
 sessions=$out/vekhost
 rm -rf "$sessions"
 mkdir -p "$sessions"
-# One budget for all the runs together, each of which takes about a second:
-# with the deadlines above it stays inside the CTest timeout.
-vekhost_deadline=$((SECONDS + 120))
 mismatches=0
 
 # new_session NAME FILE...: a folder of its own with copies of the inputs, so
@@ -353,11 +360,8 @@ new_session() {
 vekhost() {
   local dir=$sessions/$1
   shift
-  local left=$((vekhost_deadline - SECONDS))
-  [ "$left" -gt 0 ] || fail "vekhost.exe's sessions took longer than 120 s"
-  [ "$left" -le 60 ] || left=60
   local status=0
-  (cd "$dir" && timeout "$left" wine "$bin/vekhost.exe" "$@" >stdout.log 2>stderr.log) || status=$?
+  (cd "$dir" && wine "$bin/vekhost.exe" "$@" </dev/null >stdout.log 2>stderr.log) || status=$?
   return "$status"
 }
 

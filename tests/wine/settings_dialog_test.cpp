@@ -7,7 +7,6 @@
 #include <chrono>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "dialog_driver.h"
@@ -178,7 +177,7 @@ TEST_F(SettingsDialogTest, HoldsStillForItsPicture) {
         pictureTaken = true;
         break;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      Sleep(50);
     }
     user.Click(IDCANCEL);
   });

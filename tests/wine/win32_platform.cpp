@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dialog_driver.h"
+#include "module_allocations.h"
 #include "shared/platform.h"
 #include "wine_support.h"
 
@@ -44,16 +45,20 @@ class Win32User : public DialogUser {
     return reinterpret_cast<uintptr_t>(GetWindow(user_.dialog(), GW_OWNER));
   }
   ScreenRect Bounds() override { return WindowBounds(user_.dialog()); }
+  intptr_t SendInitDialog(intptr_t lParam) override {
+    return user_.Send(user_.dialog(), WM_INITDIALOG, 0, lParam);
+  }
 
  private:
   wine::DialogUser& user_;
 };
 
-// A plain overlapped window, as a host's main window is, made on the calling
-// thread, which is the one the module's dialog will run on.
+// A plain overlapped window, as a host's main window is, or a popup that
+// such a window owns, made on the calling thread, which is the one the
+// module's dialog will run on.
 class Win32HostWindow : public HostWindow {
  public:
-  Win32HostWindow() {
+  explicit Win32HostWindow(HWND owner = nullptr) {
     static const ATOM windowClass = [] {
       WNDCLASSW wc{};
       wc.lpfnWndProc = DefWindowProcW;
@@ -62,8 +67,13 @@ class Win32HostWindow : public HostWindow {
       wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
       return RegisterClassW(&wc);
     }();
-    window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), L"Host", WS_OVERLAPPEDWINDOW, 150, 100,
-                              900, 700, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = owner == nullptr
+                  ? CreateWindowExW(0, MAKEINTATOM(windowClass), L"Host", WS_OVERLAPPEDWINDOW, 150,
+                                    100, 900, 700, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                    nullptr)
+                  : CreateWindowExW(WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), L"Palette",
+                                    WS_POPUP | WS_CAPTION, 200, 150, 200, 300, owner, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
     ShowWindow(window_, SW_SHOWNORMAL);
     SetForegroundWindow(window_);
     SetActiveWindow(window_);
@@ -78,6 +88,9 @@ class Win32HostWindow : public HostWindow {
   bool IsEnabled() const override { return IsWindowEnabled(window_) != FALSE; }
   bool IsActive() const override { return GetActiveWindow() == window_; }
   ScreenRect Bounds() const override { return WindowBounds(window_); }
+  std::unique_ptr<HostWindow> ShowOwnedPopup() override {
+    return std::make_unique<Win32HostWindow>(window_);
+  }
 
  private:
   static void Pump() {
@@ -141,6 +154,9 @@ class Win32Platform : public Platform {
 
   std::string WithoutWindows() const override { return {}; }
   std::string WithoutRealRuntime() const override { return {}; }
+
+  void FailModuleAllocation(long n) override { wine::FailModuleMalloc(n); }
+  bool ModuleAllocationFailed() override { return wine::ModuleMallocFailed(); }
 };
 
 }  // namespace

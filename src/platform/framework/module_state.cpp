@@ -83,16 +83,27 @@ CWinApp::~CWinApp() {
 bool CWinApp::InitInstance() { return true; }
 
 #ifdef _WIN32
+// The C++ runtime linked into the module keeps a pool for exceptions thrown
+// when memory has run out, allocated as the module loads. This gives it back.
+namespace __gnu_cxx {
+void __freeres();
+}  // namespace __gnu_cxx
+
 // The loader calls this after the module's globals, the application object
 // among them, have been constructed. Refusing the load is how a module
 // reports that its application could not start.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     AFX_MODULE_STATE* state = AfxGetStaticModuleState();
     state->m_hCurrentInstanceHandle = instance;
     state->m_hCurrentResourceHandle = instance;
     return RunInitInstance() ? TRUE : FALSE;
   }
+  // Unloaded by FreeLibrary, in a process that goes on: a host loads and
+  // unloads its plug-ins over a working day, and each load must leave
+  // nothing behind. (At process exit, `reserved` is not null and the
+  // process's memory goes anyway.)
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) __gnu_cxx::__freeres();
   return TRUE;
 }
 #else
