@@ -155,7 +155,14 @@ DialogRun PressExitAndPlay(const std::function<void(DialogUser&)>& play) {
   }
   sim::Host::Instance().PressExit();
   player.answered = true;
-  WaitForSingleObject(thread, INFINITE);
+  // The player may still be asking this thread's windows for their
+  // captions, which is a message sent to this thread: it must be answered
+  // while waiting, or the two wait for each other.
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+         WAIT_OBJECT_0 + 1) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
   CloseHandle(thread);
   return player.run;
 }
