@@ -124,7 +124,8 @@ TEST_F(SharedSettingsDialogFaults, AStrayInitDialogChangesNothing) {
   EXPECT_TRUE(run.endedByPlay);
   ExpectAnsweredAndHostTakingInput();
   // OK stored the dialog's own copy, colour on included.
-  EXPECT_EQ(StoredSettings(), (std::vector<std::u16string>{u"1", u"0", u"1", u"1", u"1", u"1", u"1"}));
+  EXPECT_EQ(StoredSettings(),
+            (std::vector<std::u16string>{u"1", u"0", u"1", u"1", u"1", u"1", u"1"}));
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ SIZE_T HeapBytesInUse() {
 int FreeTlsSlots() {
   std::vector<DWORD> taken;
   taken.reserve(2048);
-  for (DWORD slot = TlsAlloc(); slot != TLS_OUT_OF_INDEXES; slot = TlsAlloc()) taken.push_back(slot);
+  for (DWORD slot = TlsAlloc(); slot != TLS_OUT_OF_INDEXES; slot = TlsAlloc())
+    taken.push_back(slot);
   for (DWORD slot : taken) TlsFree(slot);
   return static_cast<int>(taken.size());
 }
@@ -74,8 +75,8 @@ Usage Measure() { return {HeapBytesInUse(), HandleCount(), FreeTlsSlots()}; }
 void LoadUseAndUnload() {
   const HMODULE module = LoadLibraryW(wine::ModulePath().c_str());
   ASSERT_NE(module, nullptr) << "error " << GetLastError();
-  const auto startup = reinterpret_cast<sim::StartupFn>(
-      reinterpret_cast<void*>(GetProcAddress(module, "Startup")));
+  const auto startup =
+      reinterpret_cast<sim::StartupFn>(reinterpret_cast<void*>(GetProcAddress(module, "Startup")));
   sim::Host& host = sim::Host::Instance();
   host.Reset();
   host.SetTracing(false);
@@ -106,11 +107,12 @@ TEST(ModuleUnload, LoadsAndUnloadsLeaveNothingBehind) {
   }
   const Usage after = Measure();
 
-  std::printf("after %d loads and unloads: heap %zu -> %zu bytes, handles %lu -> %lu, "
-              "free TLS slots %d -> %d\n",
-              cycles, static_cast<size_t>(before.heapBytes), static_cast<size_t>(after.heapBytes),
-              static_cast<unsigned long>(before.handles), static_cast<unsigned long>(after.handles),
-              before.freeTlsSlots, after.freeTlsSlots);
+  std::printf(
+      "after %d loads and unloads: heap %zu -> %zu bytes, handles %lu -> %lu, "
+      "free TLS slots %d -> %d\n",
+      cycles, static_cast<size_t>(before.heapBytes), static_cast<size_t>(after.heapBytes),
+      static_cast<unsigned long>(before.handles), static_cast<unsigned long>(after.handles),
+      before.freeTlsSlots, after.freeTlsSlots);
   // A leak of even a hundred bytes a cycle shows over hundreds of cycles;
   // the allowance is for what Windows' own caches may still settle.
   ASSERT_GT(before.handles, 0u) << "no handles found to count";

@@ -67,13 +67,13 @@ class Win32HostWindow : public HostWindow {
       wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
       return RegisterClassW(&wc);
     }();
-    window_ = owner == nullptr
-                  ? CreateWindowExW(0, MAKEINTATOM(windowClass), L"Host", WS_OVERLAPPEDWINDOW, 150,
-                                    100, 900, 700, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                    nullptr)
-                  : CreateWindowExW(WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), L"Palette",
-                                    WS_POPUP | WS_CAPTION, 200, 150, 200, 300, owner, nullptr,
-                                    GetModuleHandleW(nullptr), nullptr);
+    window_ =
+        owner == nullptr
+            ? CreateWindowExW(0, MAKEINTATOM(windowClass), L"Host", WS_OVERLAPPEDWINDOW, 150, 100,
+                              900, 700, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)
+            : CreateWindowExW(WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), L"Palette",
+                              WS_POPUP | WS_CAPTION, 200, 150, 200, 300, owner, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     ShowWindow(window_, SW_SHOWNORMAL);
     SetForegroundWindow(window_);
     SetActiveWindow(window_);
