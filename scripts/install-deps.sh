@@ -27,6 +27,8 @@ rest=(
   wine wine64 xvfb xauth x11-utils imagemagick fonts-nanum
   # The fuzzers (clang's libFuzzer) and the static checks.
   clang-14 libclang-rt-14-dev clang-tidy clang-format cppcheck
+  # scripts/test.sh: the line and branch coverage of src/.
+  gcovr
 )
 
 case "$mode" in
