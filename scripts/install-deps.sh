@@ -30,6 +30,8 @@ rest=(
   clang-14 libclang-rt-14-dev clang-tidy clang-format cppcheck
   # The README's first command tried in a brand-new Debian 12 root.
   mmdebstrap
+  # scripts/test.sh: the line and branch coverage of src/.
+  gcovr
 )
 
 case "$mode" in

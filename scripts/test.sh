@@ -12,9 +12,12 @@ scripts/install-deps.sh all
 # example needs but does not install shows here, since this machine has them
 # all. Skips, saying why, where no new root can be made.
 scripts/fresh-debian.sh scripts/run-example.sh
-cmake --preset linux
+cmake --preset linux -DSORVANE_COVERAGE=ON
 cmake --build --preset linux
+find build/linux -name '*.gcda' -delete  # coverage of this run only
 ctest --preset linux
+# Line and branch coverage of the module's code (src/) in the run above.
+gcovr --root . --filter src/ --exclude-throw-branches --print-summary -o /dev/null build/linux
 # The whole Linux suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer; any report ends its test with a failure.
 cmake --preset linux-asan

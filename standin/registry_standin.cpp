@@ -488,7 +488,9 @@ std::string Describe(const LogEntry& entry) {
     (void)std::snprintf(digits, sizeof digits, "0x%X", unsigned(number));
     return std::string(digits);
   };
-  if (entry.function == "RegCreateKeyExW") line += " options=" + std::to_string(entry.options);
+  if (entry.function == "RegOpenKeyExW" || entry.function == "RegCreateKeyExW") {
+    line += " options=" + std::to_string(entry.options);
+  }
   if (entry.function == "RegOpenKeyExW" || entry.function == "RegCreateKeyExW") {
     line += " access=" + hex(entry.access);
   }
@@ -577,10 +579,15 @@ using regstandin::State;
 
 extern "C" {
 
-LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) {
+LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
   return regstandin::Run("RegOpenKeyExW", regstandin::Access::kRead,
                          [&](State& state, LogEntry& entry) -> LSTATUS {
                            entry.access = access;
+                           entry.options = options;
+                           if ((options & ~regstandin::REG_OPTION_OPEN_LINK) != 0) {
+                             if (result != nullptr) *result = nullptr;
+                             return regstandin::ERROR_INVALID_PARAMETER;
+                           }
                            return regstandin::OpenKey(state, entry, key, subKey, access, result);
                          });
 }

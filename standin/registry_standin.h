@@ -31,8 +31,13 @@
 //   levels are ERROR_INVALID_PARAMETER: a .reg file could not carry them.
 // - RegSetValueExW with null data and a non-zero size is ERROR_NOACCESS, as
 //   Windows reports the unreadable buffer.
-// - Options, classes, security attributes and the volatile flag are accepted
-//   and ignored (the log keeps the options); every key persists.
+// - RegOpenKeyExW refuses options other than 0 and REG_OPTION_OPEN_LINK with
+//   ERROR_INVALID_PARAMETER, the only ones Windows takes there (Wine accepts
+//   and ignores any); the link option opens the key itself, as there are no
+//   links here.
+// - RegCreateKeyExW's options, classes, security attributes and the volatile
+//   flag are accepted and ignored (the log keeps the options of both calls);
+//   every key persists.
 // - String data is stored and returned exactly as given. Windows does two
 //   things more with REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ data that does
 //   not end in a NUL: RegSetValueExW also stores the NUL that follows the
@@ -73,6 +78,8 @@ constexpr LSTATUS ERROR_KEY_DELETED = 1018;
 constexpr DWORD REG_EXPAND_SZ = 2;
 constexpr DWORD REG_MULTI_SZ = 7;
 constexpr DWORD REG_QWORD = 11;
+
+constexpr DWORD REG_OPTION_OPEN_LINK = 0x0008;
 
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 constexpr REGSAM KEY_SET_VALUE = 0x0002;
@@ -153,8 +160,8 @@ struct LogEntry {
   // NUL; empty for other calls and types.
   std::optional<std::u16string> text;
   LSTATUS status = ERROR_SUCCESS;
-  // The access mask asked for by RegOpenKeyExW and RegCreateKeyExW, and the
-  // options of RegCreateKeyExW; 0 for every other call.
+  // The access mask and the options asked for by RegOpenKeyExW and
+  // RegCreateKeyExW; 0 for every other call.
   REGSAM access = 0;
   DWORD options = 0;
   // Compares what the call addressed and its outcome, not access and

@@ -1,5 +1,7 @@
 // The dimension step: each picked dimension gets the source's settings as
 // chosen, and the step opens itself again for the next pick.
+#include <climits>
+
 #include "command_fixture.h"
 #include "test_names.h"
 
@@ -62,6 +64,12 @@ TEST_F(DimensionTest, ReadyShowsTheCursorLabelBetweenTheMaskAndTheFilter) {
     drawing().AddElement(static_cast<VekId>(1000 + type), type, kTargetSegment);
     EXPECT_EQ(filter(static_cast<VekId>(1000 + type)), dimension ? 1 : 0) << type;
   }
+  // Beyond the mask's 32 bits: a type 32 or 64 above a dimension type is none.
+  for (int32_t type : {44, 45, 56, 58, 61, 63, 64, 76, 88, 255, 256, 0x7FFFFFFF, INT32_MIN}) {
+    const VekId id = 2000 + static_cast<VekId>(type & 0xFFF);
+    drawing().AddElement(id, type, kTargetSegment);
+    EXPECT_EQ(filter(id), 0) << type;
+  }
 }
 
 TEST_F(DimensionTest, ApplyOrderWithEverySettingOn) {
@@ -118,14 +126,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ToleranceStatusTest : public DimensionTest, public ::testing::WithParamInterface<int32_t> {};
 
+// Only -1 is a failed read, reported at the pick; any other status is what
+// the source holds, and only 1 says it has a tolerance to copy.
 TEST_P(ToleranceStatusTest, ToleranceIsCopiedOnlyWhenTheSourceHasOne) {
   drawing().element(kSource).toleranceStatus = GetParam();
   StartWith({0, 0, 0, 0, 1, 0, 0});
   ASSERT_TRUE(host().Pick(201));
   EXPECT_EQ(host().CallsTo("VekDimSetTolerance").size(), GetParam() == 1 ? 1u : 0u);
+  EXPECT_EQ(CapturedProperties.toleranceStatus, GetParam());
+  EXPECT_EQ(host().Errors(),
+            GetParam() == -1
+                ? std::vector<std::u16string>{u"dimension 공차정보를 참조할 수 없습니다."}
+                : std::vector<std::u16string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Statuses, ToleranceStatusTest, ::testing::Values(1, 0, 2, -1));
+INSTANTIATE_TEST_SUITE_P(Statuses, ToleranceStatusTest,
+                         ::testing::Values(1, 0, 2, -1, -2, INT32_MIN, INT32_MAX));
 
 TEST_F(DimensionTest, FailedToleranceReadIsNeverApplied) {
   host().FailCall("VekDimGetTolerance");

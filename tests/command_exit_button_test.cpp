@@ -102,6 +102,48 @@ TEST_F(ExitButtonTest, FigureRangeAppliedAfterOkUsesTheNewSettings) {
   EXPECT_EQ(drawing().element(201).line.lineType, 1);  // line type now off
 }
 
+// A source outside any segment switches layer copying off in memory; OK in
+// the dialog reloads the flags from the registry, which still says on, and
+// the range applied afterwards copies the layer again.
+TEST_F(ExitButtonTest, OkAfterASourceOutsideAnySegmentBringsLayerCopyingBack) {
+  drawing().AddElement(500, 2, kVekNoId);
+  drawing().layerOfNoSegment = 8;
+  drawing().AddSegment(20, 1);
+  drawing().AddElement(201, 0, 20);
+  host().RunCommand();
+  ASSERT_TRUE(host().Pick(500));
+  ASSERT_EQ(SettingsFlags.mIsLayer, 0);
+
+  dlgstandin::SetDriver([](dlgstandin::OpenDialog& dialog) { dialog.Click(IDOK); });
+  ASSERT_TRUE(host().PressExit());
+  EXPECT_EQ(SettingsFlags.mIsLayer, 1);
+  EXPECT_EQ(Stored(u"mIsLayer"), u"1");
+
+  ASSERT_TRUE(host().SelectRange({201}));
+  EXPECT_EQ(drawing().segment(20).layer, 8);
+}
+
+// Registry failures are never the user's business: with a key that cannot be
+// written, the start, a click and OK show nothing but the prompt.
+TEST_F(ExitButtonTest, AKeyThatCannotBeWrittenShowsTheUserNothing) {
+  regstandin::Refuse(kSettingsKey, regstandin::Operation::Create);
+  host().RunCommand();
+  const std::vector<sim::Message> shown = {
+      {sim::MessageKind::kPrompt,
+       u"속성참조할 원본형상지시<현재=선색ㆍ선종ㆍ레이어>  : (종료버튼:설정창)"}};
+  EXPECT_EQ(host().Messages(), shown);
+
+  PlayDialog(true);
+  ASSERT_TRUE(host().PressExit());
+  EXPECT_EQ(dialogs_, 1);
+  EXPECT_EQ(host().Messages(), shown);
+  EXPECT_EQ(host().CurrentPrompt(), shown[0].text);
+  EXPECT_EQ(host().LastExecuteResult(), 3);
+  EXPECT_FALSE(regstandin::KeyExists(kSettingsKey));
+  // Nothing was stored, so the reload after OK gives the defaults again.
+  EXPECT_EQ(SettingsFlags.mIsLType, 1);
+}
+
 TEST_F(ExitButtonTest, DimensionStepEndsWithoutADialog) {
   host().RunCommand();
   ASSERT_TRUE(host().Pick(300));

@@ -262,6 +262,23 @@ TEST_F(FigureRangeTest, HoleDataWithNoEntriesIsStillWrittenBack) {
   EXPECT_EQ(host().RedrawCount(), 1);
 }
 
+class HoleAttributeByteTest : public FigureRangeTest,
+                              public ::testing::WithParamInterface<uint8_t> {};
+
+// The host's answer is an 8-bit truth value: any byte but 0 says the segment
+// has hole data.
+TEST_P(HoleAttributeByteTest, AnyNonZeroByteMeansHoleData) {
+  host().SetTrueByte(GetParam());
+  StartWith({1, 1, 1, 1, 0, 0, 1});
+  SelectBoth();
+  EXPECT_EQ(HoleLayers(), (std::vector<int32_t>{kSourceLayer, kSourceLayer}));
+  EXPECT_EQ(host().CallsTo("VekHolAmendHoleData").size(), 1u);
+  EXPECT_TRUE(host().Errors().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, HoleAttributeByteTest,
+                         ::testing::Values(uint8_t{1}, uint8_t{2}, uint8_t{0x80}, uint8_t{0xFF}));
+
 class HoleFailureTest
     : public FigureRangeTest,
       public ::testing::WithParamInterface<std::pair<const char*, std::u16string>> {};

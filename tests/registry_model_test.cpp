@@ -158,7 +158,7 @@ TEST_F(StandinModelTest, TheLogKeepsAccessAndOptionsOfOpensAndCreates) {
     EXPECT_EQ(log[i].options, expected[i].second) << regstandin::Describe(log[i]);
   }
   EXPECT_EQ(regstandin::Describe(log[0]), "RegCreateKeyExW K options=1 access=0x20019 -> 0");
-  EXPECT_EQ(regstandin::Describe(log[1]), "RegOpenKeyExW K access=0x20006 -> 0");
+  EXPECT_EQ(regstandin::Describe(log[1]), "RegOpenKeyExW K options=0 access=0x20006 -> 0");
   EXPECT_EQ(regstandin::Describe(log[2]), "RegOpenKeyW K -> 0");
 }
 

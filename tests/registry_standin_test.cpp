@@ -69,6 +69,34 @@ TEST_F(RegistryStandin, OpensByCaseInsensitiveBackslashPathsOnly) {
   }
 }
 
+// RegOpenKeyExW takes 0 or REG_OPTION_OPEN_LINK and nothing else; the log
+// keeps what was asked.
+TEST_F(RegistryStandin, OpenRefusesOptionsWindowsDoesNotTake) {
+  regstandin::CreateKey(kSettings);
+  const std::pair<DWORD, LSTATUS> cases[] = {
+      {0, ERROR_SUCCESS},
+      {regstandin::REG_OPTION_OPEN_LINK, ERROR_SUCCESS},
+      {1, regstandin::ERROR_INVALID_PARAMETER},
+      {2, regstandin::ERROR_INVALID_PARAMETER},
+      {4, regstandin::ERROR_INVALID_PARAMETER},
+      {regstandin::REG_OPTION_OPEN_LINK | 1, regstandin::ERROR_INVALID_PARAMETER},
+      {0x80000000u, regstandin::ERROR_INVALID_PARAMETER},
+  };
+  for (const auto& [options, expected] : cases) {
+    regstandin::ClearLog();
+    HKEY key = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettings, options, KEY_READ, &key), expected)
+        << options;
+    ASSERT_EQ(regstandin::Log().size(), 1u);
+    EXPECT_EQ(regstandin::Log()[0].options, options);
+    if (expected == ERROR_SUCCESS) {
+      EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    } else {
+      EXPECT_EQ(key, nullptr);
+    }
+  }
+}
+
 TEST_F(RegistryStandin, CreateMakesParentsAndKeepsTheFirstSpelling) {
   struct Case {
     const char16_t* path;

@@ -317,9 +317,12 @@ TEST_P(SettingsDialogMessageMapTest, RoutesEachBoxToItsMemberAndValue) {
   SorvaneDlg dialog;
   bool clicked = false;
   std::vector<dlgstandin::CheckCall> checksByClick;
+  std::vector<std::size_t> writesMadeAtTheCheck;
   dlgstandin::SetDriver([&](OpenDialog& open) {
     regstandin::ClearLog();
     dlgstandin::ClearCheckLog();
+    dlgstandin::SetCheckListener(
+        [&](const dlgstandin::CheckCall&) { writesMadeAtTheCheck.push_back(Writes().size()); });
     clicked = open.Click(id);
     checksByClick = dlgstandin::CheckLog();
     open.PressEscape();
@@ -340,8 +343,11 @@ TEST_P(SettingsDialogMessageMapTest, RoutesEachBoxToItsMemberAndValue) {
     EXPECT_TRUE(checksByClick.empty());
   } else {
     EXPECT_EQ(Writes(), (std::vector<Write>{{routed->name, u"1"}}));
-    // The box is set from the member, not left to the automatic flip.
+    // The box is set from the member, not left to the automatic flip, and
+    // before the value is written: the box shows the new state even when the
+    // write fails.
     EXPECT_EQ(checksByClick, (std::vector<dlgstandin::CheckCall>{{id, BST_CHECKED, 1}}));
+    EXPECT_EQ(writesMadeAtTheCheck, std::vector<std::size_t>{0});
   }
 }
 

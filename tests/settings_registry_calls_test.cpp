@@ -47,6 +47,7 @@ TEST_F(SettingsRegistryCallsTest, TheReadOpensItsKeyForReadingOnly) {
   ASSERT_EQ(opens.size(), reads.size());
   for (const regstandin::LogEntry& open : opens) {
     EXPECT_EQ(open.access, kKeyRead) << regstandin::Describe(open);
+    EXPECT_EQ(open.options, 0u) << regstandin::Describe(open);
   }
 }
 

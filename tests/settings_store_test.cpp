@@ -10,6 +10,7 @@
 #include "settings/settings_flags.h"
 #include "settings/settings_registry.h"
 #include "standin/registry_standin.h"
+#include "support/utf.h"
 #include "test_names.h"
 
 namespace {
@@ -39,6 +40,14 @@ class SettingsStoreTest : public ::testing::Test {
     SettingsFlags = {};
   }
   void TearDown() override { EXPECT_EQ(regstandin::OpenHandleCount(), 0u); }
+
+  // The four values after the line values, not as their defaults.
+  static void StoredFourValues() {
+    regstandin::SetString(kKey, u"mIsDecimalPlace", u"0");
+    regstandin::SetString(kKey, u"mIsTolerance", u"1");
+    regstandin::SetString(kKey, u"mIsDimSize", u"0");
+    regstandin::SetString(kKey, u"IsHoleLayerChanged", u"1");
+  }
 };
 
 TEST_F(SettingsStoreTest, FirstLoadWritesEveryDefault) {
@@ -57,6 +66,36 @@ TEST_F(SettingsStoreTest, FirstLoadWritesEveryDefault) {
   EXPECT_EQ(regstandin::ValueNames(kKey),
             (std::vector<std::u16string>{u"mIsColor", u"mIsLType", u"mIsLayer", u"mIsDecimalPlace",
                                          u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged"}));
+}
+
+// The registry's value calls in the order they were made: name, and the text
+// written or read.
+std::vector<std::string> ValueCalls() {
+  std::vector<std::string> calls;
+  for (const regstandin::LogEntry& entry : regstandin::Log()) {
+    if (entry.function == "RegQueryValueExW" || entry.function == "RegSetValueExW" ||
+        entry.function == "RegDeleteValueW") {
+      calls.push_back(entry.function.substr(3, 3) + " " + utf::ToUtf8(entry.valueName) +
+                      (entry.text ? "=" + utf::ToUtf8(*entry.text) : ""));
+    }
+  }
+  return calls;
+}
+
+// The conversion writes the three line values in table order, then deletes
+// "Type", and only then reads the other four: what a crash midway leaves
+// behind is a key that converts again at the next load.
+TEST_F(SettingsStoreTest, LegacyTypeIsWrittenOutInOrderBeforeItIsDeleted) {
+  StoredFourValues();
+  regstandin::SetString(kKey, u"Type", u"1");
+  regstandin::ClearLog();
+
+  LoadSettings();
+  EXPECT_EQ(ValueCalls(), (std::vector<std::string>{
+                              "Que Type=1", "Set mIsColor=0", "Set mIsLType=0", "Set mIsLayer=1",
+                              "Del Type", "Que mIsDecimalPlace=0", "Que mIsTolerance=1",
+                              "Que mIsDimSize=0", "Que IsHoleLayerChanged=1"}));
+  EXPECT_EQ(Flags(), (std::vector<int32_t>{0, 0, 1, 0, 1, 0, 1}));
 }
 
 TEST_F(SettingsStoreTest, LegacyTypeThatCannotBeDeletedIsConvertedAtEveryLoad) {

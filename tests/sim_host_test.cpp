@@ -244,6 +244,15 @@ TEST_F(SimHostTest, HoleDataRoundTripsThroughTheLentEntries) {
   EXPECT_TRUE(hole.entries.empty());
 }
 
+TEST_F(SimHostTest, AWritePastTheLentEntriesIsRefusedAtTheAmend) {
+  sim::Hole& hole = host.drawing().AddHole(10, {sim::MakeHoleEntry(1, 5)});
+  VekHoleData data{};
+  ASSERT_EQ(VekHolGetHoleData(hole.id, &data), 0);
+  data.entries[1].layer = 42;  // one past the last entry
+  EXPECT_EQ(VekHolAmendHoleData(hole.id, &data), kVekFailure);
+  EXPECT_EQ(hole.entries[0].layer, 5);
+}
+
 TEST_F(SimHostTest, HoleThatWithholdsItsEntriesReportsTheirCountWithoutAnArray) {
   sim::Hole& hole =
       host.drawing().AddHole(10, {sim::MakeHoleEntry(1, 5), sim::MakeHoleEntry(2, 5)});
@@ -304,6 +313,47 @@ TEST_F(SimHostTest, InjectedFailuresHitOnlyTheirCallsAndChangeNothing) {
   EXPECT_EQ(VekElmGetSegment(100), kVekNoId);
   EXPECT_THROW(host.FailCall("VekSgmChangeLayr"), std::invalid_argument);
   EXPECT_THROW(host.CallsTo("VekFigSetLineTyp"), std::invalid_argument);
+}
+
+// Answers that only one value of this host would otherwise give: a test can
+// make it answer what a host may.
+TEST_F(SimHostTest, AnswersCanTakeEveryValueOfTheirMeaning) {
+  Start();
+  host.SetNonPickStatus(-7);
+  ASSERT_TRUE(host.SendEvent(4));
+  EXPECT_EQ(fake.pointResult, -7);
+  EXPECT_THROW(host.SetNonPickStatus(0), std::invalid_argument);
+
+  host.drawing().AddHole(10, {});
+  host.SetTrueByte(0xFE);
+  EXPECT_EQ(VekSgmHasAttribute(10, 0), 0xFE);
+  EXPECT_EQ(VekSgmHasAttribute(20, 0), 0);
+  EXPECT_THROW(host.SetTrueByte(0), std::invalid_argument);
+
+  host.AnswerSuccessWith("VekSgmChangeLayer", -2);
+  host.FailCall("VekSgmChangeLayer", 20);
+  EXPECT_EQ(VekSgmChangeLayer(10, 9), -2);
+  EXPECT_EQ(host.drawing().segment(10).layer, 9);  // the call did its work
+  EXPECT_EQ(VekSgmChangeLayer(20, 9), kVekFailure);
+  EXPECT_THROW(host.AnswerSuccessWith("VekSgmChangeLayer", -1), std::invalid_argument);
+  EXPECT_THROW(host.AnswerSuccessWith("VekSgmChangeLayr", 5), std::invalid_argument);
+}
+
+// A null text is not an empty one: the trace keeps no text for it, and the
+// host refuses to name a function with it.
+TEST_F(SimHostTest, ANullTextIsRecordedAsNoneAndRefused) {
+  Start();
+  host.ClearTrace();
+  EXPECT_EQ(VekCtlSetExecuteFunc(SecondExecute, nullptr), kVekFailure);
+  EXPECT_EQ(VekCtlSetReadyFunc(SecondReady, nullptr), kVekFailure);
+  EXPECT_EQ(VekCtlSetExecuteFunc(SecondExecute, u""), 0);
+  const std::vector<sim::Call> calls = host.Trace();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].text, std::nullopt);
+  EXPECT_EQ(calls[1].text, std::nullopt);
+  EXPECT_EQ(calls[2].text, u"");
+  EXPECT_EQ(host.PendingReadyFunction(), nullptr);
+  EXPECT_EQ(host.ExecuteFunction(), &SecondExecute);
 }
 
 TEST_F(SimHostTest, EveryFunctionIsTracedUnderItsOwnName) {

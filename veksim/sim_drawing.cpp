@@ -1,6 +1,7 @@
 #include "sim_drawing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -154,7 +155,7 @@ void Drawing::RebuildIndexes() {
   for (auto& [id, hole] : holes_) {
     holeIndex_.Add(static_cast<uint32_t>(id), &hole);
     holeBySegment_.Add(hole.key.word1, &hole);
-    if (lent_.capacity() < hole.entries.size()) lent_.reserve(hole.entries.size());
+    MakeRoomToLend(hole.entries.size());
   }
 }
 
@@ -189,9 +190,29 @@ void Drawing::PrefetchHoleEntries(VekId segment) const {
   for (size_t at = 0; at < bytes && at < 16 * kLine; at += kLine) __builtin_prefetch(entries + at);
 }
 
+namespace {
+// What the guard entry after the lent entries holds.
+VekHoleEntry GuardEntry() {
+  VekHoleEntry guard;
+  std::memset(&guard, 0xA5, sizeof guard);
+  return guard;
+}
+}  // namespace
+
+void Drawing::MakeRoomToLend(size_t entries) {
+  if (lent_.capacity() < entries + 1) lent_.reserve(entries + 1);
+}
+
 VekHoleEntry* Drawing::LendEntries(const Hole& hole) {
   lent_.assign(hole.entries.begin(), hole.entries.end());
+  lent_.push_back(GuardEntry());
   return lent_.data();
+}
+
+bool Drawing::LentEntriesKeptInBounds() const {
+  if (lent_.empty()) return true;
+  const VekHoleEntry guard = GuardEntry();
+  return std::memcmp(&lent_.back(), &guard, sizeof guard) == 0;
 }
 
 void Drawing::Prefetch(VekId element) const {
@@ -269,7 +290,7 @@ Hole& Drawing::AddHole(VekId segment, std::vector<VekHoleEntry> entries) {
   hole.id = nextHoleId_++;
   hole.key = key;
   hole.entries = std::move(entries);
-  if (lent_.capacity() < hole.entries.size()) lent_.reserve(hole.entries.size());
+  MakeRoomToLend(hole.entries.size());
   owner->hasHoleData = true;
   return hole;
 }

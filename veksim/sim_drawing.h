@@ -191,6 +191,10 @@ class Drawing {
   // hole. The buffer is kept as large as the largest hole, so a lend needs
   // no new memory, and it stays in the cache across a walk over many holes.
   VekHoleEntry* LendEntries(const Hole& hole);
+  // Whether the memory right after the entries last lent is as it was lent:
+  // a guard entry follows them, so a write past the last entry shows here
+  // without a sanitizer.
+  bool LentEntriesKeptInBounds() const;
 
   // The element after `element` in its segment's chain, kVekNoId at the end
   // or for an element of no segment; constant time.
@@ -228,6 +232,7 @@ class Drawing {
   void RebuildIndexes();
   void LinkChain(const Segment& segment);
   void Prefetch(VekId element) const;
+  void MakeRoomToLend(size_t entries);
 
   RecordStore<Element> elements_;
   RecordStore<Segment> segments_;

@@ -189,6 +189,24 @@ void Host::FailCallOnNth(std::string_view name, int n) {
   AddFailure(name, std::nullopt, n);
 }
 
+void Host::SetNonPickStatus(int32_t status) {
+  if (status == 0) throw std::invalid_argument("0 is the answer for a pick");
+  core_.nonPickStatus = status;
+}
+
+void Host::SetTrueByte(uint8_t value) {
+  if (value == 0) throw std::invalid_argument("0 is false");
+  core_.trueByte = value;
+}
+
+void Host::AnswerSuccessWith(std::string_view name, int32_t status) {
+  RequireKnown(name);
+  if (status == kVekFailure || status == 0) {
+    throw std::invalid_argument("a success status other than 0 and -1 is wanted");
+  }
+  core_.successStatuses.emplace_back(std::string(name), status);
+}
+
 void Host::AddFailure(std::string_view name, std::optional<uint32_t> id, int nth) {
   RequireKnown(name);
   core_.failures.push_back({std::string(name), id, nth, 0});

@@ -55,7 +55,9 @@ struct Call {
   // places, modes, handles, host arguments, event data; for VekHolGetHoleId
   // the key's two words; for VekHolAmendHoleData the hole id and the count.
   std::vector<int64_t> args;
-  std::optional<std::u16string> text;  // the text argument, if the function has one
+  // The text argument, if the function has one and was given one: a null
+  // pointer is recorded as no text, so that it cannot pass for u"".
+  std::optional<std::u16string> text;
   // The record passed in (setters, the hole entries given to amend) or
   // written out by a successful getter; empty otherwise.
   std::vector<uint8_t> record;
@@ -156,6 +158,10 @@ struct HostCore {
   VekSelHandle nextHandle = 0x5E1001;
   int32_t frame = 1;
   int redraws = 0;
+  int32_t nonPickStatus = 1;  // what VekEvtGetPoint answers for no pick
+  uint8_t trueByte = 1;       // what VekSgmHasAttribute answers for true
+  // Statuses answered in place of a successful call's 0, by function name.
+  std::vector<std::pair<std::string, int32_t>> successStatuses;
 
   bool keepsMessages = true;  // whether shown texts are kept in `messages`
   std::vector<Message> messages;
@@ -267,6 +273,21 @@ class Host {
   // The n-th call (1-based) counted from now.
   void FailCallOnNth(std::string_view name, int n);
   void ClearFailures() { core_.failures.clear(); }
+
+  // --- Answers a module must not read more into -------------------------
+  // Each throws std::invalid_argument for the one value that would change
+  // the answer's meaning. Reset restores the defaults.
+  // What VekEvtGetPoint answers for an event that is no pick: 1 by default,
+  // but any value but 0 says "no pick".
+  void SetNonPickStatus(int32_t status);
+  // What VekSgmHasAttribute answers for true: 1 by default, but an 8-bit
+  // truth value is true for any byte but 0.
+  void SetTrueByte(uint8_t value);
+  // A call of `name` that succeeds answers `status` in place of its 0. Only -1
+  // is a failure, so -2 or 5 from a status function is still a success. Meant
+  // for the functions that answer a status; names are checked, and -1 and 0
+  // are refused.
+  void AnswerSuccessWith(std::string_view name, int32_t status);
 
   static const std::vector<std::string_view>& FunctionNames();
 

@@ -54,6 +54,9 @@ class Traced {
   Traced(const char* name, std::initializer_list<int64_t> args, std::optional<uint32_t> subject)
       : core_(detail::Core()), tracing_(core_.tracing) {
     fails_ = !core_.failures.empty() && ShouldFail(core_, name, subject);
+    for (const auto& [function, status] : core_.successStatuses) {
+      if (function == name) successStatus_ = status;
+    }
     if (!tracing_) return;
     index_ = core_.trace.size();
     Call call;
@@ -70,7 +73,7 @@ class Traced {
   Call& call() { return core_.trace[index_]; }
 
   void Text(const char16_t* text) {
-    if (tracing_) call().text = text == nullptr ? std::u16string() : std::u16string(text);
+    if (tracing_ && text != nullptr) call().text = std::u16string(text);
   }
   template <class R>
   void Record(const R* record) {
@@ -79,6 +82,9 @@ class Traced {
 
   template <class R>
   R Return(R result) {
+    if constexpr (std::is_same_v<R, int32_t>) {
+      if (result == 0 && successStatus_) result = *successStatus_;
+    }
     if (tracing_) call().result = Widen(result);
     return result;
   }
@@ -88,6 +94,7 @@ class Traced {
   bool tracing_;
   size_t index_ = 0;
   bool fails_ = false;
+  std::optional<int32_t> successStatus_;
 };
 
 Element* FindElement(Traced& t, VekId id) { return t.core().drawing.FindElement(id); }
@@ -192,7 +199,8 @@ int32_t VekCtlRegisterVekLib2(VekReadyFunc start, VekReadyFunc second, VekReadyF
 int32_t VekCtlSetReadyFunc(VekReadyFunc f, const char16_t* text) {
   Traced t("VekCtlSetReadyFunc", {}, std::nullopt);
   t.Text(text);
-  if (t.fails() || f == nullptr) return t.Return(kVekFailure);
+  // A host reads the text: a null one is refused, as a function is.
+  if (t.fails() || f == nullptr || text == nullptr) return t.Return(kVekFailure);
   t.core().pendingReady = f;
   return t.Return(0);
 }
@@ -200,7 +208,7 @@ int32_t VekCtlSetReadyFunc(VekReadyFunc f, const char16_t* text) {
 int32_t VekCtlSetExecuteFunc(VekExecuteFunc f, const char16_t* text) {
   Traced t("VekCtlSetExecuteFunc", {}, std::nullopt);
   t.Text(text);
-  if (t.fails() || f == nullptr) return t.Return(kVekFailure);
+  if (t.fails() || f == nullptr || text == nullptr) return t.Return(kVekFailure);
   t.core().execute = f;
   return t.Return(0);
 }
@@ -224,7 +232,7 @@ int32_t VekEvtGetPoint(int32_t kind, VekArg data, VekPoint* point, VekArg a4) {
   if (t.fails()) return t.Return(kVekFailure);
   const sim::detail::PickEvent* pick = sim::PickFor(t, kind, data);
   // Non-zero tells the module the event is no pick.
-  if (pick == nullptr) return t.Return(1);
+  if (pick == nullptr) return t.Return(t.core().nonPickStatus);
   if (point == nullptr) return t.Return(kVekFailure);
   *point = sim::MakePoint(pick->detail.point);
   t.Record(point);
@@ -299,7 +307,7 @@ uint8_t VekSgmHasAttribute(VekId segment, int32_t attribute) {
   const sim::Segment* s = t.fails() ? nullptr : sim::FindSegment(t, segment);
   // Attribute 0 is "has hole data"; the host knows no other.
   bool has = s != nullptr && attribute == 0 && s->hasHoleData;
-  return t.Return(static_cast<uint8_t>(has ? 1 : 0));
+  return t.Return(has ? t.core().trueByte : uint8_t{0});
 }
 
 VekId VekSgmGetHeadElementId(VekId segment) {
@@ -453,6 +461,9 @@ int32_t VekHolAmendHoleData(VekHoleId hole, const VekHoleData* in) {
   Traced t("VekHolAmendHoleData", {hole, count}, static_cast<uint32_t>(hole));
   sim::Hole* h = t.fails() ? nullptr : t.core().drawing.FindHole(hole);
   if (h == nullptr || in == nullptr || count < 0) return t.Return(kVekFailure);
+  // A module that wrote past the entries it was lent has overwritten the
+  // host's memory: refused, so that no test can pass over it.
+  if (!t.core().drawing.LentEntriesKeptInBounds()) return t.Return(kVekFailure);
   if (count > 0 && in->entries == nullptr) {
     // Only a hole that withheld its entries may come back without them.
     return t.Return(h->withholdsEntries ? 0 : kVekFailure);
