@@ -8,15 +8,15 @@ namespace {
 
 // The process that loaded the module: its executable holds no resources of
 // ours, and its application object is none of ours either.
-AFX_MODULE_STATE& ProcessState() {
-  static AFX_MODULE_STATE state = {nullptr, nullptr, nullptr};
-  return state;
-}
+//
+// Both are constant-initialised. A function-local static with a run-time
+// initialiser would be guarded by the C++ runtime's one recursive mutex,
+// whose semaphore the runtime never closes: every load of the module would
+// leave one handle behind in the host's process.
+constinit AFX_MODULE_STATE processState = {nullptr, nullptr, nullptr};
+constinit AFX_MODULE_STATE* currentState = &processState;
 
-AFX_MODULE_STATE*& CurrentState() {
-  static AFX_MODULE_STATE* current = &ProcessState();
-  return current;
-}
+AFX_MODULE_STATE*& CurrentState() { return currentState; }
 
 // The application's start, run once the module is loaded, with the module's
 // own state current as it would be for any call into the module.
