@@ -126,9 +126,10 @@ INT_PTR Send(OpenDialog::Window& window, UINT message, WPARAM wParam, LPARAM lPa
     const standin::CallerCode caller;
     return window.procedure(HandleOf(window), message, wParam, lParam);
   } catch (...) {
-    std::fprintf(stderr,
-                 "dialog stand-in: the dialog procedure let an exception out of message 0x%x\n",
-                 message);
+    // Nothing more can be done if standard error is gone too.
+    (void)std::fprintf(
+        stderr, "dialog stand-in: the dialog procedure let an exception out of message 0x%x\n",
+        message);
     std::abort();
   }
 }
