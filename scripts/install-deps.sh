@@ -14,9 +14,10 @@ mode="${1:-all}"
 
 example=(
   cmake make g++ pkg-config nlohmann-json3-dev
-  # windres: the Linux build compiles the settings dialog's .rc with it too,
-  # and preprocesses it against MinGW's Windows headers.
-  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  # windres: the Linux build compiles the settings dialog's .rc with it too.
+  # It preprocesses the script with MinGW's C compiler, which knows where
+  # MinGW's windows.h is; the host's compiler cannot read that header.
+  binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-win32
   # vekhost's line editing and history at the prompt.
   libedit-dev
 )
