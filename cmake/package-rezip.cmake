@@ -3,6 +3,17 @@
 # can fix a change time; so the archive is written again from the same files
 # with `zip -X`, which keeps only the DOS time (the files carry the time of
 # SOURCE_DATE_EPOCH, read in UTC) and takes the entries in the order named.
+#
+# The times are set here, right before zipping, and not only where the files
+# are put together: make stamps every output of a command but the first with
+# the time it ran, after the command itself.
+execute_process(
+  COMMAND touch -d @${CPACK_SORVANE_SOURCE_DATE_EPOCH} ${CPACK_SORVANE_PACKAGE_NAMES}
+  WORKING_DIRECTORY ${CPACK_SORVANE_PACKAGE_DIR}
+  RESULT_VARIABLE touched)
+if(NOT touched EQUAL 0)
+  message(FATAL_ERROR "the package's files could not be given the time of SOURCE_DATE_EPOCH")
+endif()
 foreach(archive ${CPACK_PACKAGE_FILES})
   file(REMOVE ${archive})
   execute_process(

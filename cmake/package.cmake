@@ -77,6 +77,7 @@ set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package-rezip.cmake)
 # Read by that script: CPack hands its scripts every CPACK_ variable.
 set(CPACK_SORVANE_PACKAGE_DIR ${SORVANE_PACKAGE_DIR})
 set(CPACK_SORVANE_PACKAGE_NAMES ${SORVANE_PACKAGE_NAMES} SHA256SUMS)
+set(CPACK_SORVANE_SOURCE_DATE_EPOCH ${SORVANE_SOURCE_DATE_EPOCH})
 find_program(SORVANE_ZIP zip)
 if(NOT SORVANE_ZIP)
   message(FATAL_ERROR "zip not found (Debian package zip): the package is written with it")
