@@ -48,7 +48,7 @@ fi
 
 root=$(mktemp -d /tmp/sorvane-fresh-debian.XXXXXX)
 cleanup() {
-  for m in "$root/dev/ptmx" "$root/dev/pts" "$root/dev/shm" "$root/proc"; do
+  for m in "$root/dev/pts" "$root/dev/shm" "$root/proc"; do
     if mountpoint -q "$m"; then umount -R "$m" 2>/dev/null || umount -lR "$m" 2>/dev/null || true; fi
   done
   rm -rf --one-file-system "$root"
@@ -66,7 +66,7 @@ cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 mount -t proc proc "$root/proc"
 mount -t tmpfs tmpfs "$root/dev/shm"
 mount --bind /dev/pts "$root/dev/pts"
-mount --bind /dev/ptmx "$root/dev/ptmx"
+ln -sf pts/ptmx "$root/dev/ptmx"
 
 git clone -q --no-local . "$root/root/project"
 echo "fresh-debian: $(git -C "$root/root/project" log --oneline -1) in a new Debian 12 root: $*"
