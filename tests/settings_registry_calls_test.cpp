@@ -99,6 +99,9 @@ TEST_F(SettingsRegistryCallsTest, OnlyTheDeleteKeepsASlashInTheKeyName) {
 TEST_F(SettingsRegistryCallsTest, TheDeleteOfASlashKeyFailsWhenOnlyTheNestedKeyExists) {
   regstandin::SetString(u"SOFTWARE\\Denmarrow\\VEK\\A\\B", u"Type", u"nested");
   EXPECT_FALSE(DeleteSettingValue(u"A/B", u"Type"));
+  // A key that did not open is not deleted from.
+  EXPECT_EQ(CallsTo("RegOpenKeyW").size(), 1u);
+  EXPECT_TRUE(CallsTo("RegDeleteValueW").empty());
   EXPECT_EQ(regstandin::GetString(u"SOFTWARE\\Denmarrow\\VEK\\A\\B", u"Type"), u"nested");
 }
 
