@@ -611,7 +611,7 @@ LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
       });
 }
 
-LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/,
+LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR /*keyClass*/,
                         DWORD options, REGSAM access, const LPSECURITY_ATTRIBUTES /*security*/,
                         PHKEY result, DWORD* disposition) {
   return regstandin::Run(
@@ -620,6 +620,7 @@ LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*k
         entry.options = options;
         if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
         *result = nullptr;
+        if (reserved != 0) return regstandin::ERROR_INVALID_PARAMETER;
         Resolved base;
         if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
           return status;
@@ -678,8 +679,8 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* ty
       });
 }
 
-LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
-                       const BYTE* data, DWORD dataSize) {
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD dataSize) {
   return regstandin::Run(
       "RegSetValueExW", regstandin::Access::kWrite, [&](State& state, LogEntry& entry) -> LSTATUS {
         entry.valueName = regstandin::ViewOf(valueName);
@@ -689,6 +690,7 @@ LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD ty
           return status;
         }
         if (data == nullptr && dataSize != 0) return regstandin::ERROR_NOACCESS;
+        if (reserved != 0) return regstandin::ERROR_INVALID_PARAMETER;
         if (type == REG_SZ) entry.text = regstandin::TextOf(data, dataSize);
         if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Set)) {
           return ERROR_ACCESS_DENIED;

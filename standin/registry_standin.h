@@ -37,7 +37,10 @@
 //   links here.
 // - RegCreateKeyExW's options, classes, security attributes and the volatile
 //   flag are accepted and ignored (the log keeps the options of both calls);
-//   every key persists.
+//   every key persists. Its reserved argument must be 0, as on Windows:
+//   anything else is ERROR_INVALID_PARAMETER.
+// - RegSetValueExW's reserved argument must be 0 too, or the call is
+//   ERROR_INVALID_PARAMETER (Windows documents it so; Wine ignores it).
 // - String data is stored and returned exactly as given. Windows does two
 //   things more with REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ data that does
 //   not end in a NUL: RegSetValueExW also stores the NUL that follows the

@@ -1,6 +1,7 @@
 // The host's exit button: in the source, figure range and annotation steps it
 // opens the settings dialog and the step stays; in the dimension step it ends
 // the command without a dialog.
+#include <climits>
 #include <string>
 
 #include "command_dialog_fixture.h"
@@ -62,14 +63,35 @@ TEST_P(DialogStepTest, ExitOpensTheDialogAndOkReloadsTheSettings) {
   EXPECT_EQ(host().CurrentPrompt(), GetParam().promptAfterOk);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, DialogStepTest,
-    ::testing::Values(StepRow{"source", 0,
-                              u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"},
-                      StepRow{"figure range", 100,
-                              u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"},
-                      StepRow{"annotations", 200,
-                              u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"}));
+const auto kDialogSteps = ::testing::Values(
+    StepRow{"source", 0, u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"},
+    StepRow{"figure range", 100,
+            u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"},
+    StepRow{"annotations", 200,
+            u"속성참조할 원본형상지시<현재=선색ㆍ레이어>  : (종료버튼:설정창)"});
+
+INSTANTIATE_TEST_SUITE_P(Steps, DialogStepTest, kDialogSteps);
+
+using OtherEventTest = DialogStepTest;
+
+// Only the exit button opens the dialog, and only a completed range (kind 0)
+// applies; any other kind, below or above either, leaves the step waiting.
+TEST_P(OtherEventTest, OpensNoDialogAndLeavesTheStepWaiting) {
+  host().RunCommand();
+  if (GetParam().source != 0) {
+    ASSERT_TRUE(host().Pick(GetParam().source));
+  }
+  PlayDialog(true);
+  for (int32_t kind : {INT32_MIN, -1, 1, 6, 8, 100}) {
+    ASSERT_TRUE(host().SendEvent(kind));
+    EXPECT_EQ(host().LastExecuteResult(), 3) << kind;
+  }
+  EXPECT_EQ(dialogs_, 0);
+  EXPECT_TRUE(host().CallsTo("VekIddOpenSelIdData").empty());
+  EXPECT_TRUE(host().Errors().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, OtherEventTest, kDialogSteps);
 
 TEST_F(ExitButtonTest, CancelKeepsTheFlagsUntilTheNextRun) {
   host().RunCommand();
@@ -162,15 +184,6 @@ TEST_F(ExitButtonTest, DialogThatCannotShowStillLeavesTheStepWaiting) {
   EXPECT_EQ(host().LastExecuteResult(), 3);
   EXPECT_TRUE(host().CommandActive());
   EXPECT_EQ(Stored(u"mIsLType"), u"1");
-}
-
-TEST_F(ExitButtonTest, OtherNonPickEventsOpenNoDialog) {
-  host().RunCommand();
-  PlayDialog(true);
-  ASSERT_TRUE(host().SendEvent(6));
-  ASSERT_TRUE(host().Pick(100));
-  ASSERT_TRUE(host().SendEvent(8));
-  EXPECT_EQ(dialogs_, 0);
 }
 
 }  // namespace

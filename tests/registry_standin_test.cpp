@@ -97,6 +97,26 @@ TEST_F(RegistryStandin, OpenRefusesOptionsWindowsDoesNotTake) {
   }
 }
 
+// The reserved arguments of RegCreateKeyExW and RegSetValueExW must be 0.
+TEST_F(RegistryStandin, ReservedArgumentsOtherThanZeroAreRefused) {
+  const uint8_t data[] = {'1', 0, 0, 0};
+  HKEY key = reinterpret_cast<HKEY>(1);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 1, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            regstandin::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(key, nullptr);
+  EXPECT_FALSE(regstandin::KeyExists(kSettings));
+
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExW(key, u"mIsColor", 1, REG_SZ, data, sizeof data),
+            regstandin::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(regstandin::GetValue(kSettings, u"mIsColor"), std::nullopt);
+  EXPECT_EQ(RegSetValueExW(key, u"mIsColor", 0, REG_SZ, data, sizeof data), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
 TEST_F(RegistryStandin, CreateMakesParentsAndKeepsTheFirstSpelling) {
   struct Case {
     const char16_t* path;

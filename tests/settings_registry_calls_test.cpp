@@ -74,6 +74,21 @@ TEST_F(SettingsRegistryCallsTest, TheWriteCreatesANonVolatileKeyWithFullAccess) 
   }
 }
 
+// A key that did not open is asked nothing more: no call goes to the
+// registry with a handle that is none.
+TEST_F(SettingsRegistryCallsTest, AKeyThatDidNotOpenIsAskedNothingMore) {
+  regstandin::Refuse(kSettings, regstandin::Operation::Open);
+  regstandin::Refuse(kSettings, regstandin::Operation::Create);
+  std::u16string text;
+  EXPECT_EQ(ReadRegistryString(kSettings, u"mIsColor", text), -1);
+  EXPECT_EQ(WriteRegistryString(kSettings, u"mIsColor", u"1"), -1);
+  EXPECT_FALSE(DeleteSettingValue(u"Sorvane", u"Type"));
+  std::vector<std::string> functions;
+  for (const regstandin::LogEntry& entry : regstandin::Log()) functions.push_back(entry.function);
+  EXPECT_EQ(functions,
+            (std::vector<std::string>{"RegOpenKeyExW", "RegCreateKeyExW", "RegOpenKeyW"}));
+}
+
 // "A/B" is one legal key name. The read and the write take "/" for "\" and
 // so reach the key B below A; the delete uses the name as built and reaches
 // the key named "A/B".

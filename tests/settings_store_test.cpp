@@ -150,6 +150,17 @@ TEST_F(SettingsStoreTest, DeleteReportsWhetherTheValueWentAway) {
   EXPECT_FALSE(DeleteSettingValue(u"Sorvane", u"Type"));  // already gone
 }
 
+// What a write gives when the registry refuses it.
+TEST_F(SettingsStoreTest, RefusedWritesGiveMinusOneOrFalse) {
+  for (Operation refused : {Operation::Create, Operation::Set}) {
+    regstandin::Reset();
+    regstandin::Refuse(kKey, refused);
+    EXPECT_EQ(WriteRegistryString(kKey, u"mIsColor", u"1"), -1);
+    EXPECT_FALSE(WriteSettingValue(u"Sorvane", u"mIsColor", u"1"));
+    EXPECT_EQ(regstandin::GetValue(kKey, u"mIsColor"), std::nullopt);
+  }
+}
+
 TEST_F(SettingsStoreTest, ReadsAndWritesTakeSlashesAsBackslashes) {
   EXPECT_EQ(WriteRegistryString(u"SOFTWARE/Denmarrow/VEK/Sorvane", u"mIsColor", u"0"), 0);
   EXPECT_EQ(Stored(u"mIsColor"), u"0");

@@ -79,6 +79,20 @@ TEST_F(SharedRegistry, CreateMakesEveryMissingKeyAndTellsWhetherItDid) {
   EXPECT_EQ(Open(kScratch + u"\\C", KEY_READ, c), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(SharedRegistry, CreateRefusesAReservedArgumentOtherThanZero) {
+  constexpr LSTATUS kInvalidParameter = 87;
+  const std::u16string path = kScratch + u"\\Reserved";
+  for (DWORD reserved : {1u, 0x80000000u}) {
+    UniqueRegKey key;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(path.c_str()), reserved, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+              kInvalidParameter)
+        << reserved;
+  }
+  UniqueRegKey key;
+  EXPECT_EQ(Open(path, KEY_READ, key), ERROR_FILE_NOT_FOUND);
+}
+
 TEST_F(SharedRegistry, SubkeysOpenRelativeToAnOpenKey) {
   StoreValue(kScratch + u"\\Inner", u"v", REG_SZ, TextBytes(u"1"));
   UniqueRegKey outer;

@@ -153,6 +153,14 @@ struct RawValueRow {
 
 void PrintTo(const RawValueRow& row, std::ostream* os) { *os << row.what; }
 
+// "1" and its NUL, then filler up to the 255 bytes the module's buffer takes.
+std::vector<uint8_t> FullBuffer() {
+  std::vector<uint8_t> bytes(255, 'x');
+  bytes[0] = '1';
+  bytes[1] = 0;
+  return bytes;
+}
+
 class SharedRawValue : public ModuleTest, public ::testing::WithParamInterface<RawValueRow> {};
 
 // Data that is not a terminated string is read as text, never past its end,
@@ -173,7 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RawValueRow{"binary", REG_BINARY, {'5', 0, '0', 0}, 1},
                       RawValueRow{"binary zero", REG_BINARY, {'0', 0}, 0},
                       RawValueRow{"dword 1 reads as U+0001", REG_DWORD, {1, 0, 0, 0}, 0},
-                      RawValueRow{"254 bytes, no NUL", REG_SZ, std::vector<uint8_t>(254, '1'), 0}));
+                      RawValueRow{"254 bytes, no NUL", REG_SZ, std::vector<uint8_t>(254, '1'), 0},
+                      RawValueRow{"255 bytes, all the buffer takes", REG_SZ, FullBuffer(), 1}));
 
 }  // namespace
 }  // namespace shared
