@@ -8,12 +8,15 @@
 //   vekhost --help | --version
 //
 // Exit status: 0 done; 1 the module or a file could not be loaded or
-// written (the log included); 2 a bad drawing, script, registry file or command line (one
-// message on standard error naming the file and the place, and no file
-// written); 130 interrupted at the prompt (only --record and --log written).
+// written (the log included); 2 a bad drawing, script, registry file or
+// command line (one message on standard error naming the file and the place,
+// and no file written); 128 + N ended by signal N: 129 SIGHUP (the terminal
+// closed), 130 SIGINT (Ctrl-C while the module works or a script runs), 143
+// SIGTERM (only --record and --log written, and the settings as stored).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -42,9 +45,10 @@ constexpr size_t kMaxScriptBytes = size_t{256} << 20;
 // once the session is over.
 std::FILE* g_log = stdout;
 int g_logError = 0;
-// The copy of the log that --log keeps, when asked for.
-bool g_keepLog = false;
-std::string g_keptLog;
+// The copy of the log that --log keeps, and the actions that --record
+// keeps, each written as the session goes.
+vekhost::GrowingFile g_keptLog;
+vekhost::GrowingFile g_record;
 
 void PrintLine(const std::string& line) {
   errno = 0;
@@ -55,10 +59,7 @@ void PrintLine(const std::string& line) {
 
 void PrintFor(const std::string& line, vekhost::LineFor to) {
   if (to != vekhost::LineFor::kKeptLog) PrintLine(line);
-  if (to != vekhost::LineFor::kScreen && g_keepLog) {
-    g_keptLog += line;
-    g_keptLog += '\n';
-  }
+  if (to != vekhost::LineFor::kScreen) g_keptLog.AppendLine(line);
 }
 
 // Flushes the log; false, with a message, when any of it was lost.
@@ -93,6 +94,11 @@ class ScriptSource final : public vekhost::ActionSource {
       : actions_(std::move(actions)), fileName_(std::move(fileName)) {}
 
   std::optional<vekhost::Action> Next(bool) override {
+    if (vekhost::platform::EndingSignal() != 0) {
+      vekhost::Action interrupt;
+      interrupt.kind = vekhost::ActionKind::kInterrupt;
+      return interrupt;
+    }
     if (next_ >= actions_.size()) return std::nullopt;
     lastLine_ = actions_[next_].line;
     return actions_[next_++];
@@ -116,25 +122,34 @@ class ScriptSource final : public vekhost::ActionSource {
   int lastLine_ = 0;
 };
 
-// A person at a terminal, typing a line at a time. The end of input
-// (Ctrl-D) is a `quit`, so that it ends the session the same way, in the
-// dialog too, and a record of the session replays it.
+bool IsBlank(const std::string& line) {
+  return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+// A person at a terminal, typing a line at a time. Ctrl-C drops the line
+// typed, as in a shell; on an empty line right after one it ends the
+// session as the end of input (Ctrl-D) does. Both are a `quit`, so that
+// they end the session the same way, in the dialog too, and a record of the
+// session replays it.
 class TerminalSource final : public vekhost::ActionSource {
  public:
   std::optional<vekhost::Action> Next(bool inDialog) override {
+    using vekhost::platform::LineRead;
     for (;;) {
       std::string line;
-      const vekhost::platform::LineRead read =
+      const LineRead read =
           vekhost::platform::ReadLine(inDialog ? "dialog> " : "vekhost> ", g_log, line);
-      if (read != vekhost::platform::LineRead::kLine) {
+      if (read == LineRead::kCleared) {
+        if (EndsOnCtrlC(line)) return Ended(vekhost::ActionKind::kQuit);
+        continue;
+      }
+      dropped_ = false;
+      if (read != LineRead::kLine) {
         // Ends the prompt's line on the screen; a failure shows in the log's
         // error flag, which LogWritten reports.
         (void)std::fputc('\n', g_log);
-        vekhost::Action action;
-        const bool quit = read == vekhost::platform::LineRead::kEnd;
-        action.kind = quit ? vekhost::ActionKind::kQuit : vekhost::ActionKind::kInterrupt;
-        action.text = quit ? "quit" : "";
-        return action;
+        return Ended(read == LineRead::kEnd ? vekhost::ActionKind::kQuit
+                                            : vekhost::ActionKind::kInterrupt);
       }
       std::string problem;
       std::optional<vekhost::Action> action = vekhost::ParseAction(line, true, problem);
@@ -150,10 +165,32 @@ class TerminalSource final : public vekhost::ActionSource {
   bool Interactive() const override { return true; }
 
  private:
-  static void Tell(const std::string& problem) {
-    PrintFor("vekhost: " + problem, vekhost::LineFor::kScreen);
+  static void Tell(const std::string& problem) { Show("vekhost: " + problem); }
+  static void Show(const std::string& line) {
+    PrintFor(line, vekhost::LineFor::kScreen);
     (void)std::fflush(g_log);  // checked, with every other write, by LogWritten
   }
+
+  static vekhost::Action Ended(vekhost::ActionKind kind) {
+    vekhost::Action action;
+    action.kind = kind;
+    if (kind == vekhost::ActionKind::kQuit) action.text = "quit";
+    return action;
+  }
+
+  // Ctrl-C at the prompt drops the line; on the empty line right after
+  // another, it ends the session.
+  bool EndsOnCtrlC(const std::string& line) {
+    const bool again = dropped_ && IsBlank(line);
+    dropped_ = true;
+    if (!again) {
+      Show(IsBlank(line) ? "^C (Ctrl-C again, quit or Ctrl-D ends the session)"
+                         : "^C (the line is dropped)");
+    }
+    return again;
+  }
+
+  bool dropped_ = false;  // the last line read was dropped by Ctrl-C
 };
 
 std::string Count(size_t count, const std::string& noun) {
@@ -181,6 +218,58 @@ std::vector<std::string> OutputPaths(const vekhost::Options& options) {
   return paths;
 }
 
+// Two options naming one file: one would overwrite what the other reads or
+// writes. Devices and pipes are written in turn, as a shell would.
+void RefuseSharedFiles(const vekhost::Options& options, const std::string& registry) {
+  struct Named {
+    const char* option;
+    const std::string* path;
+    bool written;
+  };
+  const Named named[] = {{"the drawing", &options.drawing, false},
+                         {"--script", &options.script, false},
+                         {"--module", &options.module, false},
+                         {"--resources", &options.resources, false},
+                         {"--registry", &registry, true},
+                         {"--svg-before", &options.svgBefore, true},
+                         {"--svg", &options.svg, true},
+                         {"--out", &options.out, true},
+                         {"--record", &options.record, true},
+                         {"--log", &options.log, true}};
+  auto isFile = [](const std::string& path) {
+    return !path.empty() && path != vekhost::kStandardStream &&
+           vekhost::DestinationOf(path).kind == vekhost::Destination::Kind::kReplace;
+  };
+  for (size_t i = 0; i < std::size(named); ++i) {
+    for (size_t j = i + 1; j < std::size(named); ++j) {
+      const Named& a = named[i];
+      const Named& b = named[j];
+      if ((!a.written && !b.written) || !isFile(*a.path) || !isFile(*b.path)) continue;
+      // The result written over the drawing it was made from is safe: the
+      // drawing is read whole first, and replaced whole at the end.
+      if (a.path == &options.drawing && b.path == &options.out) continue;
+      if (!vekhost::SameFile(*a.path, *b.path)) continue;
+      throw vekhost::InputError("vekhost: " + std::string(a.option) + " " + *a.path + " and " +
+                                b.option + " " + *b.path + " name the same file");
+    }
+  }
+}
+
+// The registry is written at the latest when the session ends, into a
+// folder made for it when missing; a session must not start on one that
+// cannot be written.
+bool CheckRegistryWritable(const std::string& registry, std::string& error) {
+  const vekhost::Destination destination = vekhost::DestinationOf(registry);
+  std::error_code code;
+  const std::filesystem::path folder = destination.target.parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, code);
+  if (code) {
+    error = registry + ": cannot be written: " + code.message();
+    return false;
+  }
+  return vekhost::CheckWritable(registry, error);
+}
+
 bool WriteToStandardOutput(const vekhost::TextProducer& produce) {
   std::string reason;
   const bool good = vekhost::WriteToStream(stdout, produce, reason);
@@ -196,35 +285,59 @@ bool WriteToStandardOutput(const std::string& text) {
   return WriteToStandardOutput([&text](const vekhost::TextSink& sink) { return sink(text); });
 }
 
-// The script --record writes: the actions taken, one a line, after a
-// comment saying what they replay.
-std::string RecordText(const vekhost::Options& options, const std::vector<std::string>& taken) {
-  std::string text = "# The actions of a vekhost session over " + options.drawing +
-                     ". With the settings\n# it started from, this replays it:\n#   vekhost " +
-                     options.drawing + " --script " + options.record + "\n";
-  for (const std::string& action : taken) text += action + "\n";
-  return text;
+// Where the settings of a session come from.
+enum class RegistryStart { kRead, kCreated, kFresh };
+
+// The first line of the log: a session's settings carry over to the next
+// one, so the log says where they come from.
+std::string RegistryLine(const std::string& registry, RegistryStart start) {
+  switch (start) {
+    case RegistryStart::kRead:
+      return "registry: " + registry + " (read)";
+    case RegistryStart::kCreated:
+      return "registry: " + registry + " (created; the module starts from its defaults)";
+    case RegistryStart::kFresh:
+      break;
+  }
+  return "registry: fresh (the module starts from its defaults, and nothing is kept)";
 }
 
-// The files kept whatever happens to the session: what was typed, and the log.
-std::vector<vekhost::OutputFile> TypedWork(const vekhost::Options& options,
-                                           const vekhost::Session& session) {
-  std::vector<vekhost::OutputFile> files;
-  if (!options.record.empty())
-    files.push_back({options.record, RecordText(options, session.taken()), {}});
-  if (!options.log.empty()) files.push_back({options.log, g_keptLog, {}});
-  return files;
+// The comment --record starts with: how to replay the session. `click`
+// toggles a box, so a replay must start from the settings the session
+// started from, not from those it left.
+void WriteRecordHeader(const vekhost::Options& options, const std::string& registry,
+                       RegistryStart start) {
+  const std::string replay = "#   vekhost " + options.drawing + " --registry ";
+  const std::string script = " --script " + options.record;
+  g_record.AppendLine("# The actions of a vekhost session over " + options.drawing + ".");
+  if (start == RegistryStart::kRead) {
+    g_record.AppendLine("# It started from the settings in " + registry +
+                        ", and `click` toggles a box,");
+    g_record.AppendLine("# so replay it against a copy of " + registry +
+                        " as it was before the session:");
+    g_record.AppendLine(replay + "COPY.reg" + script);
+  } else {
+    g_record.AppendLine("# It started from the module's defaults, and so does this replay:");
+    g_record.AppendLine(replay + "fresh" + script);
+  }
 }
 
-// Ctrl-C at the prompt: the session ends where it is. Only the typed work
-// is written, and the log says which files are written and which are not, so
-// that nobody takes an old result for this session's.
+// Ctrl-C while the module works or a script runs, a hang-up or a request to
+// terminate: the session ends where it is. Only the typed work is written,
+// and the log says which files are written and which are not, so that
+// nobody takes an old result for this session's.
 int EndInterrupted(const vekhost::Options& options, const vekhost::Session& session,
-                   const std::string& registry) {
+                   const std::string& registry, int signal) {
   using vekhost::LineFor;
+  // Their numbers, which Windows' C library does not all name.
+  constexpr int kHangUp = 1;
+  constexpr int kTerminate = 15;
   const size_t typed = session.taken().size();
   const std::string actions = Count(typed, "action") + " taken";
-  PrintFor("interrupted: the session ends here; only the typed work is written", LineFor::kLog);
+  const std::string how = signal == kHangUp      ? "hung up (SIGHUP)"
+                          : signal == kTerminate ? "terminated (SIGTERM)"
+                                                 : "interrupted";
+  PrintFor(how + ": the session ends here; only the typed work is written", LineFor::kLog);
   if (!options.record.empty()) {
     PrintFor(
         "  saved: " + options.record + ", the " + actions + " as a script (--script replays them)",
@@ -235,7 +348,9 @@ int EndInterrupted(const vekhost::Options& options, const vekhost::Session& sess
   if (!options.log.empty()) PrintFor("  saved: " + options.log + ", this log", LineFor::kLog);
   // The module's settings are stored as it stores them, as in Windows'
   // registry: an interrupted session does not take them back.
-  PrintFor("  saved: " + registry + ", the settings as the module stored them", LineFor::kLog);
+  if (!registry.empty()) {
+    PrintFor("  saved: " + registry + ", the settings as the module stored them", LineFor::kLog);
+  }
   const std::pair<const std::string*, const char*> lost[] = {
       {&options.out, "the result drawing"},
       {&options.svgBefore, "the picture before the session"},
@@ -245,13 +360,17 @@ int EndInterrupted(const vekhost::Options& options, const vekhost::Session& sess
     const std::string name = *path == vekhost::kStandardStream ? "standard output" : *path;
     PrintFor("  not saved: " + name + ", " + what, LineFor::kLog);
   }
-  const bool logged = LogWritten();
+  // The screen may be gone with the terminal; the exit status still says
+  // how the session ended, and LogWritten has told what was lost.
+  (void)LogWritten();
   std::string error;
-  if (!vekhost::WriteAllOrNone(TypedWork(options, session), error)) {
+  if (!vekhost::WriteAllOrNone({}, {&g_record, &g_keptLog}, error)) {
     return Fail(1, "vekhost: " + error);
   }
-  if (!vekhost::platform::SaveRegistry(registry, error)) return Fail(1, "vekhost: " + error);
-  return logged ? 130 : 1;
+  if (!registry.empty() && !vekhost::platform::SaveRegistry(registry, error)) {
+    return Fail(1, "vekhost: " + error);
+  }
+  return 128 + signal;
 }
 
 int PrintUsageOrVersion(const vekhost::Options& options) {
@@ -273,21 +392,32 @@ static int Main(int argc, char** argv) {
   std::string registry;
   std::string scriptName;
   bool typed = false;
+  RegistryStart registryStart = RegistryStart::kFresh;
   try {
     options = vekhost::ParseOptions(std::vector<std::string>(argv + 1, argv + argc),
                                     VEKHOST_DEFAULT_MODULE);
     if (options.help || options.version) return PrintUsageOrVersion(options);
     if (options.out == vekhost::kStandardStream) g_log = stderr;
+    // "fresh" is a registry of the module's defaults that nothing keeps; a
+    // file of that name is ./fresh.
+    if (options.registry != vekhost::kFreshRegistry) {
+      registry =
+          options.registry.empty() ? vekhost::platform::DefaultRegistryFile() : options.registry;
+    }
+    RefuseSharedFiles(options, registry);
     for (const std::string& path : OutputPaths(options)) {
       std::string problem;
       if (!vekhost::CheckWritable(path, problem)) return Fail(1, "vekhost: " + problem);
+    }
+    std::string problem;
+    if (!registry.empty() && !CheckRegistryWritable(registry, problem)) {
+      return Fail(1, "vekhost: " + problem);
     }
     drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
     // Without a script a person types at a prompt when standard input is a
     // terminal (standard output may well be a pipe into tee); otherwise
     // standard input is the script.
     typed = options.script.empty() && vekhost::platform::IsTerminal();
-    g_keepLog = !options.log.empty();
     if (!typed) {
       const bool fromStdin = options.script.empty() || options.script == vekhost::kStandardStream;
       scriptName = fromStdin ? "standard input" : options.script;
@@ -296,8 +426,11 @@ static int Main(int argc, char** argv) {
       actions = vekhost::ParseScript(text, scriptName);
       vekhost::Session::CheckElementIds(actions, drawing, host.drawing(), scriptName);
     }
-    registry =
-        options.registry.empty() ? vekhost::platform::DefaultRegistryFile() : options.registry;
+    if (!registry.empty()) {
+      std::error_code code;
+      const bool exists = std::filesystem::exists(vekhost::DestinationOf(registry).target, code);
+      registryStart = exists || code ? RegistryStart::kRead : RegistryStart::kCreated;
+    }
     vekhost::platform::LoadRegistry(registry);
   } catch (const vekhost::InputError& error) {
     return Fail(2, error.what());
@@ -327,20 +460,31 @@ static int Main(int argc, char** argv) {
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
 
+  if (!options.log.empty() && !g_keptLog.Open(options.log, error)) {
+    return Fail(1, "vekhost: " + error);
+  }
+  if (!options.record.empty()) {
+    if (!g_record.Open(options.record, error)) return Fail(1, "vekhost: " + error);
+    WriteRecordHeader(options, registry, registryStart);
+    session.RecordTo([](const std::string& action) { g_record.AppendLine(action); });
+  }
+  vekhost::platform::CatchSignals();
+  PrintFor(RegistryLine(registry, registryStart), vekhost::LineFor::kLog);
   PrintFor("drawing \"" + drawing.title + "\": " + Count(drawing.layers.size(), "layer") + ", " +
                Count(drawing.segments.size(), "segment") + ", " +
                Count(drawing.elements.size(), "element"),
            vekhost::LineFor::kLog);
   if (source.Interactive()) {
     PrintFor("type help for the actions, quit to end", vekhost::LineFor::kScreen);
-    vekhost::platform::CatchInterrupts();
   }
   if (!session.Run()) return Fail(2, session.error());
-  if (session.interrupted()) return EndInterrupted(options, session, registry);
+  if (session.interrupted()) {
+    return EndInterrupted(options, session, registry, vekhost::platform::EndingSignal());
+  }
   session.PrintSummary();
   const bool logged = LogWritten();
 
-  std::vector<vekhost::OutputFile> files = TypedWork(options, session);
+  std::vector<vekhost::OutputFile> files;
   if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before, {}});
   if (!options.svg.empty()) {
     pictures.markChanges = true;
@@ -354,9 +498,11 @@ static int Main(int argc, char** argv) {
   if (!options.out.empty() && options.out != vekhost::kStandardStream) {
     files.push_back({options.out, "", result});
   }
-  if (!vekhost::WriteAllOrNone(files, error)) return Fail(1, "vekhost: " + error);
+  if (!vekhost::WriteAllOrNone(files, {&g_record, &g_keptLog}, error)) {
+    return Fail(1, "vekhost: " + error);
+  }
   if (options.out == vekhost::kStandardStream && !WriteToStandardOutput(result)) return 1;
-  if (!vekhost::platform::SaveRegistry(registry, error)) {
+  if (!registry.empty() && !vekhost::platform::SaveRegistry(registry, error)) {
     return Fail(1, "vekhost: " + error);
   }
   return logged ? 0 : 1;

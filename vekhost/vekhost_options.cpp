@@ -92,8 +92,12 @@ const char* Usage() {
          "--record writes the actions taken as a script that replays the session;\n"
          "--log keeps a copy of the log, with the typed actions in it.\n"
          "--labels writes each element's id into the pictures.\n"
-         "At the prompt, quit or Ctrl-D ends the session and writes the files;\n"
-         "Ctrl-C ends it at once and writes only the --record and --log files.\n";
+         "--registry fresh starts from the module's defaults and keeps nothing\n"
+         "(./fresh names a file of that name).\n"
+         "At the prompt, Ctrl-C drops the line typed; quit, Ctrl-D or Ctrl-C on the\n"
+         "empty line right after ends the session and writes the files. Ctrl-C while\n"
+         "a script runs, a hang-up (the terminal closed) or SIGTERM ends it at once\n"
+         "and writes only the --record and --log files and the settings.\n";
 }
 
 std::string NearestOption(const std::string& typed) {

@@ -11,6 +11,9 @@ namespace vekhost {
 // the result drawing.
 inline constexpr const char* kStandardStream = "-";
 
+// The --registry that names no file: the module's defaults, nothing kept.
+inline constexpr const char* kFreshRegistry = "fresh";
+
 struct Options {
   std::string drawing;
   std::string script;

@@ -1,40 +1,164 @@
 #include "vekhost_output.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <random>
 #include <system_error>
 
+#include "support/reg_text.h"
+
 namespace vekhost {
+namespace fs = std::filesystem;
 namespace {
+
+// As many links as the kernel follows before it gives up on a path.
+constexpr int kMaxLinks = 40;
 
 std::string Reason(int code) { return std::strerror(code); }
 
-// Writes the file's text to `name`; on failure gives the reason.
-bool WriteWhole(const std::string& name, const OutputFile& output, std::string& reason) {
-  errno = 0;
-  std::FILE* file = std::fopen(name.c_str(), "wb");
-  if (file == nullptr) {
-    reason = Reason(errno);
-    return false;
+std::string ReasonOfErrno() { return errno != 0 ? Reason(errno) : "write failed"; }
+
+// The path once its symbolic links are followed; where the chain is broken
+// the last link's target is where the file will be made.
+fs::path FollowLinks(const fs::path& path) {
+  fs::path current = path;
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    std::error_code code;
+    if (!fs::is_symlink(current, code) || code) return current;
+    const fs::path next = fs::read_symlink(current, code);
+    if (code) return current;
+    current = next.is_absolute() ? next : current.parent_path() / next;
   }
-  const TextProducer fromText = [&output](const TextSink& sink) { return sink(output.text); };
-  bool good = WriteToStream(file, output.produce ? output.produce : fromText, reason);
+  return path;
+}
+
+// Standard output named as a file (/dev/stdout, /dev/fd/1, /proc/self/fd/1):
+// written through this process's own stream, so that nothing is truncated
+// under the log or replaced behind the shell's redirection.
+bool IsStandardOutput(const fs::path& path) {
+  std::error_code code;
+  return fs::equivalent(path, "/dev/stdout", code) && !code;
+}
+
+std::FILE* Open(const fs::path& path, const char* mode) {
+  errno = 0;
+  return std::fopen(path.string().c_str(), mode);
+}
+
+bool CloseChecked(std::FILE* file, bool good, std::string& reason) {
   errno = 0;
   if (std::fclose(file) != 0 && good) {
-    good = false;
-    reason = errno != 0 ? Reason(errno) : "write failed";
+    reason = ReasonOfErrno();
+    return false;
   }
   return good;
 }
 
-void RemoveQuietly(const std::string& name) {
+// A name for a partial file that no other writer uses: random for each
+// process, counted within it.
+fs::path PartialOf(const fs::path& target) {
+  static const unsigned processPart = std::random_device{}();
+  static std::atomic<unsigned> counter{0};
+  char suffix[32];
+  (void)std::snprintf(suffix, sizeof suffix, ".vekhost-partial-%08x",
+                      processPart + counter.fetch_add(1));
+  fs::path partial = target;
+  partial += suffix;
+  return partial;
+}
+
+// The new file beside the target, with the target's permission bits when it
+// has any yet, set before a byte of the text is in it.
+std::FILE* OpenPartial(const Destination& destination, std::string& reason) {
+  const fs::path& target = destination.target;
+  const fs::path& partial = destination.partial;
+  std::FILE* file = Open(partial, "wb");
+  if (file == nullptr) {
+    reason = ReasonOfErrno();
+    return nullptr;
+  }
+  std::error_code code;
+  const fs::file_status existing = fs::status(target, code);
+  if (!code && fs::is_regular_file(existing)) {
+    fs::permissions(partial, existing.permissions(), fs::perm_options::replace, code);
+    if (code) {
+      reason = code.message();
+      (void)std::fclose(file);
+      fs::remove(partial, code);
+      return nullptr;
+    }
+  }
+  return file;
+}
+
+bool Produce(const OutputFile& output, std::FILE* stream, std::string& reason) {
+  const TextProducer fromText = [&output](const TextSink& sink) { return sink(output.text); };
+  return WriteToStream(stream, output.produce ? output.produce : fromText, reason);
+}
+
+// Writes the file's text to its partial file; on failure gives the reason.
+bool WritePartial(const Destination& destination, const OutputFile& output, std::string& reason) {
+  std::FILE* file = OpenPartial(destination, reason);
+  if (file == nullptr) return false;
+  const bool good = Produce(output, file, reason);
+  return CloseChecked(file, good, reason);
+}
+
+bool WriteInPlace(const Destination& destination, const OutputFile& output, std::string& reason) {
+  if (destination.kind == Destination::Kind::kStandardOutput) {
+    return Produce(output, stdout, reason);
+  }
+  std::FILE* file = Open(destination.target, "wb");
+  if (file == nullptr) {
+    reason = ReasonOfErrno();
+    return false;
+  }
+  const bool good = Produce(output, file, reason);
+  return CloseChecked(file, good, reason);
+}
+
+void RemovePartial(const Destination& destination) {
   std::error_code ignored;
-  std::filesystem::remove(name, ignored);
+  fs::remove(destination.partial, ignored);
+}
+
+bool PutInPlace(const Destination& destination, std::string& reason) {
+  std::error_code code;
+  fs::rename(destination.partial, destination.target, code);
+  if (code) reason = code.message();
+  return !code;
 }
 
 }  // namespace
+
+Destination DestinationOf(const std::string& path) {
+  Destination destination;
+  const fs::path named = regtext::PathFromUtf8(path);
+  destination.target = FollowLinks(named);
+  destination.partial = PartialOf(destination.target);
+  std::error_code code;
+  const fs::file_status status = fs::status(destination.target, code);
+  if (IsStandardOutput(named)) {
+    destination.kind = Destination::Kind::kStandardOutput;
+  } else if (fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status)) {
+    destination.kind = Destination::Kind::kInPlace;
+  }
+  return destination;
+}
+
+bool SameFile(const std::string& first, const std::string& second) {
+  const fs::path a = regtext::PathFromUtf8(first);
+  const fs::path b = regtext::PathFromUtf8(second);
+  std::error_code code;
+  if (fs::equivalent(a, b, code) && !code) return true;  // hard links too
+  std::error_code codeA;
+  std::error_code codeB;
+  const fs::path resolvedA = fs::weakly_canonical(fs::absolute(FollowLinks(a), codeA), codeA);
+  const fs::path resolvedB = fs::weakly_canonical(fs::absolute(FollowLinks(b), codeB), codeB);
+  return !codeA && !codeB && resolvedA == resolvedB;
+}
 
 bool WriteToStream(std::FILE* stream, const TextProducer& produce, std::string& reason) {
   errno = 0;
@@ -42,45 +166,131 @@ bool WriteToStream(std::FILE* stream, const TextProducer& produce, std::string& 
     return std::fwrite(piece.data(), 1, piece.size(), stream) == piece.size();
   });
   good = std::fflush(stream) == 0 && good;
-  if (!good) reason = errno != 0 ? Reason(errno) : "write failed";
+  if (!good) reason = ReasonOfErrno();
   return good;
 }
 
-std::string PartialName(const std::string& path) { return path + ".vekhost-partial"; }
-
 bool CheckWritable(const std::string& path, std::string& error) {
+  const Destination destination = DestinationOf(path);
   std::error_code code;
-  if (std::filesystem::is_directory(path, code)) {
+  if (fs::is_directory(destination.target, code)) {
     error = path + ": cannot be written: it is a folder";
     return false;
   }
-  // Writing the partial file is what the end of the session does first, so
-  // trying it now is the one check that cannot disagree with it.
-  const std::string probe = PartialName(path);
   std::string reason;
-  const bool good = WriteWhole(probe, OutputFile{}, reason);
-  RemoveQuietly(probe);
+  bool good = true;
+  switch (destination.kind) {
+    case Destination::Kind::kStandardOutput:
+      break;
+    case Destination::Kind::kInPlace:
+      // Opening a pipe for writing waits for its reader; the session's end
+      // does that wait, not its start.
+      if (!fs::is_fifo(destination.target, code)) {
+        std::FILE* file = Open(destination.target, "ab");
+        good = file != nullptr;
+        if (good) good = CloseChecked(file, true, reason);
+        if (!good && reason.empty()) reason = ReasonOfErrno();
+      }
+      break;
+    case Destination::Kind::kReplace:
+      // Writing the partial file is what the end of the session does first,
+      // so trying it now is the one check that cannot disagree with it.
+      good = WritePartial(destination, OutputFile{}, reason);
+      RemovePartial(destination);
+      break;
+  }
   if (!good) error = path + ": cannot be written: " + reason;
   return good;
 }
 
-bool WriteAllOrNone(const std::vector<OutputFile>& files, std::string& error) {
-  size_t written = 0;
+// A file never put in place was given up: its partial goes with it.
+GrowingFile::~GrowingFile() {
+  if (file_ == nullptr || file_ == stdout) return;
+  (void)std::fclose(file_);
+  if (destination_.kind == Destination::Kind::kReplace) RemovePartial(destination_);
+}
+
+bool GrowingFile::Open(const std::string& path, std::string& error) {
+  path_ = path;
+  destination_ = DestinationOf(path);
   std::string reason;
-  for (; written < files.size(); ++written) {
-    if (!WriteWhole(PartialName(files[written].path), files[written], reason)) break;
+  switch (destination_.kind) {
+    case Destination::Kind::kReplace:
+      file_ = OpenPartial(destination_, reason);
+      break;
+    case Destination::Kind::kInPlace:
+      file_ = vekhost::Open(destination_.target, "wb");
+      if (file_ == nullptr) reason = ReasonOfErrno();
+      break;
+    case Destination::Kind::kStandardOutput:
+      file_ = stdout;
+      break;
   }
-  if (written < files.size()) {
-    error = files[written].path + ": cannot be written: " + reason + " (no output file written)";
-    for (size_t i = 0; i <= written; ++i) RemoveQuietly(PartialName(files[i].path));
+  opened_ = file_ != nullptr;
+  if (!opened_) error = path + ": cannot be written: " + reason;
+  return opened_;
+}
+
+void GrowingFile::AppendLine(std::string_view line) {
+  if (file_ == nullptr || !reason_.empty()) return;
+  errno = 0;
+  const bool good = std::fwrite(line.data(), 1, line.size(), file_) == line.size() &&
+                    std::fputc('\n', file_) != EOF && std::fflush(file_) == 0;
+  if (!good) reason_ = ReasonOfErrno();
+}
+
+bool GrowingFile::Close(std::string& reason) {
+  std::FILE* const file = file_;
+  file_ = nullptr;
+  if (file == nullptr) return true;
+  bool good = reason_.empty();
+  if (file == stdout) {
+    good = std::fflush(file) == 0 && good;
+  } else {
+    good = CloseChecked(file, good, reason_);
+  }
+  if (!good) reason = reason_.empty() ? ReasonOfErrno() : reason_;
+  return good;
+}
+
+bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<GrowingFile*>& grown,
+                    std::string& error) {
+  std::vector<Destination> destinations;
+  for (const OutputFile& file : files) destinations.push_back(DestinationOf(file.path));
+  // Each file to rename, with the path the user named it by.
+  std::vector<std::pair<const Destination*, std::string>> partials;
+  for (GrowingFile* file : grown) {
+    if (file->opened_ && file->destination_.kind == Destination::Kind::kReplace) {
+      partials.emplace_back(&file->destination_, file->path());
+    }
+  }
+  auto giveUp = [&](const std::string& path, const std::string& reason) {
+    error = path + ": cannot be written: " + reason + " (no output file written)";
+    for (const auto& [destination, named] : partials) RemovePartial(*destination);
     return false;
+  };
+
+  std::string reason;
+  for (GrowingFile* file : grown) {
+    if (!file->Close(reason)) return giveUp(file->path(), reason);
   }
+  // Regular files first, beside their targets, so that a failure leaves
+  // every user path as it was...
   for (size_t i = 0; i < files.size(); ++i) {
-    std::error_code code;
-    std::filesystem::rename(PartialName(files[i].path), files[i].path, code);
-    if (code) {
-      error = files[i].path + ": cannot be written: " + code.message();
-      for (size_t j = i; j < files.size(); ++j) RemoveQuietly(PartialName(files[j].path));
+    if (destinations[i].kind != Destination::Kind::kReplace) continue;
+    partials.emplace_back(&destinations[i], files[i].path);
+    if (!WritePartial(destinations[i], files[i], reason)) return giveUp(files[i].path, reason);
+  }
+  // ...then what is written where it is...
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (destinations[i].kind == Destination::Kind::kReplace) continue;
+    if (!WriteInPlace(destinations[i], files[i], reason)) return giveUp(files[i].path, reason);
+  }
+  // ...and last the renames, which only fail on a folder changed meanwhile.
+  for (size_t i = 0; i < partials.size(); ++i) {
+    if (!PutInPlace(*partials[i].first, reason)) {
+      error = partials[i].second + ": cannot be written: " + reason;
+      for (size_t j = i; j < partials.size(); ++j) RemovePartial(*partials[j].first);
       if (i > 0) error += " (written before it: " + std::to_string(i) + " of the files)";
       return false;
     }

@@ -29,8 +29,9 @@ void SetDialogDriver(std::function<void(DialogPort& dialog)> driver);
 
 // The registry file vekhost uses when none is named.
 std::string DefaultRegistryFile();
-// Loads the registry from the file; a missing file leaves it empty. A file
-// that cannot be read or parsed is an InputError naming the file and line.
+// Loads the registry from the file; a missing file leaves it empty, and so
+// does an empty path (a throw-away registry). A file that cannot be read or
+// parsed is an InputError naming the file and line.
 void LoadRegistry(const std::string& path);
 bool SaveRegistry(const std::string& path, std::string& error);
 // The text of one of the module's settings as stored now.
@@ -40,13 +41,22 @@ std::optional<std::u16string> ReadSetting(const std::u16string& name);
 // (standard output may be a pipe, into tee for one).
 bool IsTerminal();
 
-enum class LineRead { kLine, kEnd, kInterrupted };
+enum class LineRead {
+  kLine,
+  kEnd,          // the end of input (Ctrl-D on an empty line)
+  kCleared,      // Ctrl-C at the prompt: `line` holds what it dropped
+  kInterrupted,  // a signal that ends the session: EndingSignal() says which
+};
 // Shows `prompt` on `screen` and reads one line typed at the terminal,
-// without its line end. kEnd at the end of input (Ctrl-D on an empty line).
+// without its line end.
 LineRead ReadLine(const char* prompt, std::FILE* screen, std::string& line);
-// From now on an interrupt (Ctrl-C) makes ReadLine give kInterrupted, at
-// once when it waits and at its next call otherwise, instead of ending the
-// process.
-void CatchInterrupts();
+// From now on an interrupt (Ctrl-C), a hang-up (the terminal closed) and a
+// request to terminate no longer end the process at once: Ctrl-C at the
+// prompt makes ReadLine give kCleared; any of them elsewhere is kept for
+// EndingSignal, and makes ReadLine give kInterrupted.
+void CatchSignals();
+// The signal that asked the session to end (its number, as in the exit
+// status 128 + number), or 0.
+int EndingSignal();
 
 }  // namespace vekhost::platform

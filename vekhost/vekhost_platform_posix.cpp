@@ -21,9 +21,32 @@ namespace {
 
 const std::u16string kSettingsKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
 
-volatile std::sig_atomic_t g_interrupted = 0;
+// The signal that ends the session, once one came.
+volatile std::sig_atomic_t g_ending = 0;
+// Whether a line is being read at the prompt, where Ctrl-C only drops the
+// line, and whether it did.
+volatile std::sig_atomic_t g_atPrompt = 0;
+volatile std::sig_atomic_t g_lineDropped = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnSignal(int number) {
+  if (number == SIGINT && g_atPrompt != 0) {
+    g_lineDropped = 1;
+  } else if (g_ending == 0) {
+    g_ending = number;
+  }
+}
+
+// Marks the time a line is read at the prompt.
+class AtPrompt {
+ public:
+  AtPrompt() {
+    g_lineDropped = 0;
+    g_atPrompt = 1;
+  }
+  ~AtPrompt() { g_atPrompt = 0; }
+  AtPrompt(const AtPrompt&) = delete;
+  AtPrompt& operator=(const AtPrompt&) = delete;
+};
 
 // Bytes read from the terminal after the last line end given out.
 std::string g_pending;
@@ -34,10 +57,14 @@ LineRead ReadPlainLine(const char* prompt, std::FILE* screen, std::string& line)
   // The prompt is a courtesy; what the person types is read either way.
   (void)std::fputs(prompt, screen);
   (void)std::fflush(screen);
+  const AtPrompt reading;
   for (;;) {
-    if (g_interrupted != 0) {
+    if (g_ending != 0) return LineRead::kInterrupted;
+    if (g_lineDropped != 0) {
+      // The terminal itself drops what was typed after the last line end.
+      line.swap(g_pending);
       g_pending.clear();
-      return LineRead::kInterrupted;
+      return LineRead::kCleared;
     }
     const size_t end = g_pending.find('\n');
     if (end != std::string::npos) {
@@ -60,11 +87,13 @@ LineRead ReadPlainLine(const char* prompt, std::FILE* screen, std::string& line)
   }
 }
 
-// libedit's keys come through here, so that Ctrl-C ends the line at once:
-// the interrupted read gives up instead of waiting for the next key.
+// libedit's keys come through here, so that a signal ends the line at once:
+// the interrupted read gives up instead of waiting for the next key. Ctrl-C
+// at the prompt ends the line as Enter does, and the caller drops it.
 int ReadKey(std::FILE*) {
   for (;;) {
-    if (g_interrupted != 0) return EOF;
+    if (g_ending != 0) return EOF;
+    if (g_lineDropped != 0) return '\n';
     unsigned char key = 0;
     const ssize_t got = read(STDIN_FILENO, &key, 1);
     if (got == 1) return key;
@@ -84,14 +113,14 @@ LineRead ReadEditedLine(const char* prompt, std::FILE* screen, std::string& line
     return true;
   }();
   (void)ready;
+  const AtPrompt reading;
   char* typed = readline(prompt);
-  if (g_interrupted != 0) {
-    std::free(typed);
-    return LineRead::kInterrupted;
-  }
-  if (typed == nullptr) return LineRead::kEnd;
-  line = typed;
+  const bool ended = typed == nullptr;
+  if (!ended) line = typed;
   std::free(typed);
+  if (g_ending != 0) return LineRead::kInterrupted;
+  if (g_lineDropped != 0) return LineRead::kCleared;
+  if (ended) return LineRead::kEnd;
   if (!line.empty()) add_history(line.c_str());
   return LineRead::kLine;
 }
@@ -168,6 +197,7 @@ std::string DefaultRegistryFile() {
 
 void LoadRegistry(const std::string& path) {
   regstandin::Reset();
+  if (path.empty()) return;
   std::string error;
   if (regstandin::AttachFile(path, error)) return;
   // The stand-in words it "FILE:LINE: problem"; vekhost words every place
@@ -197,17 +227,22 @@ std::optional<std::u16string> ReadSetting(const std::u16string& name) {
 
 bool IsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
-void CatchInterrupts() {
+void CatchSignals() {
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
+  action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   // No SA_RESTART: a read waiting at the prompt must return with EINTR.
   action.sa_flags = 0;
-  sigaction(SIGINT, &action, nullptr);
+  for (int number : {SIGINT, SIGHUP, SIGTERM}) sigaction(number, &action, nullptr);
 }
+
+int EndingSignal() { return g_ending; }
 
 LineRead ReadLine(const char* prompt, std::FILE* screen, std::string& line) {
   line.clear();
+  // A signal that came while the module worked ends the session before the
+  // person is asked for more.
+  if (g_ending != 0) return LineRead::kInterrupted;
   // Editing needs the screen to be the terminal typed at; with the log going
   // into a pipe the terminal's cooked mode still echoes and edits.
   if (isatty(STDIN_FILENO) == 1 && isatty(fileno(screen)) == 1) {

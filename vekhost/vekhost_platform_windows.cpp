@@ -475,7 +475,7 @@ void LoadRegistry(const std::string& path) {
   g_file = regtext::Tree();
   g_loadedSettings.reset();
   std::error_code code;
-  if (std::filesystem::exists(regtext::PathFromUtf8(path), code) || code) {
+  if (!path.empty() && (std::filesystem::exists(regtext::PathFromUtf8(path), code) || code)) {
     std::string text;
     std::string error;
     if (!regtext::ReadFile(path, text, error)) throw InputError(AtLine(path, error));
@@ -560,30 +560,50 @@ bool IsTerminal() {
 
 namespace {
 
-volatile LONG g_interrupted = 0;
+// The signal that ends the session (2 for Ctrl-C, as on Linux), whether a
+// line is being read at the prompt, and whether Ctrl-C dropped it there.
+volatile LONG g_ending = 0;
+volatile LONG g_atPrompt = 0;
+volatile LONG g_lineDropped = 0;
+
+LONG Get(volatile LONG& flag) { return InterlockedCompareExchange(&flag, 0, 0); }
 
 // Runs on a thread of its own that the console starts for the event.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (event != CTRL_C_EVENT) return FALSE;
-  InterlockedExchange(&g_interrupted, 1);
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (event == CTRL_C_EVENT && Get(g_atPrompt) != 0) {
+    InterlockedExchange(&g_lineDropped, 1);
+  } else {
+    InterlockedCompareExchange(&g_ending, 2, 0);
+  }
   return TRUE;
 }
 
 }  // namespace
 
-void CatchInterrupts() { SetConsoleCtrlHandler(&OnConsoleEvent, TRUE); }
+void CatchSignals() { SetConsoleCtrlHandler(&OnConsoleEvent, TRUE); }
+
+int EndingSignal() { return static_cast<int>(Get(g_ending)); }
 
 // The console's own line input, with its editing and history.
 LineRead ReadLine(const char* prompt, std::FILE* screen, std::string& line) {
   line.clear();
+  if (Get(g_ending) != 0) return LineRead::kInterrupted;
   std::fputs(prompt, screen);
   std::fflush(screen);
-  if (InterlockedCompareExchange(&g_interrupted, 0, 0) != 0) return LineRead::kInterrupted;
+  InterlockedExchange(&g_lineDropped, 0);
+  InterlockedExchange(&g_atPrompt, 1);
   const bool read = static_cast<bool>(std::getline(std::cin, line));
   // Ctrl-C ends the console's read as if the input had ended, and the
-  // handler's thread may set the flag a moment later.
+  // handler's thread may set its flag a moment later.
   if (!read) Sleep(50);
-  if (InterlockedCompareExchange(&g_interrupted, 0, 0) != 0) return LineRead::kInterrupted;
+  InterlockedExchange(&g_atPrompt, 0);
+  if (Get(g_ending) != 0) return LineRead::kInterrupted;
+  if (Get(g_lineDropped) != 0) {
+    std::cin.clear();
+    line.clear();  // the console does not say what was typed
+    return LineRead::kCleared;
+  }
   return read ? LineRead::kLine : LineRead::kEnd;
 }
 

@@ -201,7 +201,7 @@ std::string HelpText() {
          "  help                this text\n"
          "  quit                end the session and write the files (also Ctrl-D;\n"
          "                      in the dialog it cancels the dialog first)\n"
-         "  Ctrl-C              end at once, writing only the --log and --record files\n"
+         "  Ctrl-C              drop the line typed; again on the empty line, end as quit\n"
          "in the settings dialog:\n"
          "  click BOX           click a box by id or name: 12001 colour, 12002 linetype,\n"
          "                      12003 layer, 12004 decimal, 12005 tolerance,\n"

@@ -108,8 +108,13 @@ void Session::Echo(const Action& action) {
 }
 
 void Session::Take(const Action& action) {
-  taken_.push_back(action.text);
+  Record(action.text);
   Echo(action);
+}
+
+void Session::Record(const std::string& text) {
+  taken_.push_back(text);
+  if (record_) record_(text);
 }
 
 void Session::Flush() {
@@ -276,6 +281,10 @@ void Session::OnDialog(DialogPort& dialog) {
       interrupted_ = true;
       dialog.PressCancel();
       Print("  dialog closes: Cancel (interrupted)");
+      // A script cannot end in the open dialog: the record ends the way the
+      // session did, so that it replays up to here.
+      Record("cancel");
+      Record("quit");
       break;
     }
     if (action->kind == ActionKind::kQuit) {

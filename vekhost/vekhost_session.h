@@ -88,6 +88,11 @@ class Session {
   // The actions taken, as written in a script: a script of them replays the
   // session (a typed session ended by Ctrl-D ends with `quit`).
   const std::vector<std::string>& taken() const { return taken_; }
+  // From now on `record` gets each action as it is taken, as written in a
+  // script, so that the record of a session grows with it.
+  void RecordTo(std::function<void(const std::string& action)> record) {
+    record_ = std::move(record);
+  }
 
   // The platform's dialog driver hands every dialog the module opens here; it
   // returns once the dialog is closed.
@@ -111,6 +116,7 @@ class Session {
   void Echo(const Action& action);
   void Print(const std::string& line, LineFor to = LineFor::kLog) { print_(line, to); }
   void Take(const Action& action);
+  void Record(const std::string& text);
   void Note(const std::string& text) { Print("  (" + text + ")"); }
   bool Stop(const Action& action, const std::string& problem);
   void PrintBoxes(const DialogPort& dialog, LineFor to = LineFor::kLog);
@@ -130,6 +136,7 @@ class Session {
   bool interrupted_ = false;
   std::string error_;
   std::vector<std::string> taken_;
+  std::function<void(const std::string& action)> record_;
 };
 
 // The registry values the summary compares, in the order the module keeps them.

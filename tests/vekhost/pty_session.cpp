@@ -5,10 +5,10 @@
 //   vekhost_pty_session VEKHOST DRAWING GOLDEN WORKDIR SCENARIO
 //
 // SCENARIO is one of those below: a session ended by quit, one ended by
-// Ctrl-D in the settings dialog, one interrupted by Ctrl-C. Each keeps a
-// record (--record) and a log (--log); a session that ended normally is
-// replayed from its record, and the replay must print the kept log and
-// write the same result drawing.
+// Ctrl-D in the settings dialog, one ended by Ctrl-C, one whose terminal
+// hung up in the dialog. Each keeps a record (--record) and a log (--log),
+// and every record replays: the replay of a session that ended normally
+// must print the kept log and write the same result drawing.
 //
 // Each line is typed only once the prompt for it is on the screen, so the
 // terminal's echo and vekhost's output interleave the same way every time.
@@ -70,9 +70,37 @@ bool ReadUntilPrompt(int master, std::string& screen, size_t from, bool& closed)
   }
 }
 
+// Sent to vekhost as signals instead of typed.
+const std::string kHangUp = "<SIGHUP>";
+const std::string kTerminate = "<SIGTERM>";
+
+int SignalOf(const std::string& keys) {
+  return keys == kHangUp ? SIGHUP : keys == kTerminate ? SIGTERM : 0;
+}
+
+// Keys that end neither a line nor in a control key are a line half-typed:
+// the next keys wait for their echo, not for a prompt.
+bool HalfTyped(const std::string& keys) {
+  return !keys.empty() && SignalOf(keys) == 0 && static_cast<unsigned char>(keys.back()) >= ' ';
+}
+
+// Reads until the screen ends with `echo`. False when it does not within the
+// patience.
+bool ReadUntilEcho(int master, std::string& screen, const std::string& echo) {
+  while (!EndsWith(screen, echo)) {
+    pollfd fd{master, POLLIN, 0};
+    if (poll(&fd, 1, kPatienceMs) <= 0) return false;
+    char buffer[4096];
+    const ssize_t got = read(master, buffer, sizeof buffer);
+    if (got <= 0) return false;
+    screen.append(buffer, static_cast<size_t>(got));
+  }
+  return true;
+}
+
 struct Scenario {
   const char* name;
-  std::vector<std::string> keys;  // each sent once a prompt shows
+  std::vector<std::string> keys;  // each sent once a prompt shows, or a signal
   int status;                     // vekhost's exit status
   bool writesResult;              // the result and the registry are written
   std::string recordEnd;          // how the record ends
@@ -91,8 +119,18 @@ const std::vector<Scenario>& Scenarios() {
       // Ctrl-D in the dialog: the dialog is cancelled and the session ends
       // as with quit.
       {"ctrl-d", {"run\n", "exit\n", "click colour\n", "\x04"}, 0, true, "click colour\nquit\n"},
-      // Ctrl-C: nothing is written but the record and the log.
-      {"ctrl-c", {"run\n", "pick 101\n", "zoom\n", "\x03"}, 130, false, "run\npick 101\n"},
+      // Ctrl-C drops a half-typed line, as in a shell; on the empty line
+      // right after, it ends the session as quit does.
+      {"ctrl-c", {"run\n", "pick 101\n", "zoo", "\x03", "\x03"}, 0, true, "pick 101\nquit\n"},
+      // The terminal hangs up in the dialog: only the record and the log
+      // are written, and the record ends the dialog so that it replays.
+      {"sighup",
+       {"run\n", "exit\n", "click colour\n", kHangUp},
+       129,
+       false,
+       "click colour\ncancel\nquit\n"},
+      // SIGTERM at the prompt: the same, with no dialog to end.
+      {"sigterm", {"run\n", "pick 101\n", kTerminate}, 143, false, "run\npick 101\n"},
       // Line editing: a typo erased, the last line again with the up arrow,
       // a word put before what was typed with Ctrl-A. What the editor made
       // of the keys is what the record holds; the screen, full of the
@@ -202,8 +240,14 @@ int main(int argc, char** argv) {
   std::string screen;
   bool closed = false;
   size_t from = 0;
+  std::string echo;  // what the keys before typed without ending the line
   for (const std::string& keys : scenario->keys) {
-    if (!ReadUntilPrompt(master, screen, from, closed)) {
+    if (!echo.empty()) {
+      if (!ReadUntilEcho(master, screen, echo)) {
+        kill(child, SIGKILL);
+        return Fail("\"" + echo + "\" was not echoed", screen);
+      }
+    } else if (!ReadUntilPrompt(master, screen, from, closed)) {
       kill(child, SIGKILL);
       return Fail("no prompt came before typing \"" + keys + "\"", screen);
     }
@@ -213,6 +257,11 @@ int main(int argc, char** argv) {
       return Fail("the prompt never took the terminal into raw mode", screen);
     }
     from = screen.size();
+    echo = HalfTyped(keys) ? keys : "";
+    if (SignalOf(keys) != 0) {
+      kill(child, SignalOf(keys));
+      continue;
+    }
     if (write(master, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) {
       kill(child, SIGKILL);
       return Fail("cannot type at the terminal", screen);
@@ -251,20 +300,23 @@ int main(int argc, char** argv) {
                 transcript);
   }
   if (ReadFile(kept).empty()) return Fail("the log was not kept", transcript);
+  // The record replays the session, in a folder of its own where the
+  // registry has the same name and starts the same (from the defaults).
+  const std::filesystem::path replay = work / "replay";
+  std::filesystem::create_directories(replay);
+  std::filesystem::copy_file(record, replay / record);
+  const int replayed =
+      RunScript(vekhost, {drawing, "--script", record, "--registry", registry, "--out", result},
+                replay, replay / "replay.log");
+  if (replayed != 0) return Fail("the replay ended with " + std::to_string(replayed), transcript);
   if (scenario->writesResult) {
-    // The record replays the session: same log, same result drawing.
-    const std::filesystem::path replayLog = "replay.log";
-    const std::string replayResult = "replay.json";
-    const int replayed = RunScript(
-        vekhost, {drawing, "--script", record, "--registry", "replay.reg", "--out", replayResult},
-        work, replayLog);
-    if (replayed != 0) return Fail("the replay ended with " + std::to_string(replayed), transcript);
-    if (ReadFile(replayLog) != ReadFile(kept)) {
+    // Same log, same result drawing.
+    if (ReadFile(replay / "replay.log") != ReadFile(kept)) {
       return Fail("the replay's log differs from the kept log; see diff -u " +
-                      (work / kept).string() + " " + (work / replayLog).string(),
+                      (work / kept).string() + " " + (replay / "replay.log").string(),
                   transcript);
     }
-    if (ReadFile(replayResult) != ReadFile(result)) {
+    if (ReadFile(replay / result) != ReadFile(result)) {
       return Fail("the replay's result differs from the session's", transcript);
     }
   }

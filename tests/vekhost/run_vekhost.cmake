@@ -92,7 +92,7 @@ endif()
 if(EXPECT_STATUS GREATER 0 AND NOT out STREQUAL "" AND NOT DEFINED EXPECT_STDOUT)
   # A rejected input may stop a session midway; what it printed until then
   # is fine, but only a session that began prints anything.
-  if(NOT out MATCHES "^drawing \"")
+  if(NOT out MATCHES "^registry: [^\n]*\ndrawing \"")
     fail("unexpected output before the error:\n${out}")
   endif()
 endif()
