@@ -570,6 +570,15 @@ LONG Get(volatile LONG& flag) { return InterlockedCompareExchange(&flag, 0, 0); 
 
 // Runs on a thread of its own that the console starts for the event.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event == CTRL_CLOSE_EVENT) {
+    // The console window is closing: a hang-up. The process ends when this
+    // returns, so it waits while the main thread, whose read the closing
+    // ended, writes the record and the log and exits; Windows allows it
+    // five seconds.
+    InterlockedCompareExchange(&g_ending, 1, 0);
+    Sleep(5000);
+    return TRUE;
+  }
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
   if (event == CTRL_C_EVENT && Get(g_atPrompt) != 0) {
     InterlockedExchange(&g_lineDropped, 1);
