@@ -256,6 +256,7 @@ bool GrowingFile::Close(std::string& reason) {
 bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<GrowingFile*>& grown,
                     std::string& error) {
   std::vector<Destination> destinations;
+  destinations.reserve(files.size());
   for (const OutputFile& file : files) destinations.push_back(DestinationOf(file.path));
   // Each file to rename, with the path the user named it by.
   std::vector<std::pair<const Destination*, std::string>> partials;
