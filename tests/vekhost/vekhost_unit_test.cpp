@@ -740,6 +740,26 @@ TEST(Svg, MarksWhatTheSessionChangedAndCountsTheLayers) {
   EXPECT_NE(plain.find(">4 B: 5 elements</text>"), std::string::npos);
 }
 
+// Every text is filled, never stroked: a renderer that lets a stroke reach
+// a text (ImageMagick's convert does) draws it as a bold blob.
+TEST(Svg, StrokesNoText) {
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(kDrawing, "d.json", drawing);
+  for (const bool after : {false, true}) {
+    SvgOptions options;
+    options.markChanges = after;
+    options.labels = true;
+    const std::string svg = RenderSvg(file, drawing, options);
+    size_t texts = 0;
+    for (size_t at = svg.find("<text"); at != std::string::npos; at = svg.find("<text", at + 1)) {
+      const std::string tag = svg.substr(at, svg.find('>', at) - at);
+      EXPECT_NE(tag.find(" stroke=\"none\""), std::string::npos) << tag;
+      ++texts;
+    }
+    EXPECT_GE(texts, 4u);  // the drawing's, the labels and the legend's
+  }
+}
+
 TEST(Svg, PaletteAndDashes) {
   EXPECT_EQ(ColourFor(0, "#123456"), "#123456");
   EXPECT_EQ(ColourFor(1, "#123456"), "#d62728");
