@@ -28,6 +28,13 @@ const std::array<ValueOption, 9> kValueOptions = {{
 
 const std::array<const char*, 5> kFlags = {"--help", "-h", "--version", "-V", "--labels"};
 
+bool IsFlag(const std::string& name) {
+  for (const char* flag : kFlags) {
+    if (name == flag) return true;
+  }
+  return false;
+}
+
 const ValueOption* FindValueOption(const std::string& name) {
   for (const ValueOption& option : kValueOptions) {
     if (name == option.name) return &option;
@@ -122,6 +129,9 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& mo
     if (arg.size() > 1 && arg[0] == '-') {
       const size_t equals = arg.find('=');
       const std::string name = arg.substr(0, equals);
+      // --labels=yes names a flag, not an unknown option: saying so beats
+      // proposing the very option typed.
+      if (IsFlag(name)) Refuse(name + " takes no value");
       const ValueOption* option = FindValueOption(name);
       if (option == nullptr) RefuseUnknown(name);
       std::string value;

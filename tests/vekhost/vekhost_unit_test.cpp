@@ -10,6 +10,7 @@
 #include "sim_records.h"
 #include "vekhost_drawing_file.h"
 #include "vekhost_number.h"
+#include "vekhost_options.h"
 #include "vekhost_script.h"
 #include "vekhost_session.h"
 #include "vekhost_svg.h"
@@ -189,6 +190,44 @@ TEST(Script, CountsEveryLineAndNamesTheBadOne) {
   } catch (const InputError& error) {
     EXPECT_STREQ(error.what(), "b.vks: at line 4: \"x\" is no element id (0 to 4294967294)");
   }
+}
+
+// --- The command line ----------------------------------------------------
+
+std::string RefusalOf(const std::vector<std::string>& args) {
+  try {
+    ParseOptions(args, "Sorvane.so");
+  } catch (const InputError& error) {
+    return error.what();
+  }
+  ADD_FAILURE() << "accepted";
+  return {};
+}
+
+TEST(CommandLine, AFlagTakesNoValue) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"d.json", "--labels=yes"}, "vekhost: --labels takes no value (see vekhost --help)"},
+      {{"d.json", "--labels="}, "vekhost: --labels takes no value (see vekhost --help)"},
+      {{"--help=all"}, "vekhost: --help takes no value (see vekhost --help)"},
+      {{"-h=1"}, "vekhost: -h takes no value (see vekhost --help)"},
+      {{"--version=2"}, "vekhost: --version takes no value (see vekhost --help)"},
+      {{"-V=2"}, "vekhost: -V takes no value (see vekhost --help)"},
+  };
+  for (const auto& [args, refusal] : cases) EXPECT_EQ(RefusalOf(args), refusal) << args.back();
+  EXPECT_TRUE(ParseOptions({"d.json", "--labels"}, "Sorvane.so").labels);
+}
+
+TEST(CommandLine, ProposesTheNearestOptionButNeverTheOneTyped) {
+  const std::vector<std::pair<std::string, std::string>> cases{{"--scirpt", "--script"},
+                                                               {"--label", "--labels"},
+                                                               {"--verison", "--version"},
+                                                               {"--regsitry", "--registry"},
+                                                               {"--colour", ""}};
+  for (const auto& [typed, nearest] : cases) EXPECT_EQ(NearestOption(typed), nearest) << typed;
+  EXPECT_EQ(RefusalOf({"d.json", "--lables"}),
+            "vekhost: unknown option --lables, did you mean --labels? (see vekhost --help)");
+  EXPECT_EQ(RefusalOf({"d.json", "--colour=7"}),
+            "vekhost: unknown option --colour (see vekhost --help)");
 }
 
 // --- Drawing files -------------------------------------------------------
