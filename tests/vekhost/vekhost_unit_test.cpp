@@ -365,6 +365,43 @@ TEST(DrawingFile, NamesThePlaceOfTheFirstProblem) {
   EXPECT_EQ(RejectionOf("[]"), "bad.json: at $: expected an object, found an array");
 }
 
+// A number is named as the file spells it, not as a double would print it:
+// an integer too long for 64 bits is read as a double, 1e+30.
+TEST(DrawingFile, NamesANumberAsTheFileWritesIt) {
+  const std::string digits200(200, '7');
+  const std::vector<std::pair<std::pair<std::string, std::string>, std::string>> cases{
+      {{R"("id": 303)", R"("id": 1000000000000000000000000000000)"},
+       "at $.elements[5].id: 1000000000000000000000000000000 is out of range (0 to 4294967294)"},
+      {{R"("id": 303)", R"("id": -1000000000000000000000000000000)"},
+       "at $.elements[5].id: -1000000000000000000000000000000 is out of range (0 to 4294967294)"},
+      {{R"("id": 303)", R"("id": 18446744073709551615)"},
+       "at $.elements[5].id: 18446744073709551615 is out of range (0 to 4294967294)"},
+      {{R"("id": 303)", R"("id": )" + digits200},
+       "at $.elements[5].id: " + digits200.substr(0, 40) + "... is out of range (0 to 4294967294)"},
+      {{R"("type": 9)", R"("type": 1e30)"},
+       "at $.elements[5].type: expected an integer, found the number 1e30"},
+      {{R"("type": 9)", R"("type": 9.0)"},
+       "at $.elements[5].type: expected an integer, found the number 9.0"},
+      {{R"("size": 6)", R"("size": 1.50E4)"},
+       "at $.elements[3].dimension.arrows[1].size: 1.50E4 is out of range (0 to 1000)"},
+      {{R"("radius": 5,)", R"("radius": 0.00010,)"},
+       "at $.elements[1].shape.radius: 0.00010 is out of range (0.001 to 1000000)"},
+      {{R"("version": 1)", R"("version": 1.0e0)"},
+       "at $.version: expected an integer, found the number 1.0e0"},
+      {{R"("title": "T")", R"("title": 2.50)"},
+       "at $.title: expected a string, found the number 2.50"},
+  };
+  for (const auto& [edit, problem] : cases) {
+    EXPECT_EQ(RejectionOf(Replaced(edit.first, edit.second)), "bad.json: " + problem)
+        << edit.second;
+  }
+  // Read as numbers still: a fraction where one belongs reads as before.
+  sim::Drawing drawing;
+  const DrawingFile file =
+      ParseDrawing(Replaced(R"("radius": 5,)", R"("radius": 2.50e0,)"), "d.json", drawing);
+  EXPECT_EQ(file.views.at(101).shape.radius, 2.5);
+}
+
 TEST(DrawingFile, GivesLineAndColumnForTextThatIsNoJson) {
   const std::string error =
       RejectionOf("{\n  \"format\": \"vekhost-drawing\",\n  \"version\": 1 2\n}");
