@@ -16,6 +16,7 @@
 #include "host/element_types.h"
 #include "sim_records.h"
 #include "vekhost_number.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -1035,8 +1036,14 @@ DrawingFile ParseDrawing(const std::string& text, const std::string& fileName,
   DrawingFile file;
   sim::Drawing built;
   DrawingReader reader(check, file, built);
-  ReadJson(text, fileName, reader);
-  reader.Finish();
+  try {
+    ReadJson(text, fileName, reader);
+    reader.Finish();
+  } catch (const InputError& error) {
+    // Keys, texts and the parser's "last read" come from the file: what
+    // would show as nothing in them is spelt out, here for every message.
+    throw InputError(Visible(error.what()));
+  }
   // Everything is sound: only now does the host's drawing change.
   built.layerOfNoSegment = drawing.layerOfNoSegment;
   drawing = std::move(built);

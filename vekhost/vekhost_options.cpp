@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "vekhost_drawing_file.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -58,8 +59,10 @@ size_t EditDistance(const std::string& a, const std::string& b) {
   return row[b.size()];
 }
 
+// What was typed is made visible: a mark pasted along with a word would
+// otherwise make the message name what looks like a sound one.
 [[noreturn]] void Refuse(const std::string& problem) {
-  throw InputError("vekhost: " + problem + " (see vekhost --help)");
+  throw InputError("vekhost: " + Visible(problem) + " (see vekhost --help)");
 }
 
 bool ApplyFlag(const std::string& arg, Options& options) {

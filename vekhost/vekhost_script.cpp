@@ -1,9 +1,14 @@
 #include "vekhost_script.h"
 
 #include "vekhost_drawing_file.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
+
+// Windows' Notepad starts a UTF-8 file with a byte order mark, as do other
+// editors asked to save UTF-8 there. It marks the file, not the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
@@ -158,7 +163,7 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
 std::vector<Action> ParseScript(const std::string& text, const std::string& fileName) {
   std::vector<Action> actions;
   int lineNumber = 0;
-  size_t start = 0;
+  size_t start = text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();

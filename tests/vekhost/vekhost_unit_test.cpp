@@ -192,6 +192,44 @@ TEST(Script, CountsEveryLineAndNamesTheBadOne) {
   }
 }
 
+// Windows' Notepad starts a UTF-8 file with a byte order mark.
+TEST(Script, SkipsTheByteOrderMarkItStartsWith) {
+  const std::vector<Action> actions = ParseScript("\xEF\xBB\xBFrun\r\npick 7\r\n", "a.vks");
+  ASSERT_EQ(actions.size(), 2u);
+  EXPECT_EQ(actions[0].kind, ActionKind::kRun);
+  EXPECT_EQ(actions[0].line, 1);
+  EXPECT_EQ(actions[0].text, "run");
+  EXPECT_EQ(ParseScript("\xEF\xBB\xBF", "a.vks").size(), 0u);
+  EXPECT_EQ(ParseScript("\xEF\xBB\xBF# only a comment\n", "a.vks").size(), 0u);
+}
+
+// A character that shows as nothing is spelt out where a message quotes it,
+// or the message would name a word that looks right.
+TEST(ScriptLine, SpellsOutWhatWouldNotShow) {
+  const std::vector<std::pair<std::string, std::string>> problems{
+      {"\xEF\xBB\xBFrun", "unknown action \"<U+FEFF>run\""},
+      {"pick 1\xE2\x80\x8B", "\"1<U+200B>\" is no element id (0 to 4294967294)"},
+      {"click colo\xC2\xADur", "\"colo<U+00AD>ur\" is no box of the settings dialog"},
+      {"frame \xE2\x80\x8F"
+       "1",
+       "\"<U+200F>1\" is no frame number (-1000000 to 1000000)"},
+      {"event 7\xE2\x81\xA0", "\"7<U+2060>\" is no event kind (0 to 65535)"},
+      {"pick \xEC\x84\xA0", "\"\xEC\x84\xA0\" is no element id (0 to 4294967294)"},  // shows
+  };
+  for (const auto& [line, problem] : problems) {
+    EXPECT_EQ(Problem(line).substr(0, problem.size()), problem) << line;
+  }
+  // A mark after the first line's start is no byte order mark: it is named.
+  try {
+    ParseScript("run\n\xEF\xBB\xBFpick 7\n", "b.vks");
+    FAIL() << "a marked line was taken";
+  } catch (const InputError& error) {
+    EXPECT_EQ(
+        std::string(error.what()).rfind("b.vks: at line 2: unknown action \"<U+FEFF>pick\"", 0), 0u)
+        << error.what();
+  }
+}
+
 // --- The command line ----------------------------------------------------
 
 std::string RefusalOf(const std::vector<std::string>& args) {
@@ -228,6 +266,13 @@ TEST(CommandLine, ProposesTheNearestOptionButNeverTheOneTyped) {
             "vekhost: unknown option --lables, did you mean --labels? (see vekhost --help)");
   EXPECT_EQ(RefusalOf({"d.json", "--colour=7"}),
             "vekhost: unknown option --colour (see vekhost --help)");
+}
+
+TEST(CommandLine, SpellsOutWhatWouldNotShow) {
+  EXPECT_EQ(RefusalOf({"d.json", "--out\xEF\xBB\xBF=x.json"}),
+            "vekhost: unknown option --out<U+FEFF> (see vekhost --help)");
+  EXPECT_EQ(RefusalOf({"d.json", "\xE2\x80\x8B"}),
+            "vekhost: one drawing only, and <U+200B> is a second (see vekhost --help)");
 }
 
 // --- Drawing files -------------------------------------------------------
@@ -400,6 +445,24 @@ TEST(DrawingFile, NamesANumberAsTheFileWritesIt) {
   const DrawingFile file =
       ParseDrawing(Replaced(R"("radius": 5,)", R"("radius": 2.50e0,)"), "d.json", drawing);
   EXPECT_EQ(file.views.at(101).shape.radius, 2.5);
+}
+
+// A drawing may start with a byte order mark; anywhere else one is spelt out
+// where a message quotes it.
+TEST(DrawingFile, SpellsOutWhatWouldNotShow) {
+  sim::Drawing drawing;
+  EXPECT_EQ(ParseDrawing("\xEF\xBB\xBF" + std::string(kDrawing), "d.json", drawing).title, "T");
+  EXPECT_EQ(RejectionOf(Replaced(R"("title")", "\"\xEF\xBB\xBFtitle\"")),
+            "bad.json: at $: unknown key \"<U+FEFF>title\" (allowed here: format, version, title, "
+            "layers, segments, elements)");
+  EXPECT_EQ(
+      RejectionOf(Replaced(R"("#ff0000")", "\"#ff0000\xE2\x80\x8B\"")),
+      "bad.json: at $.layers[1].colour: \"#ff0000<U+200B>\" is no colour of the form #rrggbb");
+  EXPECT_EQ(
+      RejectionOf(Replaced(R"("radius": 5,)", "\"radius\xC2\xAD\": 5, \"radius\xC2\xAD\": 6,")),
+      "bad.json: at $.elements[1].shape: the key \"radius<U+00AD>\" appears twice");
+  const std::string twice = RejectionOf("\xEF\xBB\xBF\xEF\xBB\xBF" + std::string(kDrawing));
+  EXPECT_NE(twice.find("last read: '<U+FEFF>"), std::string::npos) << twice;
 }
 
 TEST(DrawingFile, GivesLineAndColumnForTextThatIsNoJson) {
