@@ -43,22 +43,6 @@ const ValueOption* FindValueOption(const std::string& name) {
   return nullptr;
 }
 
-// Edits (insert, delete, replace) that turn one word into the other.
-size_t EditDistance(const std::string& a, const std::string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
 // What was typed is made visible: a mark pasted along with a word would
 // otherwise make the message name what looks like a sound one.
 [[noreturn]] void Refuse(const std::string& problem) {
@@ -107,20 +91,13 @@ const char* Usage() {
 }
 
 std::string NearestOption(const std::string& typed) {
-  std::string best;
-  size_t bestDistance = 3;  // farther than two edits is no likely typo
-  auto consider = [&](const char* name) {
-    const size_t distance = EditDistance(typed, name);
-    if (distance < bestDistance) {
-      bestDistance = distance;
-      best = name;
-    }
-  };
-  for (const ValueOption& option : kValueOptions) consider(option.name);
+  // The long names only: -h and -V are no word a slip would aim at.
+  std::vector<std::string_view> names;
+  for (const ValueOption& option : kValueOptions) names.emplace_back(option.name);
   for (const char* flag : kFlags) {
-    if (flag[1] == '-') consider(flag);
+    if (flag[1] == '-') names.emplace_back(flag);
   }
-  return best;
+  return NearestWord(typed, names);
 }
 
 Options ParseOptions(const std::vector<std::string>& args, const std::string& module) {

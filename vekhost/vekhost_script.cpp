@@ -30,6 +30,17 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
+std::string UnknownAction(std::string_view word, const std::string& verb, bool interactive) {
+  std::vector<std::string_view> actions{"run",   "pick",  "select", "list",   "exit", "event",
+                                        "frame", "click", "ok",     "cancel", "quit"};
+  if (interactive) actions.emplace_back("help");
+  const std::string near = NearestWord(verb, actions);
+  std::string list;
+  for (std::string_view action : actions) list.append(list.empty() ? "" : ", ").append(action);
+  return "unknown action " + Quoted(word) + (near.empty() ? "" : ", did you mean " + near + "?") +
+         " (" + list + ")";
+}
+
 std::optional<int> ResolveBox(std::string_view word) {
   const std::string lower = Lower(word);
   for (const BoxName& box : BoxNames()) {
@@ -143,9 +154,7 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
     action.kind = ActionKind::kClick;
     action.number = *box;
   } else {
-    problem = "unknown action " + Quoted(words[0]) +
-              " (run, pick, select, list, exit, event, frame, click, ok, cancel, quit" +
-              (interactive ? ", help)" : ")");
+    problem = UnknownAction(words[0], verb, interactive);
     return std::nullopt;
   }
 

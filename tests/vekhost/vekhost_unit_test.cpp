@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim_host.h"
@@ -14,6 +15,7 @@
 #include "vekhost_script.h"
 #include "vekhost_session.h"
 #include "vekhost_svg.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -130,6 +132,42 @@ TEST(ScriptLine, RejectsWhatItCannotFollow) {
             "\"12006\" is no box of the settings dialog (12000 to 12005, 12007, or a name such as "
             "mIsColor or colour)");
   EXPECT_EQ(Problem("run\x01"), "the line holds a control character");
+}
+
+TEST(NearestWord, TakesAFewSlipsAndNoMore) {
+  const std::vector<std::string_view> known{"list", "quit", "ok", "선색"};
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"qiut", "quit"},  // two neighbours swapped are one slip
+      {"lst", "list"},   {"liist", "list"},
+      {"lizt", "list"},  {"LIST", ""},
+      {"o", "ok"},       {"go", ""},
+      {"x", ""},         {"", ""},
+      {"선섹", "선색"},  {"선", "선색"},
+      {"quiet", "quit"}, {"lisst1", "list"},
+      {"lisst12", ""},   {std::string(10000, 'l'), ""},
+  };
+  for (const auto& [typed, nearest] : cases) EXPECT_EQ(NearestWord(typed, known), nearest) << typed;
+}
+
+TEST(ScriptLine, ProposesTheNearestActionForAnUnknownOne) {
+  const std::string actions =
+      " (run, pick, select, list, exit, event, frame, click, ok, cancel, quit";
+  const std::vector<std::tuple<std::string, bool, std::string>> cases{
+      {"pcik 101", false, "unknown action \"pcik\", did you mean pick?" + actions + ")"},
+      {"SELCT all", false, "unknown action \"SELCT\", did you mean select?" + actions + ")"},
+      {"qiut", true, "unknown action \"qiut\", did you mean quit?" + actions + ", help)"},
+      {"hlp", true, "unknown action \"hlp\", did you mean help?" + actions + ", help)"},
+      {"o", false, "unknown action \"o\", did you mean ok?" + actions + ")"},
+      {"\xEF\xBB\xBFrun", false,
+       "unknown action \"<U+FEFF>run\", did you mean run?" + actions + ")"},
+      // Nothing near: no guess. Nor is help, which a script cannot take.
+      {"zoom 2", false, "unknown action \"zoom\"" + actions + ")"},
+      {"hlp", false, "unknown action \"hlp\"" + actions + ")"},
+      {"go", false, "unknown action \"go\"" + actions + ")"},
+  };
+  for (const auto& [line, interactive, problem] : cases) {
+    EXPECT_EQ(Problem(line, interactive), problem) << line;
+  }
 }
 
 TEST(ScriptLine, ReadsEveryFormOfSelection) {
@@ -270,7 +308,7 @@ TEST(CommandLine, ProposesTheNearestOptionButNeverTheOneTyped) {
 
 TEST(CommandLine, SpellsOutWhatWouldNotShow) {
   EXPECT_EQ(RefusalOf({"d.json", "--out\xEF\xBB\xBF=x.json"}),
-            "vekhost: unknown option --out<U+FEFF> (see vekhost --help)");
+            "vekhost: unknown option --out<U+FEFF>, did you mean --out? (see vekhost --help)");
   EXPECT_EQ(RefusalOf({"d.json", "\xE2\x80\x8B"}),
             "vekhost: one drawing only, and <U+200B> is a second (see vekhost --help)");
 }
