@@ -306,6 +306,18 @@ TEST(CommandLine, ProposesTheNearestOptionButNeverTheOneTyped) {
             "vekhost: unknown option --colour (see vekhost --help)");
 }
 
+// The Windows build has no default resources: the module holds its dialog.
+TEST(CommandLine, HelpGivesTheDefaultsThereAre) {
+  const std::string help =
+      Usage({"C:\\Users\\u\\AppData\\Local\\sorvane\\registry.reg", "Sorvane.dll", ""});
+  EXPECT_NE(help.find("\nDefaults, as they are here:\n"
+                      "  --registry   C:\\Users\\u\\AppData\\Local\\sorvane\\registry.reg\n"
+                      "  --module     Sorvane.dll\n"
+                      "Exit status:\n"),
+            std::string::npos)
+      << help;
+}
+
 TEST(CommandLine, SpellsOutWhatWouldNotShow) {
   EXPECT_EQ(RefusalOf({"d.json", "--out\xEF\xBB\xBF=x.json"}),
             "vekhost: unknown option --out<U+FEFF>, did you mean --out? (see vekhost --help)");
