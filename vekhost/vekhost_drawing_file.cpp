@@ -1,5 +1,6 @@
 #include "vekhost_drawing_file.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -1002,6 +1003,12 @@ bool IsZero(const Record& record) {
   return true;
 }
 
+// With the system's reason, when it gave one.
+[[noreturn]] void CannotBeRead(const std::string& path, int error) {
+  throw InputError(path + ": cannot be read" +
+                   (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+}
+
 }  // namespace
 
 const Layer* DrawingFile::FindLayer(int32_t id) const {
@@ -1012,11 +1019,18 @@ const Layer* DrawingFile::FindLayer(int32_t id) const {
 }
 
 std::string ReadInputFile(const std::string& path, size_t limit) {
+  // A folder opens for reading on Linux and fails at the first read; either
+  // way the reason is worth saying, as a bare "cannot be read" hides it.
+  std::error_code code;
+  if (std::filesystem::is_directory(path, code)) {
+    throw InputError(path + ": cannot be read: it is a folder");
+  }
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    std::error_code code;
-    const bool exists = std::filesystem::exists(path, code);
-    throw InputError(path + (exists ? ": cannot be read" : ": no such file"));
+    const int error = errno;
+    if (!std::filesystem::exists(path, code)) throw InputError(path + ": no such file");
+    CannotBeRead(path, error);
   }
   std::string text;
   char buffer[65536];
@@ -1026,7 +1040,7 @@ std::string ReadInputFile(const std::string& path, size_t limit) {
       throw InputError(path + ": larger than " + std::to_string(limit) + " bytes");
     }
   }
-  if (in.bad()) throw InputError(path + ": cannot be read");
+  if (in.bad()) CannotBeRead(path, errno);
   return text;
 }
 
