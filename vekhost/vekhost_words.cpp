@@ -96,8 +96,9 @@ std::string Quoted(std::string_view word) {
 
 std::string NearestWord(std::string_view typed, const std::vector<std::string_view>& known) {
   constexpr size_t kMaxEdits = 2;
-  // A word far longer than any known one is no slip; this also keeps the
-  // comparison short whatever was typed.
+  // A word longer than any known one by more than two characters of up to
+  // four bytes each is no slip; this also keeps the comparison short
+  // whatever was typed.
   size_t longest = 0;
   for (std::string_view word : known) longest = std::max(longest, word.size());
   if (typed.size() > longest + kMaxEdits * 4) return "";
