@@ -1,7 +1,9 @@
 #include "vekhost_drawing_file.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -15,6 +17,7 @@
 #include "host/element_types.h"
 #include "sim_records.h"
 #include "vekhost_number.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -31,6 +34,56 @@ constexpr double kMaxCoordinate = 1.0e6;
 constexpr double kMaxSize = 1000.0;
 
 bool IsElementType(int64_t type) { return type >= 0 && type <= kLastElementType; }
+
+// A number the file writes with a fraction or an exponent, or an integer too
+// long for 64 bits, is kept with the text it is written as, so that a
+// problem names it as the file spells it (1e30, 2.50), not as a double
+// prints (1e+30, 2.5). Such a number goes into the documents the checks read
+// as a binary value of its own subtype: its double, then its text. JSON text
+// holds no binary values, so none is ever taken for one.
+constexpr std::uint64_t kWrittenNumber = 0x4E;  // 'N'
+constexpr size_t kLongestNumberShown = 40;
+
+Json WrittenNumber(double value, const std::string& text) {
+  std::vector<std::uint8_t> bytes(sizeof value + text.size());
+  std::memcpy(bytes.data(), &value, sizeof value);
+  std::memcpy(bytes.data() + sizeof value, text.data(), text.size());
+  return Json::binary(std::move(bytes), kWrittenNumber);
+}
+
+bool IsWrittenNumber(const Json& value) {
+  return value.is_binary() && value.get_binary().has_subtype() &&
+         value.get_binary().subtype() == kWrittenNumber;
+}
+
+bool IsNumber(const Json& value) { return value.is_number() || IsWrittenNumber(value); }
+
+double NumberOf(const Json& value) {
+  if (!IsWrittenNumber(value)) return value.get<double>();
+  double number = 0;
+  std::memcpy(&number, value.get_binary().data(), sizeof number);
+  return number;
+}
+
+std::string_view WrittenText(const Json& value) {
+  const Json::binary_t& bytes = value.get_binary();
+  return {reinterpret_cast<const char*>(bytes.data()) + sizeof(double),
+          bytes.size() - sizeof(double)};
+}
+
+// Written as a whole number: digits only, perhaps after a minus sign.
+bool IsIntegerText(const Json& value) {
+  if (value.is_number_integer()) return true;
+  return IsWrittenNumber(value) && WrittenText(value).find_first_of(".eE") == std::string::npos;
+}
+
+// A number as the file spells it; a very long one cut short.
+std::string Spelt(const Json& value) {
+  if (!IsWrittenNumber(value)) return value.dump();
+  const std::string_view text = WrittenText(value);
+  if (text.size() <= kLongestNumberShown) return std::string(text);
+  return std::string(text.substr(0, kLongestNumberShown)) + "...";
+}
 
 // One place in the document: the value and how it was reached, from which
 // its JSON path is spelt only when a problem is reported. Spelling it for
@@ -60,7 +113,7 @@ class Checker {
   }
 
   static std::string Describe(const Json& value) {
-    if (value.is_number_float()) return "the number " + value.dump();
+    if (value.is_number_float() || IsWrittenNumber(value)) return "the number " + Spelt(value);
     if (value.is_number()) return "the integer " + value.dump();
     if (value.is_string()) return "a string";
     if (value.is_null()) return "null";
@@ -103,29 +156,25 @@ class Checker {
 
   int64_t Int(const Node& node, int64_t min, int64_t max) const {
     const Json& v = *node.value;
-    if (!v.is_number_integer()) Fail(node.Path(), "expected an integer, found " + Describe(v));
-    int64_t value = 0;
-    if (v.is_number_unsigned()) {
-      const uint64_t u = v.get<uint64_t>();
-      if (u > static_cast<uint64_t>(INT64_MAX)) Fail(node.Path(), v.dump() + " is out of range");
-      value = static_cast<int64_t>(u);
-    } else {
-      value = v.get<int64_t>();
-    }
-    if (value < min || value > max) {
-      Fail(node.Path(), std::to_string(value) + " is out of range (" + std::to_string(min) +
-                            " to " + std::to_string(max) + ")");
+    if (!IsIntegerText(v)) Fail(node.Path(), "expected an integer, found " + Describe(v));
+    // Beyond 64 bits, or beyond int64_t, is out of any range asked for.
+    const bool fits = v.is_number_integer() &&
+                      (!v.is_number_unsigned() || v.get<uint64_t>() <= uint64_t{INT64_MAX});
+    const int64_t value = fits ? v.get<int64_t>() : 0;
+    if (!fits || value < min || value > max) {
+      Fail(node.Path(), Spelt(v) + " is out of range (" + std::to_string(min) + " to " +
+                            std::to_string(max) + ")");
     }
     return value;
   }
 
   double Number(const Node& node, double min, double max) const {
     const Json& v = *node.value;
-    if (!v.is_number()) Fail(node.Path(), "expected a number, found " + Describe(v));
-    const double value = v.get<double>();
+    if (!IsNumber(v)) Fail(node.Path(), "expected a number, found " + Describe(v));
+    const double value = NumberOf(v);
     if (!std::isfinite(value) || value < min || value > max) {
       Fail(node.Path(),
-           v.dump() + " is out of range (" + FormatNumber(min) + " to " + FormatNumber(max) + ")");
+           Spelt(v) + " is out of range (" + FormatNumber(min) + " to " + FormatNumber(max) + ")");
     }
     return value;
   }
@@ -395,7 +444,9 @@ class DrawingReader {
   bool boolean(bool value) { return Scalar(Json(value)); }
   bool number_integer(Json::number_integer_t value) { return Scalar(Json(value)); }
   bool number_unsigned(Json::number_unsigned_t value) { return Scalar(Json(value)); }
-  bool number_float(Json::number_float_t value, const std::string&) { return Scalar(Json(value)); }
+  bool number_float(Json::number_float_t value, const std::string& text) {
+    return Scalar(WrittenNumber(value, text));
+  }
   bool string(std::string& value) { return Scalar(Json(std::move(value))); }
   bool binary(Json::binary_t&) { return Scalar(Json()); }  // JSON text holds none
 
@@ -952,6 +1003,12 @@ bool IsZero(const Record& record) {
   return true;
 }
 
+// With the system's reason, when it gave one.
+[[noreturn]] void CannotBeRead(const std::string& path, int error) {
+  throw InputError(path + ": cannot be read" +
+                   (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+}
+
 }  // namespace
 
 const Layer* DrawingFile::FindLayer(int32_t id) const {
@@ -962,11 +1019,18 @@ const Layer* DrawingFile::FindLayer(int32_t id) const {
 }
 
 std::string ReadInputFile(const std::string& path, size_t limit) {
+  // A folder opens for reading on Linux and fails at the first read; either
+  // way the reason is worth saying, as a bare "cannot be read" hides it.
+  std::error_code code;
+  if (std::filesystem::is_directory(path, code)) {
+    throw InputError(path + ": cannot be read: it is a folder");
+  }
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    std::error_code code;
-    const bool exists = std::filesystem::exists(path, code);
-    throw InputError(path + (exists ? ": cannot be read" : ": no such file"));
+    const int error = errno;
+    if (!std::filesystem::exists(path, code)) throw InputError(path + ": no such file");
+    CannotBeRead(path, error);
   }
   std::string text;
   char buffer[65536];
@@ -976,7 +1040,7 @@ std::string ReadInputFile(const std::string& path, size_t limit) {
       throw InputError(path + ": larger than " + std::to_string(limit) + " bytes");
     }
   }
-  if (in.bad()) throw InputError(path + ": cannot be read");
+  if (in.bad()) CannotBeRead(path, errno);
   return text;
 }
 
@@ -986,8 +1050,14 @@ DrawingFile ParseDrawing(const std::string& text, const std::string& fileName,
   DrawingFile file;
   sim::Drawing built;
   DrawingReader reader(check, file, built);
-  ReadJson(text, fileName, reader);
-  reader.Finish();
+  try {
+    ReadJson(text, fileName, reader);
+    reader.Finish();
+  } catch (const InputError& error) {
+    // Keys, texts and the parser's "last read" come from the file: what
+    // would show as nothing in them is spelt out, here for every message.
+    throw InputError(Visible(error.what()));
+  }
   // Everything is sound: only now does the host's drawing change.
   built.layerOfNoSegment = drawing.layerOfNoSegment;
   drawing = std::move(built);

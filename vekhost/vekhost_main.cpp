@@ -33,6 +33,9 @@
 #ifndef VEKHOST_DEFAULT_MODULE
 #define VEKHOST_DEFAULT_MODULE "Sorvane.so"
 #endif
+#ifndef VEKHOST_DEFAULT_RESOURCES
+#define VEKHOST_DEFAULT_RESOURCES ""  // Windows: the dialog templates are in the module
+#endif
 
 namespace {
 
@@ -374,8 +377,10 @@ int EndInterrupted(const vekhost::Options& options, const vekhost::Session& sess
 }
 
 int PrintUsageOrVersion(const vekhost::Options& options) {
-  const std::string text =
-      options.help ? vekhost::Usage() : std::string("vekhost ") + SORVANE_VERSION + "\n";
+  const std::string text = options.help
+                               ? vekhost::Usage({vekhost::platform::DefaultRegistryFile(),
+                                                 VEKHOST_DEFAULT_MODULE, VEKHOST_DEFAULT_RESOURCES})
+                               : std::string("vekhost ") + SORVANE_VERSION + "\n";
   return WriteToStandardOutput(text) ? 0 : 1;
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "vekhost_drawing_file.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -28,6 +29,13 @@ const std::array<ValueOption, 9> kValueOptions = {{
 
 const std::array<const char*, 5> kFlags = {"--help", "-h", "--version", "-V", "--labels"};
 
+bool IsFlag(const std::string& name) {
+  for (const char* flag : kFlags) {
+    if (name == flag) return true;
+  }
+  return false;
+}
+
 const ValueOption* FindValueOption(const std::string& name) {
   for (const ValueOption& option : kValueOptions) {
     if (name == option.name) return &option;
@@ -35,24 +43,10 @@ const ValueOption* FindValueOption(const std::string& name) {
   return nullptr;
 }
 
-// Edits (insert, delete, replace) that turn one word into the other.
-size_t EditDistance(const std::string& a, const std::string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
+// What was typed is made visible: a mark pasted along with a word would
+// otherwise make the message name what looks like a sound one.
 [[noreturn]] void Refuse(const std::string& problem) {
-  throw InputError("vekhost: " + problem + " (see vekhost --help)");
+  throw InputError("vekhost: " + Visible(problem) + " (see vekhost --help)");
 }
 
 bool ApplyFlag(const std::string& arg, Options& options) {
@@ -76,45 +70,63 @@ void RefuseUnknown(const std::string& name) {
   Refuse("unknown option " + name + (near.empty() ? "" : ", did you mean " + near + "?"));
 }
 
+constexpr const char* kSynopsis =
+    "usage: vekhost DRAWING.json [--script SESSION.vks] [--out RESULT.json]\n"
+    "               [--svg PICTURE.svg] [--svg-before PICTURE.svg] [--registry FILE.reg]\n"
+    "               [--module PATH] [--resources FILE.res]\n"
+    "               [--record SESSION.vks] [--log FILE.log] [--labels]\n"
+    "       vekhost --help | --version\n"
+    "Options take their value as the next word or after '=' (--out=result.json);\n"
+    "--labels, --help and --version take none.\n"
+    "--script - reads the actions from standard input, --out - writes the result\n"
+    "drawing to standard output (the log then goes to standard error).\n"
+    "Without --script the actions are typed at a prompt when standard input is a\n"
+    "terminal, and read from standard input otherwise.\n"
+    "--record writes the actions taken as a script that replays the session;\n"
+    "--log keeps a copy of the log, with the typed actions in it.\n"
+    "--labels writes each element's id into the pictures.\n"
+    "--registry fresh starts from the module's defaults and keeps nothing\n"
+    "(./fresh names a file of that name).\n"
+    "At the prompt, Ctrl-C drops the line typed; quit, Ctrl-D or Ctrl-C on the\n"
+    "empty line right after ends the session and writes the files. Ctrl-C while\n"
+    "a script runs, a hang-up (the terminal closed) or SIGTERM ends it at once\n"
+    "and writes only the --record and --log files and the settings.\n";
+
+// Worded as the table of docs/vekhost.md words them, which a test checks.
+constexpr const char* kExitStatuses =
+    "Exit status:\n"
+    "  0    done\n"
+    "  1    the module or a file could not be loaded or written\n"
+    "  2    a bad drawing, script, registry file or command line\n"
+    "  129  hung up (SIGHUP): only --record, --log and the settings written\n"
+    "  130  interrupted (Ctrl-C while a script runs): the same\n"
+    "  143  terminated (SIGTERM): the same\n";
+
+std::string DefaultsText(const Defaults& defaults) {
+  std::string text = "Defaults, as they are here:\n";
+  auto row = [&text](const std::string& option, const std::string& value) {
+    if (!value.empty()) text += "  " + option + std::string(13 - option.size(), ' ') + value + "\n";
+  };
+  row("--registry", defaults.registry);
+  row("--module", defaults.module);
+  row("--resources", defaults.resources);
+  return text;
+}
+
 }  // namespace
 
-const char* Usage() {
-  return "usage: vekhost DRAWING.json [--script SESSION.vks] [--out RESULT.json]\n"
-         "               [--svg PICTURE.svg] [--svg-before PICTURE.svg] [--registry FILE.reg]\n"
-         "               [--module PATH] [--resources FILE.res]\n"
-         "               [--record SESSION.vks] [--log FILE.log] [--labels]\n"
-         "       vekhost --help | --version\n"
-         "Options take their value as the next word or after '=' (--out=result.json).\n"
-         "--script - reads the actions from standard input, --out - writes the result\n"
-         "drawing to standard output (the log then goes to standard error).\n"
-         "Without --script the actions are typed at a prompt when standard input is a\n"
-         "terminal, and read from standard input otherwise.\n"
-         "--record writes the actions taken as a script that replays the session;\n"
-         "--log keeps a copy of the log, with the typed actions in it.\n"
-         "--labels writes each element's id into the pictures.\n"
-         "--registry fresh starts from the module's defaults and keeps nothing\n"
-         "(./fresh names a file of that name).\n"
-         "At the prompt, Ctrl-C drops the line typed; quit, Ctrl-D or Ctrl-C on the\n"
-         "empty line right after ends the session and writes the files. Ctrl-C while\n"
-         "a script runs, a hang-up (the terminal closed) or SIGTERM ends it at once\n"
-         "and writes only the --record and --log files and the settings.\n";
+std::string Usage(const Defaults& defaults) {
+  return kSynopsis + DefaultsText(defaults) + kExitStatuses;
 }
 
 std::string NearestOption(const std::string& typed) {
-  std::string best;
-  size_t bestDistance = 3;  // farther than two edits is no likely typo
-  auto consider = [&](const char* name) {
-    const size_t distance = EditDistance(typed, name);
-    if (distance < bestDistance) {
-      bestDistance = distance;
-      best = name;
-    }
-  };
-  for (const ValueOption& option : kValueOptions) consider(option.name);
+  // The long names only: -h and -V are no word a slip would aim at.
+  std::vector<std::string_view> names;
+  for (const ValueOption& option : kValueOptions) names.emplace_back(option.name);
   for (const char* flag : kFlags) {
-    if (flag[1] == '-') consider(flag);
+    if (flag[1] == '-') names.emplace_back(flag);
   }
-  return best;
+  return NearestWord(typed, names);
 }
 
 Options ParseOptions(const std::vector<std::string>& args, const std::string& module) {
@@ -126,6 +138,9 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& mo
     if (arg.size() > 1 && arg[0] == '-') {
       const size_t equals = arg.find('=');
       const std::string name = arg.substr(0, equals);
+      // --labels=yes names a flag, not an unknown option: saying so beats
+      // proposing the very option typed.
+      if (IsFlag(name)) Refuse(name + " takes no value");
       const ValueOption* option = FindValueOption(name);
       if (option == nullptr) RefuseUnknown(name);
       std::string value;

@@ -30,8 +30,17 @@ struct Options {
   bool version = false;
 };
 
+// The files vekhost takes when their option is not given, as they are on the
+// machine at hand: they depend on the platform, the build and the
+// environment. An empty one is left out of the help.
+struct Defaults {
+  std::string registry;
+  std::string module;
+  std::string resources;
+};
+
 // The usage text --help prints.
-const char* Usage();
+std::string Usage(const Defaults& defaults);
 
 // Throws InputError, worded for standard error, for a command line it cannot
 // follow. `module` is the module loaded when none is named.

@@ -1,9 +1,14 @@
 #include "vekhost_script.h"
 
 #include "vekhost_drawing_file.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
+
+// Windows' Notepad starts a UTF-8 file with a byte order mark, as do other
+// editors asked to save UTF-8 there. It marks the file, not the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
@@ -23,6 +28,17 @@ std::string Lower(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return lower;
+}
+
+std::string UnknownAction(std::string_view word, const std::string& verb, bool interactive) {
+  std::vector<std::string_view> actions{"run",   "pick",  "select", "list",   "exit", "event",
+                                        "frame", "click", "ok",     "cancel", "quit"};
+  if (interactive) actions.emplace_back("help");
+  const std::string near = NearestWord(verb, actions);
+  std::string list;
+  for (std::string_view action : actions) list.append(list.empty() ? "" : ", ").append(action);
+  return "unknown action " + Quoted(word) + (near.empty() ? "" : ", did you mean " + near + "?") +
+         " (" + list + ")";
 }
 
 std::optional<int> ResolveBox(std::string_view word) {
@@ -138,9 +154,7 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
     action.kind = ActionKind::kClick;
     action.number = *box;
   } else {
-    problem = "unknown action " + Quoted(words[0]) +
-              " (run, pick, select, list, exit, event, frame, click, ok, cancel, quit" +
-              (interactive ? ", help)" : ")");
+    problem = UnknownAction(words[0], verb, interactive);
     return std::nullopt;
   }
 
@@ -158,7 +172,7 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
 std::vector<Action> ParseScript(const std::string& text, const std::string& fileName) {
   std::vector<Action> actions;
   int lineNumber = 0;
-  size_t start = 0;
+  size_t start = text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <unordered_set>
 
+#include "vekhost_words.h"
+
 namespace vekhost {
 namespace {
 
@@ -108,11 +110,6 @@ std::optional<int64_t> ParseDecimal(std::string_view word, bool allowSign) {
   auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
   if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
   return value;
-}
-
-std::string Quoted(std::string_view word) {
-  std::string text(word.substr(0, 40));
-  return "\"" + text + (word.size() > 40 ? "..." : "") + "\"";
 }
 
 bool ParseElementId(std::string_view word, VekId& id, std::string& problem) {

@@ -24,8 +24,6 @@ namespace vekhost {
 // Words of a script line. Decimal digits only, with a sign where allowed:
 // no base prefix, no trailing text.
 std::optional<int64_t> ParseDecimal(std::string_view word, bool allowSign);
-// The word in quotes for a message, cut at 40 bytes.
-std::string Quoted(std::string_view word);
 // An element id, 0 to 4294967294; sets `problem` when the word is none.
 bool ParseElementId(std::string_view word, VekId& id, std::string& problem);
 

@@ -420,13 +420,14 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
 
   // The legend: which colour stands for which layer, how many elements are
   // on it (before and after the session, in the picture after it), and the
-  // highlight.
+  // highlight. Its texts, like the drawing's, say they have no stroke:
+  // a renderer that lets one reach them (ImageMagick's) draws them bold.
   svg += "  <g id=\"legend\" font-family=\"sans-serif\" font-size=\"3\">\n";
   double y = frame.height() + 4;
   auto row = [&](const std::string& colour, const std::string& text) {
     svg += "    <rect x=\"" + N(kMargin) + "\" y=\"" + N(y - 2.5) +
            "\" width=\"3\" height=\"3\" fill=\"" + colour + "\"/><text x=\"" + N(kMargin + 5) +
-           "\" y=\"" + N(y) + "\" fill=\"#222222\">" + Escape(text) + "</text>\n";
+           "\" y=\"" + N(y) + "\" fill=\"#222222\" stroke=\"none\">" + Escape(text) + "</text>\n";
     y += 6;
   };
   std::map<int32_t, size_t> now = CountByLayer(file, drawing, false);

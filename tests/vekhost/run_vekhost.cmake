@@ -5,7 +5,8 @@
 #         [-DEXPECT_STDERR=golden.err]
 #         [-DCOMPARE=produced;golden;produced;golden]
 #         [-DABSENT=file;file] [-DUNCHANGED=file;file] [-DFIRST=args]
-#         [-DSTDIN=file] [-DSTDOUT_FILE=path] -P run_vekhost.cmake
+#         [-DSTDIN=file] [-DSTDOUT_FILE=path] [-DENV=NAME=value;...]
+#         [-DBUILD_DIR=path] -P run_vekhost.cmake
 #
 # COPY files (relative to SOURCE_DIR) are copied into WORK first, so that
 # vekhost names them by their bare names in its messages. FIRST runs vekhost
@@ -14,7 +15,9 @@
 # set, golden files are rewritten from what was produced instead of compared.
 # STDIN (relative to WORK) is fed to vekhost's standard input, which is empty
 # otherwise; STDOUT_FILE sends its standard output there (/dev/full, say)
-# instead of capturing it.
+# instead of capturing it. ENV sets variables in vekhost's environment. The
+# build folder is written <build> in what vekhost prints, so that a golden
+# file holds the same wherever the tree is built.
 cmake_minimum_required(VERSION 3.25)
 
 function(fail message)
@@ -41,18 +44,28 @@ foreach(path IN LISTS UNCHANGED)
   list(APPEND snapshots "${content}")
 endforeach()
 
+set(command "${VEKHOST}")
+if(DEFINED ENV)
+  set(command "${CMAKE_COMMAND}" -E env ${ENV} "${VEKHOST}")
+endif()
+
 set(stdin_file /dev/null)
 if(DEFINED STDIN)
   set(stdin_file "${WORK}/${STDIN}")
 endif()
 if(DEFINED STDOUT_FILE)
-  execute_process(COMMAND "${VEKHOST}" ${ARGS} WORKING_DIRECTORY "${WORK}"
+  execute_process(COMMAND ${command} ${ARGS} WORKING_DIRECTORY "${WORK}"
     INPUT_FILE "${stdin_file}" OUTPUT_FILE "${STDOUT_FILE}"
     RESULT_VARIABLE status ERROR_VARIABLE err)
   set(out "")
 else()
-  execute_process(COMMAND "${VEKHOST}" ${ARGS} WORKING_DIRECTORY "${WORK}"
+  execute_process(COMMAND ${command} ${ARGS} WORKING_DIRECTORY "${WORK}"
     INPUT_FILE "${stdin_file}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+endif()
+
+if(DEFINED BUILD_DIR)
+  string(REPLACE "${BUILD_DIR}" "<build>" out "${out}")
+  string(REPLACE "${BUILD_DIR}" "<build>" err "${err}")
 endif()
 
 if(NOT DEFINED EXPECT_STATUS)

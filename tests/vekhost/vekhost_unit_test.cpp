@@ -4,15 +4,18 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim_host.h"
 #include "sim_records.h"
 #include "vekhost_drawing_file.h"
 #include "vekhost_number.h"
+#include "vekhost_options.h"
 #include "vekhost_script.h"
 #include "vekhost_session.h"
 #include "vekhost_svg.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -131,6 +134,42 @@ TEST(ScriptLine, RejectsWhatItCannotFollow) {
   EXPECT_EQ(Problem("run\x01"), "the line holds a control character");
 }
 
+TEST(NearestWord, TakesAFewSlipsAndNoMore) {
+  const std::vector<std::string_view> known{"list", "quit", "ok", "선색"};
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"qiut", "quit"},  // two neighbours swapped are one slip
+      {"lst", "list"},   {"liist", "list"},
+      {"lizt", "list"},  {"LIST", ""},
+      {"o", "ok"},       {"go", ""},
+      {"x", ""},         {"", ""},
+      {"선섹", "선색"},  {"선", "선색"},
+      {"quiet", "quit"}, {"lisst1", "list"},
+      {"lisst12", ""},   {std::string(10000, 'l'), ""},
+  };
+  for (const auto& [typed, nearest] : cases) EXPECT_EQ(NearestWord(typed, known), nearest) << typed;
+}
+
+TEST(ScriptLine, ProposesTheNearestActionForAnUnknownOne) {
+  const std::string actions =
+      " (run, pick, select, list, exit, event, frame, click, ok, cancel, quit";
+  const std::vector<std::tuple<std::string, bool, std::string>> cases{
+      {"pcik 101", false, "unknown action \"pcik\", did you mean pick?" + actions + ")"},
+      {"SELCT all", false, "unknown action \"SELCT\", did you mean select?" + actions + ")"},
+      {"qiut", true, "unknown action \"qiut\", did you mean quit?" + actions + ", help)"},
+      {"hlp", true, "unknown action \"hlp\", did you mean help?" + actions + ", help)"},
+      {"o", false, "unknown action \"o\", did you mean ok?" + actions + ")"},
+      {"\xEF\xBB\xBFrun", false,
+       "unknown action \"<U+FEFF>run\", did you mean run?" + actions + ")"},
+      // Nothing near: no guess. Nor is help, which a script cannot take.
+      {"zoom 2", false, "unknown action \"zoom\"" + actions + ")"},
+      {"hlp", false, "unknown action \"hlp\"" + actions + ")"},
+      {"go", false, "unknown action \"go\"" + actions + ")"},
+  };
+  for (const auto& [line, interactive, problem] : cases) {
+    EXPECT_EQ(Problem(line, interactive), problem) << line;
+  }
+}
+
 TEST(ScriptLine, ReadsEveryFormOfSelection) {
   const std::vector<std::pair<std::string, std::string>> problems{
       {"select all 5", "`select all` takes nothing after it"},
@@ -189,6 +228,101 @@ TEST(Script, CountsEveryLineAndNamesTheBadOne) {
   } catch (const InputError& error) {
     EXPECT_STREQ(error.what(), "b.vks: at line 4: \"x\" is no element id (0 to 4294967294)");
   }
+}
+
+// Windows' Notepad starts a UTF-8 file with a byte order mark.
+TEST(Script, SkipsTheByteOrderMarkItStartsWith) {
+  const std::vector<Action> actions = ParseScript("\xEF\xBB\xBFrun\r\npick 7\r\n", "a.vks");
+  ASSERT_EQ(actions.size(), 2u);
+  EXPECT_EQ(actions[0].kind, ActionKind::kRun);
+  EXPECT_EQ(actions[0].line, 1);
+  EXPECT_EQ(actions[0].text, "run");
+  EXPECT_EQ(ParseScript("\xEF\xBB\xBF", "a.vks").size(), 0u);
+  EXPECT_EQ(ParseScript("\xEF\xBB\xBF# only a comment\n", "a.vks").size(), 0u);
+}
+
+// A character that shows as nothing is spelt out where a message quotes it,
+// or the message would name a word that looks right.
+TEST(ScriptLine, SpellsOutWhatWouldNotShow) {
+  const std::vector<std::pair<std::string, std::string>> problems{
+      {"\xEF\xBB\xBFrun", "unknown action \"<U+FEFF>run\""},
+      {"pick 1\xE2\x80\x8B", "\"1<U+200B>\" is no element id (0 to 4294967294)"},
+      {"click colo\xC2\xADur", "\"colo<U+00AD>ur\" is no box of the settings dialog"},
+      {"frame \xE2\x80\x8F"
+       "1",
+       "\"<U+200F>1\" is no frame number (-1000000 to 1000000)"},
+      {"event 7\xE2\x81\xA0", "\"7<U+2060>\" is no event kind (0 to 65535)"},
+      {"pick \xEC\x84\xA0", "\"\xEC\x84\xA0\" is no element id (0 to 4294967294)"},  // shows
+  };
+  for (const auto& [line, problem] : problems) {
+    EXPECT_EQ(Problem(line).substr(0, problem.size()), problem) << line;
+  }
+  // A mark after the first line's start is no byte order mark: it is named.
+  try {
+    ParseScript("run\n\xEF\xBB\xBFpick 7\n", "b.vks");
+    FAIL() << "a marked line was taken";
+  } catch (const InputError& error) {
+    EXPECT_EQ(
+        std::string(error.what()).rfind("b.vks: at line 2: unknown action \"<U+FEFF>pick\"", 0), 0u)
+        << error.what();
+  }
+}
+
+// --- The command line ----------------------------------------------------
+
+std::string RefusalOf(const std::vector<std::string>& args) {
+  try {
+    ParseOptions(args, "Sorvane.so");
+  } catch (const InputError& error) {
+    return error.what();
+  }
+  ADD_FAILURE() << "accepted";
+  return {};
+}
+
+TEST(CommandLine, AFlagTakesNoValue) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"d.json", "--labels=yes"}, "vekhost: --labels takes no value (see vekhost --help)"},
+      {{"d.json", "--labels="}, "vekhost: --labels takes no value (see vekhost --help)"},
+      {{"--help=all"}, "vekhost: --help takes no value (see vekhost --help)"},
+      {{"-h=1"}, "vekhost: -h takes no value (see vekhost --help)"},
+      {{"--version=2"}, "vekhost: --version takes no value (see vekhost --help)"},
+      {{"-V=2"}, "vekhost: -V takes no value (see vekhost --help)"},
+  };
+  for (const auto& [args, refusal] : cases) EXPECT_EQ(RefusalOf(args), refusal) << args.back();
+  EXPECT_TRUE(ParseOptions({"d.json", "--labels"}, "Sorvane.so").labels);
+}
+
+TEST(CommandLine, ProposesTheNearestOptionButNeverTheOneTyped) {
+  const std::vector<std::pair<std::string, std::string>> cases{{"--scirpt", "--script"},
+                                                               {"--label", "--labels"},
+                                                               {"--verison", "--version"},
+                                                               {"--regsitry", "--registry"},
+                                                               {"--colour", ""}};
+  for (const auto& [typed, nearest] : cases) EXPECT_EQ(NearestOption(typed), nearest) << typed;
+  EXPECT_EQ(RefusalOf({"d.json", "--lables"}),
+            "vekhost: unknown option --lables, did you mean --labels? (see vekhost --help)");
+  EXPECT_EQ(RefusalOf({"d.json", "--colour=7"}),
+            "vekhost: unknown option --colour (see vekhost --help)");
+}
+
+// The Windows build has no default resources: the module holds its dialog.
+TEST(CommandLine, HelpGivesTheDefaultsThereAre) {
+  const std::string help =
+      Usage({"C:\\Users\\u\\AppData\\Local\\sorvane\\registry.reg", "Sorvane.dll", ""});
+  EXPECT_NE(help.find("\nDefaults, as they are here:\n"
+                      "  --registry   C:\\Users\\u\\AppData\\Local\\sorvane\\registry.reg\n"
+                      "  --module     Sorvane.dll\n"
+                      "Exit status:\n"),
+            std::string::npos)
+      << help;
+}
+
+TEST(CommandLine, SpellsOutWhatWouldNotShow) {
+  EXPECT_EQ(RefusalOf({"d.json", "--out\xEF\xBB\xBF=x.json"}),
+            "vekhost: unknown option --out<U+FEFF>, did you mean --out? (see vekhost --help)");
+  EXPECT_EQ(RefusalOf({"d.json", "\xE2\x80\x8B"}),
+            "vekhost: one drawing only, and <U+200B> is a second (see vekhost --help)");
 }
 
 // --- Drawing files -------------------------------------------------------
@@ -324,6 +458,61 @@ TEST(DrawingFile, NamesThePlaceOfTheFirstProblem) {
   EXPECT_EQ(RejectionOf(Replaced(R"("radius": 5,)", R"("radius": 5, "radius": 6,)")),
             "bad.json: at $.elements[1].shape: the key \"radius\" appears twice");
   EXPECT_EQ(RejectionOf("[]"), "bad.json: at $: expected an object, found an array");
+}
+
+// A number is named as the file spells it, not as a double would print it:
+// an integer too long for 64 bits is read as a double, 1e+30.
+TEST(DrawingFile, NamesANumberAsTheFileWritesIt) {
+  const std::string digits200(200, '7');
+  const std::vector<std::pair<std::pair<std::string, std::string>, std::string>> cases{
+      {{R"("id": 303)", R"("id": 1000000000000000000000000000000)"},
+       "at $.elements[5].id: 1000000000000000000000000000000 is out of range (0 to 4294967294)"},
+      {{R"("id": 303)", R"("id": -1000000000000000000000000000000)"},
+       "at $.elements[5].id: -1000000000000000000000000000000 is out of range (0 to 4294967294)"},
+      {{R"("id": 303)", R"("id": 18446744073709551615)"},
+       "at $.elements[5].id: 18446744073709551615 is out of range (0 to 4294967294)"},
+      {{R"("id": 303)", R"("id": )" + digits200},
+       "at $.elements[5].id: " + digits200.substr(0, 40) + "... is out of range (0 to 4294967294)"},
+      {{R"("type": 9)", R"("type": 1e30)"},
+       "at $.elements[5].type: expected an integer, found the number 1e30"},
+      {{R"("type": 9)", R"("type": 9.0)"},
+       "at $.elements[5].type: expected an integer, found the number 9.0"},
+      {{R"("size": 6)", R"("size": 1.50E4)"},
+       "at $.elements[3].dimension.arrows[1].size: 1.50E4 is out of range (0 to 1000)"},
+      {{R"("radius": 5,)", R"("radius": 0.00010,)"},
+       "at $.elements[1].shape.radius: 0.00010 is out of range (0.001 to 1000000)"},
+      {{R"("version": 1)", R"("version": 1.0e0)"},
+       "at $.version: expected an integer, found the number 1.0e0"},
+      {{R"("title": "T")", R"("title": 2.50)"},
+       "at $.title: expected a string, found the number 2.50"},
+  };
+  for (const auto& [edit, problem] : cases) {
+    EXPECT_EQ(RejectionOf(Replaced(edit.first, edit.second)), "bad.json: " + problem)
+        << edit.second;
+  }
+  // Read as numbers still: a fraction where one belongs reads as before.
+  sim::Drawing drawing;
+  const DrawingFile file =
+      ParseDrawing(Replaced(R"("radius": 5,)", R"("radius": 2.50e0,)"), "d.json", drawing);
+  EXPECT_EQ(file.views.at(101).shape.radius, 2.5);
+}
+
+// A drawing may start with a byte order mark; anywhere else one is spelt out
+// where a message quotes it.
+TEST(DrawingFile, SpellsOutWhatWouldNotShow) {
+  sim::Drawing drawing;
+  EXPECT_EQ(ParseDrawing("\xEF\xBB\xBF" + std::string(kDrawing), "d.json", drawing).title, "T");
+  EXPECT_EQ(RejectionOf(Replaced(R"("title")", "\"\xEF\xBB\xBFtitle\"")),
+            "bad.json: at $: unknown key \"<U+FEFF>title\" (allowed here: format, version, title, "
+            "layers, segments, elements)");
+  EXPECT_EQ(
+      RejectionOf(Replaced(R"("#ff0000")", "\"#ff0000\xE2\x80\x8B\"")),
+      "bad.json: at $.layers[1].colour: \"#ff0000<U+200B>\" is no colour of the form #rrggbb");
+  EXPECT_EQ(
+      RejectionOf(Replaced(R"("radius": 5,)", "\"radius\xC2\xAD\": 5, \"radius\xC2\xAD\": 6,")),
+      "bad.json: at $.elements[1].shape: the key \"radius<U+00AD>\" appears twice");
+  const std::string twice = RejectionOf("\xEF\xBB\xBF\xEF\xBB\xBF" + std::string(kDrawing));
+  EXPECT_NE(twice.find("last read: '<U+FEFF>"), std::string::npos) << twice;
 }
 
 TEST(DrawingFile, GivesLineAndColumnForTextThatIsNoJson) {
@@ -738,6 +927,26 @@ TEST(Svg, MarksWhatTheSessionChangedAndCountsTheLayers) {
   EXPECT_NE(svg.find(">101</text>"), std::string::npos);
   EXPECT_EQ(plain.find("class=\"label\""), std::string::npos);
   EXPECT_NE(plain.find(">4 B: 5 elements</text>"), std::string::npos);
+}
+
+// Every text is filled, never stroked: a renderer that lets a stroke reach
+// a text (ImageMagick's convert does) draws it as a bold blob.
+TEST(Svg, StrokesNoText) {
+  sim::Drawing drawing;
+  const DrawingFile file = ParseDrawing(kDrawing, "d.json", drawing);
+  for (const bool after : {false, true}) {
+    SvgOptions options;
+    options.markChanges = after;
+    options.labels = true;
+    const std::string svg = RenderSvg(file, drawing, options);
+    size_t texts = 0;
+    for (size_t at = svg.find("<text"); at != std::string::npos; at = svg.find("<text", at + 1)) {
+      const std::string tag = svg.substr(at, svg.find('>', at) - at);
+      EXPECT_NE(tag.find(" stroke=\"none\""), std::string::npos) << tag;
+      ++texts;
+    }
+    EXPECT_GE(texts, 4u);  // the drawing's, the labels and the legend's
+  }
 }
 
 TEST(Svg, PaletteAndDashes) {

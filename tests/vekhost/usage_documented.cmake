@@ -1,0 +1,47 @@
+# vekhost --help and docs/vekhost.md tell the same: every option the help
+# names has a row in the document's table, every option with a default in
+# the help says its default there, and every exit status of the help is a row
+# of the document's table of exit statuses, worded the same. The help's text
+# is its golden file, which the usage-help case ties to vekhost.
+#   cmake -DSOURCE_DIR=... -P usage_documented.cmake
+cmake_minimum_required(VERSION 3.25)
+
+file(READ "${SOURCE_DIR}/docs/vekhost.md" document)
+file(STRINGS "${SOURCE_DIR}/tests/vekhost/golden/usage.txt" help)
+
+set(problems "")
+set(section "")
+set(statuses 0)
+foreach(line IN LISTS help)
+  if(line MATCHES "^[A-Z][a-z]+[^:]*:$")
+    set(section "${line}")
+    continue()
+  endif()
+  if(section STREQUAL "Exit status:" AND line MATCHES "^  ([0-9]+) +(.+)$")
+    math(EXPR statuses "${statuses} + 1")
+    string(FIND "${document}" "| ${CMAKE_MATCH_1} | ${CMAKE_MATCH_2} |" at)
+    if(at EQUAL -1)
+      string(APPEND problems "\n  no row \"| ${CMAKE_MATCH_1} | ${CMAKE_MATCH_2} |\"")
+    endif()
+  elseif(section MATCHES "^Defaults" AND line MATCHES "^  (--[a-z-]+) ")
+    set(option "${CMAKE_MATCH_1}")
+    string(REGEX MATCH "\n\\| `${option}[^\n]*" row "${document}")
+    if(NOT row MATCHES "default")
+      string(APPEND problems "\n  the row of ${option} gives no default")
+    endif()
+  elseif(line MATCHES "^(usage: vekhost |       vekhost |               \\[)")
+    string(REGEX MATCHALL "--[a-z-]+" options "${line}")
+    foreach(option IN LISTS options)
+      string(FIND "${document}" "\n| `${option}" at)
+      if(at EQUAL -1 AND NOT option MATCHES "^--(help|version)$")
+        string(APPEND problems "\n  ${option} has no row")
+      endif()
+    endforeach()
+  endif()
+endforeach()
+if(statuses LESS 4)
+  string(APPEND problems "\n  the help gives ${statuses} exit statuses; has its wording moved?")
+endif()
+if(problems)
+  message(FATAL_ERROR "docs/vekhost.md and vekhost --help disagree:${problems}")
+endif()
