@@ -122,6 +122,7 @@ std::string Usage(const Defaults& defaults) {
 std::string NearestOption(const std::string& typed) {
   // The long names only: -h and -V are no word a slip would aim at.
   std::vector<std::string_view> names;
+  names.reserve(std::size(kValueOptions) + std::size(kFlags));
   for (const ValueOption& option : kValueOptions) names.emplace_back(option.name);
   for (const char* flag : kFlags) {
     if (flag[1] == '-') names.emplace_back(flag);
