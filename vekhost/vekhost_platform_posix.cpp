@@ -11,6 +11,7 @@
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
 #include "vekhost_platform.h"
+#include "vekhost_words.h"
 
 #ifndef VEKHOST_DEFAULT_RESOURCES
 #define VEKHOST_DEFAULT_RESOURCES ""
@@ -200,19 +201,7 @@ void LoadRegistry(const std::string& path) {
   if (path.empty()) return;
   std::string error;
   if (regstandin::AttachFile(path, error)) return;
-  // The stand-in words it "FILE:LINE: problem"; vekhost words every place
-  // the same way, as "FILE: at line N: problem".
-  const std::string prefix = path + ":";
-  if (error.rfind(prefix, 0) == 0) {
-    const size_t digits = prefix.size();
-    size_t end = digits;
-    while (end < error.size() && error[end] >= '0' && error[end] <= '9') ++end;
-    if (end > digits && error.compare(end, 2, ": ") == 0) {
-      error =
-          path + ": at line " + error.substr(digits, end - digits) + ": " + error.substr(end + 2);
-    }
-  }
-  throw InputError(error);
+  throw InputError(AtLine(path, error));
 }
 
 // Every change reached the file as the module made it; what is left is to

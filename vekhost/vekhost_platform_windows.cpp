@@ -37,7 +37,9 @@
 
 #include "support/dialog_template.h"
 #include "support/reg_text.h"
+#include "support/utf.h"
 #include "vekhost_platform.h"
+#include "vekhost_words.h"
 
 namespace vekhost::platform {
 namespace {
@@ -53,28 +55,13 @@ constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
 
 // ---- Text.
 
-std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-  return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
-                      nullptr, nullptr);
-  return utf8;
-}
-
 // wchar_t and char16_t are both UTF-16 here; only the type differs.
 std::u16string U16(const std::wstring& wide) { return std::u16string(wide.begin(), wide.end()); }
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+// vekhost's file names and messages are UTF-8.
+std::wstring Widen(const std::string& utf8) { return Wide(utf::FromUtf8(utf8)); }
+std::string Narrow(const std::wstring& wide) { return utf::ToUtf8(U16(wide)); }
 
 // The system's wording of an error code, on one line.
 std::string Reason(DWORD code) {
@@ -401,18 +388,6 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
         ReadKey(child.get(), childName, loadedChild, false);
   }
   return result;
-}
-
-// The stand-in's "FILE:LINE: problem" becomes vekhost's "FILE: at line N:
-// problem", as on Linux.
-std::string AtLine(const std::string& path, const std::string& error) {
-  const std::string prefix = path + ":";
-  if (error.rfind(prefix, 0) != 0) return error;
-  const size_t digits = prefix.size();
-  size_t end = digits;
-  while (end < error.size() && error[end] >= '0' && error[end] <= '9') ++end;
-  if (end == digits || error.compare(end, 2, ": ") != 0) return error;
-  return path + ": at line " + error.substr(digits, end - digits) + ": " + error.substr(end + 2);
 }
 
 }  // namespace

@@ -116,4 +116,14 @@ std::string NearestWord(std::string_view typed, const std::vector<std::string_vi
   return std::string(best);
 }
 
+std::string AtLine(const std::string& path, const std::string& error) {
+  const std::string prefix = path + ":";
+  if (error.rfind(prefix, 0) != 0) return error;
+  const size_t digits = prefix.size();
+  size_t end = digits;
+  while (end < error.size() && error[end] >= '0' && error[end] <= '9') ++end;
+  if (end == digits || error.compare(end, 2, ": ") != 0) return error;
+  return path + ": at line " + error.substr(digits, end - digits) + ": " + error.substr(end + 2);
+}
+
 }  // namespace vekhost
