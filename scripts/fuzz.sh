@@ -2,7 +2,8 @@
 # Builds the fuzz targets with clang's libFuzzer (preset linux-fuzz) and runs
 # each for a bounded time, starting from its committed corpus:
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
-# SECONDS defaults to 30 a target; the targets default to all of them. The
+# SECONDS defaults to 30 a target; the targets default to every one the
+# build makes (fuzz/CMakeLists.txt lists them). The
 # inputs a run finds go to build/linux-fuzz/corpus/TARGET (the committed
 # corpus is only read), a crash to build/linux-fuzz/artifacts/TARGET, and
 # each target's executions to build/linux-fuzz/fuzz-report.txt. Any crash,
@@ -15,12 +16,18 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(reg_text script drawing registry_settings hostile_host)
 
 cmake --preset linux-fuzz >/dev/null
 cmake --build --preset linux-fuzz
 
 build=build/linux-fuzz
+if [ ${#targets[@]} -eq 0 ]; then
+  for fuzzer in "$build"/fuzz/fuzz_*; do
+    case $fuzzer in *_replay) continue ;; esac
+    [ -x "$fuzzer" ] && targets+=("${fuzzer##*/fuzz_}")
+  done
+fi
+[ ${#targets[@]} -gt 0 ] || { echo "FAIL: the build made no fuzz target" >&2; exit 1; }
 report=$build/fuzz-report.txt
 : >"$report"
 for target in "${targets[@]}"; do
