@@ -10,11 +10,13 @@ seconds and peak KiB) and machine.txt. Standard library only.
 import json
 import math
 import os
+import re
 import sys
 
-SIZES = [1000, 10000, 100000, 1000000]
-PATHS = ['FigureBothLineFlags', 'FigureColourOnly', 'FigureNoLineFlags', 'FigureLayer',
-         'FigureLayerAndHoles', 'Annotation', 'DimensionPicks']
+# The paths and the drawing sizes the benchmark ran, as its run names give
+# them ("PATH/pair/SIZE"): the benchmark is their one home.
+SIZES = []
+PATHS = []
 NS = {'ns': 1.0, 'us': 1e3, 'ms': 1e6, 's': 1e9}
 
 
@@ -46,6 +48,18 @@ def load_runs(path):
                 run[key] = sorted(r[key] for r in rs)[len(rs) // 2]
         runs[name] = run
     return data.get('context', {}), runs
+
+
+def paths_and_sizes(runs):
+    """The paths in the benchmark's order and the sizes ascending."""
+    paths, sizes = [], set()
+    for name in runs:
+        m = re.fullmatch(r'(\w+)/pair/(\d+)', name)
+        if m:
+            if m.group(1) not in paths:
+                paths.append(m.group(1))
+            sizes.add(int(m.group(2)))
+    return paths, sorted(sizes)
 
 
 def pair(runs, path, size):
@@ -81,9 +95,11 @@ def apply_table(runs):
 
 
 def figure_targets(runs):
-    lines = ['| figure path | ns/element at 10^6 | at 10^3 | 10^6 / 10^3 |', '|---|---:|---:|---:|']
-    for path in PATHS[:5]:
-        big, small = pair(runs, path, 1000000), pair(runs, path, 1000)
+    most, least = '10^%d' % round(math.log10(SIZES[-1])), '10^%d' % round(math.log10(SIZES[0]))
+    lines = ['| figure path | ns/element at %s | at %s | %s / %s |' % (most, least, most, least),
+             '|---|---:|---:|---:|']
+    for path in [p for p in PATHS if p.startswith('Figure')]:
+        big, small = pair(runs, path, SIZES[-1]), pair(runs, path, SIZES[0])
         big = big['module_min_ns'] if big else None
         small = small['module_min_ns'] if small else None
         lines.append('| %s | %s | %s | %s |' % (path, fmt(big), fmt(small),
@@ -234,6 +250,9 @@ def main():
         sys.exit(__doc__)
     results, docs = sys.argv[1], sys.argv[2]
     context, runs = load_runs(os.path.join(results, 'bench.json'))
+    PATHS[:], SIZES[:] = paths_and_sizes(runs)
+    if not PATHS:
+        sys.exit('%s: no PATH/pair/SIZE run in it' % os.path.join(results, 'bench.json'))
     table, worst = apply_table(runs)
     machine = ''
     if os.path.exists(os.path.join(results, 'machine.txt')):
