@@ -17,7 +17,10 @@ cmake --build --preset linux
 find build/linux -name '*.gcda' -delete  # coverage of this run only
 ctest --preset linux
 # Line and branch coverage of the module's code (src/) in the run above.
-gcovr --root . --filter src/ --exclude-throw-branches --print-summary -o /dev/null build/linux
+# The whole report is kept in the build tree; gcovr replaces the file it
+# writes, so it must never be pointed at a device such as /dev/null.
+gcovr --root . --filter src/ --exclude-throw-branches --print-summary \
+  -o build/linux/coverage.txt build/linux
 # The whole Linux suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer; any report ends its test with a failure.
 cmake --preset linux-asan
