@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/unique_any.h"
 #include "support/reg_text.h"
 
 namespace regfile {
@@ -27,24 +28,7 @@ std::string FolderOf(const std::string& file) {
 }
 
 // Closes a descriptor when it goes, unless it was closed, checked, before.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+using Descriptor = UniqueAny<int, &::close, -1>;
 
 bool WriteAll(int fd, const std::string& text) {
   size_t done = 0;

@@ -35,6 +35,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/unique_any.h"
 #include "support/dialog_template.h"
 #include "support/reg_text.h"
 #include "support/utf.h"
@@ -284,20 +285,7 @@ class RegistryError : public std::runtime_error {
                            Reason(static_cast<DWORD>(status))) {}
 };
 
-class Key {
- public:
-  Key() = default;
-  ~Key() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  HKEY get() const { return key_; }
-  HKEY* put() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
+using Key = UniqueAny<HKEY, &RegCloseKey>;
 
 // The settings key as the file had it, for the order of its values.
 std::unique_ptr<regtext::Tree::Key> g_loadedSettings;

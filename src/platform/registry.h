@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "platform/unique_any.h"
 #include "platform/wide.h"
 
 #ifdef _WIN32
@@ -70,18 +71,4 @@ constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 #endif
 
 // Owns an open key and closes it on every path out of the scope that opened it.
-class UniqueRegKey {
- public:
-  UniqueRegKey() = default;
-  ~UniqueRegKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  UniqueRegKey(const UniqueRegKey&) = delete;
-  UniqueRegKey& operator=(const UniqueRegKey&) = delete;
-
-  HKEY get() const { return key_; }
-  HKEY* put() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
+using UniqueRegKey = UniqueAny<HKEY, &RegCloseKey>;
