@@ -13,6 +13,7 @@
 
 #include "platform/unique_any.h"
 #include "support/reg_text.h"
+#include "support/whole_file.h"
 
 namespace regfile {
 namespace {
@@ -76,46 +77,38 @@ std::string ResolveLinks(const std::string& path) {
 bool Read(const std::string& path, std::string& text, bool& exists, std::string& error) {
   text.clear();
   exists = false;
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
     if (errno == ENOENT) return true;
     error = path + ": cannot be read: " + Reason(errno);
     return false;
   }
-  exists = true;
-  struct stat status {};
-  if (::fstat(fd.get(), &status) != 0) {
-    error = path + ": cannot be read: " + Reason(errno);
-    return false;
-  }
+  // Only a regular file is the registry's: the writer replaces what it
+  // read, and must never replace a device.
   if (!S_ISREG(status.st_mode)) {
     error = path + ": cannot be read: not a regular file";
     return false;
   }
-  // Bounded before anything is read; the parser gives the same bound its
-  // own error with a line number.
-  if (uint64_t(status.st_size) > regtext::kMaxImportBytes) {
-    error =
-        path + ":1: the text is larger than " + std::to_string(regtext::kMaxImportBytes) + " bytes";
-    return false;
-  }
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      error = path + ": cannot be read: " + Reason(errno);
-      return false;
-    }
-    if (got == 0) break;
-    if (text.size() + size_t(got) > regtext::kMaxImportBytes) {
+  const wholefile::Result read = wholefile::Read(path, regtext::kMaxImportBytes, text);
+  switch (read.outcome) {
+    case wholefile::Outcome::kRead:
+      exists = true;
+      return true;
+    case wholefile::Outcome::kMissing:  // removed since
+      return true;
+    case wholefile::Outcome::kTooLarge:
+      // The parser gives the same bound its own error with a line number.
       error = path + ":1: the text is larger than " + std::to_string(regtext::kMaxImportBytes) +
               " bytes";
       return false;
-    }
-    text.append(buffer, size_t(got));
+    case wholefile::Outcome::kFolder:
+      error = path + ": cannot be read: not a regular file";
+      return false;
+    case wholefile::Outcome::kFailed:
+      break;
   }
-  return true;
+  error = path + ": cannot be read: " + Reason(read.error);
+  return false;
 }
 
 WriterTurn::WriterTurn(const std::string& file) : file_(file), folderPath_(FolderOf(file)) {

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "support/utf.h"
+#include "support/whole_file.h"
 
 namespace regtext {
 
@@ -567,27 +568,25 @@ std::filesystem::path PathFromUtf8(const std::string& utf8) {
 }
 
 bool ReadFile(const std::string& path, std::string& text, std::string& error) {
-  std::error_code code;
-  const auto size = std::filesystem::file_size(PathFromUtf8(path), code);
-  if (code) {
-    error = path + ": cannot be read: " + code.message();
-    return false;
+  const wholefile::Result read = wholefile::Read(PathFromUtf8(path), kMaxImportBytes, text);
+  switch (read.outcome) {
+    case wholefile::Outcome::kRead:
+      return true;
+    case wholefile::Outcome::kMissing:
+      error = path + ": cannot be read: " + std::strerror(ENOENT);
+      break;
+    case wholefile::Outcome::kFolder:
+      error = path + ": cannot be read: it is a folder";
+      break;
+    case wholefile::Outcome::kTooLarge:
+      error = path + ":1: the text is larger than " + std::to_string(kMaxImportBytes) + " bytes";
+      break;
+    case wholefile::Outcome::kFailed:
+      error = path + ": cannot be read" +
+              (read.error != 0 ? ": " + read.SystemReason() : std::string());
+      break;
   }
-  if (size > kMaxImportBytes) {
-    error = path + ":1: the text is larger than " + std::to_string(kMaxImportBytes) + " bytes";
-    return false;
-  }
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
-  if (!in) {
-    error = path + ": cannot be read: " + std::strerror(errno);
-    return false;
-  }
-  text.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    error = path + ": cannot be read";
-    return false;
-  }
-  return true;
+  return false;
 }
 
 bool WriteFile(const std::string& path, const std::string& text, std::string& error) {

@@ -16,6 +16,8 @@
 
 #include "host/element_types.h"
 #include "sim_records.h"
+#include "support/reg_text.h"
+#include "support/whole_file.h"
 #include "vekhost_number.h"
 #include "vekhost_words.h"
 
@@ -1019,28 +1021,20 @@ const Layer* DrawingFile::FindLayer(int32_t id) const {
 }
 
 std::string ReadInputFile(const std::string& path, size_t limit) {
-  // A folder opens for reading on Linux and fails at the first read; either
-  // way the reason is worth saying, as a bare "cannot be read" hides it.
-  std::error_code code;
-  if (std::filesystem::is_directory(path, code)) {
-    throw InputError(path + ": cannot be read: it is a folder");
-  }
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    const int error = errno;
-    if (!std::filesystem::exists(path, code)) throw InputError(path + ": no such file");
-    CannotBeRead(path, error);
-  }
   std::string text;
-  char buffer[65536];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    text.append(buffer, static_cast<size_t>(in.gcount()));
-    if (text.size() > limit) {
+  const wholefile::Result read = wholefile::Read(regtext::PathFromUtf8(path), limit, text);
+  switch (read.outcome) {
+    case wholefile::Outcome::kRead:
+      break;
+    case wholefile::Outcome::kMissing:
+      throw InputError(path + ": no such file");
+    case wholefile::Outcome::kFolder:
+      throw InputError(path + ": cannot be read: it is a folder");
+    case wholefile::Outcome::kTooLarge:
       throw InputError(path + ": larger than " + std::to_string(limit) + " bytes");
-    }
+    case wholefile::Outcome::kFailed:
+      CannotBeRead(path, read.error);
   }
-  if (in.bad()) CannotBeRead(path, errno);
   return text;
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "sim_host.h"
+#include "support/whole_file.h"
 #include "vekhost_drawing_file.h"
 #include "vekhost_options.h"
 #include "vekhost_output.h"
@@ -80,14 +81,11 @@ bool LogWritten() {
 
 std::string ReadStandardInput(size_t limit) {
   std::string text;
-  char buffer[65536];
-  while (std::cin.read(buffer, sizeof buffer) || std::cin.gcount() > 0) {
-    text.append(buffer, static_cast<size_t>(std::cin.gcount()));
-    if (text.size() > limit) {
-      throw vekhost::InputError("standard input: larger than " + std::to_string(limit) + " bytes");
-    }
+  const wholefile::Result read = wholefile::Read(stdin, limit, text);
+  if (read.outcome == wholefile::Outcome::kTooLarge) {
+    throw vekhost::InputError("standard input: larger than " + std::to_string(limit) + " bytes");
   }
-  if (std::cin.bad()) throw vekhost::InputError("standard input: cannot be read");
+  if (!read.ok()) throw vekhost::InputError("standard input: cannot be read");
   return text;
 }
 
