@@ -4,6 +4,7 @@
 
 #include "platform/crt.h"
 #include "platform/registry.h"
+#include "settings/settings_key.h"
 #include "sim_host.h"
 
 namespace baseline {
@@ -164,7 +165,7 @@ int32_t Run(workload::Path path, const std::vector<VekId>& targets) {
 
 namespace {
 
-constexpr const char16_t* kKeyPath = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kKeyPath = SettingsKeyPath();
 constexpr std::array<const char16_t*, 7> kNames{
     u"mIsColor",     u"mIsLType",   u"mIsLayer",          u"mIsDecimalPlace",
     u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged"};
@@ -174,7 +175,7 @@ constexpr std::array<const char16_t*, 7> kNames{
 // 0, or -1 when the value is missing.
 int ReadFlag(const char16_t* name) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kKeyPath), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kKeyPath.c_str()), 0, KEY_READ, &key) != ERROR_SUCCESS) {
     return -1;
   }
   char16_t buffer[129] = {};  // 255 bytes of data, and always a NUL after them

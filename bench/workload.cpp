@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "settings/settings_key.h"
 #include "standin/registry_standin.h"
 
 namespace workload {
@@ -13,7 +14,7 @@ constexpr int32_t kTargetLayer = 1;
 constexpr int32_t kTargetType = 12;  // a dimension
 constexpr VekId kCompanion = 70;
 
-const std::u16string kSettingsKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kSettingsKey = SettingsKeyPath();
 constexpr std::array<const char16_t*, 7> kSettingNames{
     u"mIsColor",     u"mIsLType",   u"mIsLayer",          u"mIsDecimalPlace",
     u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged"};

@@ -25,6 +25,7 @@
 #include "host/VekLib.h"
 #include "module_dialog.h"
 #include "settings/settings_flags.h"
+#include "settings/settings_key.h"
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
 
@@ -520,8 +521,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Settings as the user may have chosen them, so that every path is taken.
   const uint8_t chosen = in.Byte();
   for (size_t i = 0; i < kSettings.size(); ++i) {
-    regstandin::SetString(u"SOFTWARE\\Denmarrow\\VEK\\Sorvane", kSettings[i].name,
-                          (chosen >> i) & 1 ? u"1" : u"0");
+    regstandin::SetString(SettingsKeyPath(), kSettings[i].name, (chosen >> i) & 1 ? u"1" : u"0");
   }
   IntoModule("Startup", [] { return Startup(1, 2, 3, 0x5EED); });
 

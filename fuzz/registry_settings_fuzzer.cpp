@@ -19,6 +19,7 @@
 #include "module_dialog.h"
 #include "platform/crt.h"
 #include "settings/settings_flags.h"
+#include "settings/settings_key.h"
 #include "sim_host.h"
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-const std::u16string kKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kKey = SettingsKeyPath();
 constexpr size_t kMaxBytes = 600;
 
 std::string Utf8(const std::u16string& text) {

@@ -12,13 +12,14 @@
 #include "command/captured_properties.h"
 #include "host/VekLib.h"
 #include "settings/settings_flags.h"
+#include "settings/settings_key.h"
 #include "sim_host.h"
 #include "sim_records.h"
 #include "standin/registry_standin.h"
 
 extern "C" int32_t Startup(VekArg a1, VekArg a2, VekArg a3, VekArg a4);
 
-inline const std::u16string kSettingsKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+inline const std::u16string kSettingsKey = SettingsKeyPath();
 
 class CommandTest : public ::testing::Test {
  protected:

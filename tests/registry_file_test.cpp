@@ -12,13 +12,15 @@
 #include <iterator>
 #include <string>
 
+#include "settings/settings_key.h"
 #include "standin/registry_standin.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char16_t kSettings[] = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kSettingsPath = SettingsKeyPath();
+const char16_t* const kSettings = kSettingsPath.c_str();
 constexpr LSTATUS kRegistryCorrupt = 1015;
 constexpr LSTATUS kRegistryIoFailed = 1016;
 

@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_key.h"
+
 namespace {
 
 using regstandin::Operation;
 using regstandin::Value;
 
-constexpr char16_t kSettings[] = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kSettingsPath = SettingsKeyPath();
+const char16_t* const kSettings = kSettingsPath.c_str();
 const HKEY kLocalMachine = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u));
 
 std::vector<uint8_t> Utf16Bytes(std::u16string_view text, bool terminated = true) {

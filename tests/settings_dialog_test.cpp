@@ -15,6 +15,7 @@
 #include "settings/load_settings.h"
 #include "settings/run_settings_dialog.h"
 #include "settings/settings_flags.h"
+#include "settings/settings_key.h"
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
 
@@ -22,7 +23,7 @@ namespace {
 
 using dlgstandin::OpenDialog;
 
-const std::u16string kKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kKey = SettingsKeyPath();
 const std::string kScriptPath = SORVANE_DIALOG_RES;  // the compiled resources
 
 using Flags = std::array<int32_t, 7>;  // in the order of kSettings

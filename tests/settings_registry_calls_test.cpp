@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/load_settings.h"
+#include "settings/settings_key.h"
 #include "settings/settings_registry.h"
 #include "standin/registry_standin.h"
 
@@ -16,7 +17,7 @@ constexpr REGSAM kKeyRead = 0x20019;
 constexpr REGSAM kKeyAllAccess = 0xF003F;
 constexpr DWORD kNonVolatile = 0;
 
-const std::u16string kSettings = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kSettings = SettingsKeyPath();
 
 class SettingsRegistryCallsTest : public ::testing::Test {
  protected:

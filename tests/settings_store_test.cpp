@@ -8,6 +8,7 @@
 
 #include "settings/load_settings.h"
 #include "settings/settings_flags.h"
+#include "settings/settings_key.h"
 #include "settings/settings_registry.h"
 #include "standin/registry_standin.h"
 #include "support/utf.h"
@@ -17,7 +18,7 @@ namespace {
 
 using regstandin::Operation;
 
-const std::u16string kKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kKey = SettingsKeyPath();
 
 std::vector<int32_t> Flags() {
   const SettingsFlagSet& f = SettingsFlags;

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "settings/settings_key.h"
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
 #include "vekhost_platform.h"
@@ -20,7 +21,7 @@
 namespace vekhost::platform {
 namespace {
 
-const std::u16string kSettingsKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+const std::u16string kSettingsKey = SettingsKeyPath();
 
 // The signal that ends the session, once one came.
 volatile std::sig_atomic_t g_ending = 0;

@@ -36,6 +36,8 @@
 #include <vector>
 
 #include "platform/unique_any.h"
+#include "platform/wide.h"
+#include "settings/settings_key.h"
 #include "support/dialog_template.h"
 #include "support/reg_text.h"
 #include "support/utf.h"
@@ -51,8 +53,18 @@ namespace {
 [[maybe_unused]] const bool kBinaryStandardError = _setmode(_fileno(stderr), _O_BINARY) != -1;
 [[maybe_unused]] const bool kBinaryStandardOutput = _setmode(_fileno(stdout), _O_BINARY) != -1;
 
-const std::vector<std::u16string> kSettingsPath = {u"SOFTWARE", u"Denmarrow", u"VEK", u"Sorvane"};
-constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+// The settings key, as a wide string for the registry's functions and as
+// its names for the registry file's tree.
+const std::wstring kSettingsKeyText = [] {
+  const std::u16string path = SettingsKeyPath();
+  return std::wstring(path.begin(), path.end());
+}();
+const wchar_t* const kSettingsKey = kSettingsKeyText.c_str();
+const std::vector<std::u16string> kSettingsPath = [] {
+  std::vector<std::u16string> names;
+  regtext::SplitPath(SettingsKeyPath(), names);
+  return names;
+}();
 
 // ---- Text.
 
@@ -460,7 +472,7 @@ void LoadRegistry(const std::string& path) {
     g_loadedSettings = Copy(*settings);
     Key parent;
     const LSTATUS opened =
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Denmarrow\\VEK", 0, nullptr, 0,
+        RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsParentKey), 0, nullptr, 0,
                         KEY_ALL_ACCESS, nullptr, parent.put(), nullptr);
     if (opened != ERROR_SUCCESS) throw RegistryError("cannot be written", opened);
     WriteKey(parent.get(), *settings);

@@ -5,6 +5,7 @@
 
 #include "settings/load_settings.h"
 #include "settings/settings_flags.h"
+#include "settings/settings_key.h"
 #include "settings/settings_registry.h"
 
 namespace {
@@ -68,7 +69,7 @@ END_MESSAGE_MAP()
 
 SorvaneDlg::SorvaneDlg(CWnd* parent)
     : CDialog(IDD, parent),
-      mSubkeyName(u"Sorvane"),
+      mSubkeyName(kSettingsSubkey),
       mIsColor(0),
       mIsLType(0),
       mIsLayer(0),

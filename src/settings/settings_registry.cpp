@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/registry.h"
+#include "settings/settings_key.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ std::u16string TextFromRegistryData(const char16_t* data, DWORD byteCount) {
 }  // namespace
 
 std::u16string BuildSettingsKeyPath(const std::u16string& subkeyName) {
-  return u"SOFTWARE\\Denmarrow\\VEK\\" + subkeyName;
+  return std::u16string(kSettingsParentKey) + u"\\" + subkeyName;
 }
 
 int32_t ReadRegistryString(const std::u16string& keyPath, const char16_t* valueName,

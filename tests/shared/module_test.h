@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "settings/settings_key.h"
 #include "shared/platform.h"
 #include "sim_host.h"
 
 namespace shared {
 
-inline const std::u16string kSettingsKey = u"SOFTWARE\\Denmarrow\\VEK\\Sorvane";
+inline const std::u16string kSettingsKey = SettingsKeyPath();
 
 // The seven settings in the order the store reads and writes them.
 extern const std::vector<std::u16string> kSettingNames;

@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_key.h"
 #include "shared/module_test.h"
 #include "shared/platform.h"
 
 namespace shared {
 namespace {
 
-const std::u16string kScratch = u"SOFTWARE\\Denmarrow\\VEK\\SorvaneRegistryTest";
+const std::u16string kScratch = std::u16string(kSettingsParentKey) + u"\\SorvaneRegistryTest";
 
 constexpr DWORD kMultiString = 7;
 constexpr REGSAM kSetValueOnly = 0x0002;

@@ -20,7 +20,7 @@ std::string Imported() {
 // When the key was last written to.
 ULONGLONG LastWritten() {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Denmarrow\\VEK\\Sorvane", 0, KEY_READ, &key) !=
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(shared::kSettingsKey.c_str()), 0, KEY_READ, &key) !=
       ERROR_SUCCESS) {
     return 0;
   }
@@ -56,7 +56,7 @@ TEST(PackageSettings, TheRemovalFileLeavesNoKey) {
   if (Imported() != "removed") GTEST_SKIP() << "the Wine suite runs this after settings-remove.reg";
   HKEY key = nullptr;
   EXPECT_EQ(
-      RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Denmarrow\\VEK\\Sorvane", 0, KEY_READ, &key),
+      RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(shared::kSettingsKey.c_str()), 0, KEY_READ, &key),
       ERROR_FILE_NOT_FOUND);
   if (key != nullptr) RegCloseKey(key);
 }
