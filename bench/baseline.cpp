@@ -175,7 +175,8 @@ constexpr std::array<const char16_t*, 7> kNames{
 // 0, or -1 when the value is missing.
 int ReadFlag(const char16_t* name) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kKeyPath.c_str()), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kKeyPath.c_str()), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
     return -1;
   }
   char16_t buffer[129] = {};  // 255 bytes of data, and always a NUL after them
