@@ -23,11 +23,17 @@ class UniqueAny {
     return &handle_;
   }
   void reset() {
-    if (handle_ != kNone) (void)close(std::exchange(handle_, kNone));
+    if (handle_ == kNone) return;
+    const Handle handle = std::exchange(handle_, kNone);
+    (void)close(handle);
   }
   // Closes the handle now; false when closing it failed (a file whose last
   // writes did not reach the disk, say). Closing none succeeds.
-  bool Close() { return handle_ == kNone || close(std::exchange(handle_, kNone)) == 0; }
+  bool Close() {
+    if (handle_ == kNone) return true;
+    const Handle handle = std::exchange(handle_, kNone);
+    return close(handle) == 0;
+  }
 
  private:
   Handle handle_ = kNone;
