@@ -68,7 +68,7 @@ bool CheckWritable(const std::string& path, std::string& error);
 // log), each line flushed, so that what was typed survives however the
 // session ends. A regular file grows beside the user's path and is put in
 // place with the other outputs; when the process is killed outright, what
-// was written waits under PartialName(path).
+// was written waits in its partial file (Destination::partial).
 class GrowingFile {
  public:
   GrowingFile() = default;
