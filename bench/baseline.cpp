@@ -4,6 +4,7 @@
 
 #include "platform/crt.h"
 #include "platform/registry.h"
+#include "settings/settings_flags.h"
 #include "settings/settings_key.h"
 #include "sim_host.h"
 
@@ -166,9 +167,6 @@ int32_t Run(workload::Path path, const std::vector<VekId>& targets) {
 namespace {
 
 const std::u16string kKeyPath = SettingsKeyPath();
-constexpr std::array<const char16_t*, 7> kNames{
-    u"mIsColor",     u"mIsLType",   u"mIsLayer",          u"mIsDecimalPlace",
-    u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged"};
 
 // One value: open the key, query, close, and read the text as a number with
 // the C runtime, as the module must. Gives whether that number is other than
@@ -194,7 +192,7 @@ int ReadFlag(const char16_t* name) {
 int LoadSettings() {
   ReadFlag(u"Type");
   int on = 0;
-  for (const char16_t* name : kNames) on += ReadFlag(name) == 1 ? 1 : 0;
+  for (const SettingDef& setting : kSettings) on += ReadFlag(setting.name) == 1 ? 1 : 0;
   return on;
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "settings/settings_flags.h"
 #include "settings/settings_key.h"
 #include "standin/registry_standin.h"
 
@@ -15,9 +16,6 @@ constexpr int32_t kTargetType = 12;  // a dimension
 constexpr VekId kCompanion = 70;
 
 const std::u16string kSettingsKey = SettingsKeyPath();
-constexpr std::array<const char16_t*, 7> kSettingNames{
-    u"mIsColor",     u"mIsLType",   u"mIsLayer",          u"mIsDecimalPlace",
-    u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged"};
 
 void AddSources(sim::Drawing& drawing) {
   drawing.AddSegment(kSourceSegment, kSourceLayer);
@@ -108,7 +106,7 @@ void EnterStep(Path path) {
   sim::Host& host = sim::Host::Instance();
   const std::array<int, 7> flags = FlagsOf(path);
   for (size_t i = 0; i < flags.size(); ++i) {
-    regstandin::SetString(kSettingsKey, kSettingNames[i], flags[i] ? u"1" : u"0");
+    regstandin::SetString(kSettingsKey, kSettings[i].name, flags[i] ? u"1" : u"0");
   }
   if (!host.RunCommand() || !host.Pick(SourceOf(path))) {
     throw std::runtime_error("the module did not take the source pick");

@@ -39,6 +39,12 @@
 #include "platform/user32.h"
 #include "support/dialog_template.h"
 
+#ifndef _WIN32
+// The check mark of a box, as user32 gives it. The module only sets marks;
+// tests and hosts read them.
+extern "C" UINT IsDlgButtonChecked(HWND dialog, int controlId);
+#endif
+
 namespace dlgstandin {
 
 using dlgtemplate::ControlTemplate;

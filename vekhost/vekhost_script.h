@@ -60,7 +60,7 @@ bool IsDialogAction(ActionKind kind);
 // One check box of the settings dialog, as vekhost knows it by name.
 struct BoxName {
   int id;
-  const char* name;  // the registry value it mirrors
+  std::string name;  // the registry value it mirrors
   std::vector<const char*> aliases;
 };
 const std::vector<BoxName>& BoxNames();

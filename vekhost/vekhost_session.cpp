@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "settings/settings_flags.h"
 #include "sim_records.h"
 #include "support/utf.h"
 #include "vekhost_element_text.h"
@@ -47,9 +48,12 @@ std::string IdList(const std::vector<VekId>& ids) {
 }  // namespace
 
 const std::vector<std::u16string>& SettingNames() {
-  static const std::vector<std::u16string> names{
-      u"mIsColor",     u"mIsLType",   u"mIsLayer",           u"mIsDecimalPlace",
-      u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged", u"Type"};
+  static const std::vector<std::u16string> names = [] {
+    std::vector<std::u16string> all;
+    for (const SettingDef& setting : kSettings) all.emplace_back(setting.name);
+    all.emplace_back(u"Type");  // the legacy value the module converts
+    return all;
+  }();
   return names;
 }
 

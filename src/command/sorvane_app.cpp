@@ -10,4 +10,4 @@ bool CSorvaneApp::InitInstance() {
 }
 
 // The one application object, constructed while the module loads.
-CSorvaneApp theApp;
+AFX_APPLICATION_OBJECT(CSorvaneApp, theApp);

@@ -45,7 +45,6 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, D
                         LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 BOOL CheckDlgButton(HWND dialog, int controlId, UINT check);
-UINT IsDlgButtonChecked(HWND dialog, int controlId);
 }  // extern "C"
 
 // A resource named by number rather than by text, as Windows encodes it: the

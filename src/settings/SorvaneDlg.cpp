@@ -1,7 +1,6 @@
 #include "settings/SorvaneDlg.h"
 
 #include <cstddef>
-#include <iterator>
 
 #include "settings/load_settings.h"
 #include "settings/settings_flags.h"
@@ -10,23 +9,12 @@
 
 namespace {
 
-// The settings table names each box by number; the resource script by name.
-// Both must mean the same controls.
-static_assert(kSettings[0].boxId == IDC_COLOR);
-static_assert(kSettings[1].boxId == IDC_LTYPE);
-static_assert(kSettings[2].boxId == IDC_LAYER);
-static_assert(kSettings[3].boxId == IDC_DECIMAL_PLACE);
-static_assert(kSettings[4].boxId == IDC_TOLERANCE);
-static_assert(kSettings[5].boxId == IDC_DIM_SIZE);
-static_assert(kSettings[6].boxId == IDC_HOLE_LAYER);
-
 // The dialog's member for each setting, in the order of kSettings.
 constexpr int32_t SorvaneDlg::*kMembers[] = {
-    &SorvaneDlg::mIsColor,           &SorvaneDlg::mIsLType,     &SorvaneDlg::mIsLayer,
-    &SorvaneDlg::mIsDecimalPlace,    &SorvaneDlg::mIsTolerance, &SorvaneDlg::mIsDimSize,
-    &SorvaneDlg::IsHoleLayerChanged,
+#define SORVANE_MEMBER_POINTER(name, defaultText, boxId, handler) &SorvaneDlg::name,
+    SORVANE_SETTINGS(SORVANE_MEMBER_POINTER)
+#undef SORVANE_MEMBER_POINTER
 };
-static_assert(std::size(kMembers) == kSettings.size());
 
 // Asked only for the seven boxes of the table, which the message map and the
 // loading procedure are built from.
@@ -58,25 +46,13 @@ class DialogSink final : public SettingsSink {
 IMPLEMENT_DYNAMIC(SorvaneDlg, CDialog)
 
 BEGIN_MESSAGE_MAP(SorvaneDlg, CDialog)
-ON_BN_CLICKED(IDC_COLOR, &SorvaneDlg::OnClickColor)
-ON_BN_CLICKED(IDC_LTYPE, &SorvaneDlg::OnClickLType)
-ON_BN_CLICKED(IDC_LAYER, &SorvaneDlg::OnClickLayer)
-ON_BN_CLICKED(IDC_DECIMAL_PLACE, &SorvaneDlg::OnClickDecimalPlace)
-ON_BN_CLICKED(IDC_TOLERANCE, &SorvaneDlg::OnClickTolerance)
-ON_BN_CLICKED(IDC_DIM_SIZE, &SorvaneDlg::OnClickDimSize)
-ON_BN_CLICKED(IDC_HOLE_LAYER, &SorvaneDlg::OnClickHoleLayer)
+#define SORVANE_MESSAGE_MAP_ENTRY(name, defaultText, boxId, handler) \
+  ON_BN_CLICKED(boxId, &SorvaneDlg::handler)
+SORVANE_SETTINGS(SORVANE_MESSAGE_MAP_ENTRY)
+#undef SORVANE_MESSAGE_MAP_ENTRY
 END_MESSAGE_MAP()
 
-SorvaneDlg::SorvaneDlg(CWnd* parent)
-    : CDialog(IDD, parent),
-      mSubkeyName(kSettingsSubkey),
-      mIsColor(0),
-      mIsLType(0),
-      mIsLayer(0),
-      mIsDecimalPlace(0),
-      mIsTolerance(0),
-      mIsDimSize(0),
-      IsHoleLayerChanged(0) {}
+SorvaneDlg::SorvaneDlg(CWnd* parent) : CDialog(IDD, parent), mSubkeyName(kSettingsSubkey) {}
 
 SorvaneDlg::~SorvaneDlg() = default;
 
@@ -87,13 +63,10 @@ bool SorvaneDlg::OnInitDialog() {
   return true;
 }
 
-void SorvaneDlg::OnClickColor() { ToggleBox(IDC_COLOR); }
-void SorvaneDlg::OnClickLType() { ToggleBox(IDC_LTYPE); }
-void SorvaneDlg::OnClickLayer() { ToggleBox(IDC_LAYER); }
-void SorvaneDlg::OnClickDecimalPlace() { ToggleBox(IDC_DECIMAL_PLACE); }
-void SorvaneDlg::OnClickTolerance() { ToggleBox(IDC_TOLERANCE); }
-void SorvaneDlg::OnClickDimSize() { ToggleBox(IDC_DIM_SIZE); }
-void SorvaneDlg::OnClickHoleLayer() { ToggleBox(IDC_HOLE_LAYER); }
+#define SORVANE_HANDLER_BODY(name, defaultText, boxId, handler) \
+  void SorvaneDlg::handler() { ToggleBox(boxId); }
+SORVANE_SETTINGS(SORVANE_HANDLER_BODY)
+#undef SORVANE_HANDLER_BODY
 
 // The dialog manager has already flipped the automatic box. The member stays
 // the authority: it is flipped on its own and the box is set to it, so the

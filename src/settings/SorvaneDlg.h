@@ -7,6 +7,7 @@
 
 #include "platform/framework/framework.h"
 #include "settings/resource.h"
+#include "settings/settings_flags.h"
 
 class SorvaneDlg : public CDialog {
   DECLARE_DYNAMIC(SorvaneDlg)
@@ -25,25 +26,19 @@ class SorvaneDlg : public CDialog {
   // The registry subkey this dialog reads and writes.
   std::u16string mSubkeyName;
 
-  // The dialog's own copy of the settings, 0 or 1, named like the registry
+  // The dialog's own copy of the settings, 0 or 1, one member per setting
+  // (mIsColor, mIsLType, ..., IsHoleLayerChanged), named like the registry
   // values they mirror. SettingsFlags is not touched until OK reloads it.
-  int32_t mIsColor;
-  int32_t mIsLType;
-  int32_t mIsLayer;
-  int32_t mIsDecimalPlace;
-  int32_t mIsTolerance;
-  int32_t mIsDimSize;
-  int32_t IsHoleLayerChanged;
+#define SORVANE_DIALOG_MEMBER(name, defaultText, boxId, handler) int32_t name = 0;
+  SORVANE_SETTINGS(SORVANE_DIALOG_MEMBER)
+#undef SORVANE_DIALOG_MEMBER
 
  protected:
-  // One per box: flip the member, show it, store it.
-  void OnClickColor();
-  void OnClickLType();
-  void OnClickLayer();
-  void OnClickDecimalPlace();
-  void OnClickTolerance();
-  void OnClickDimSize();
-  void OnClickHoleLayer();
+  // One per box (OnClickColor, ..., OnClickHoleLayer): flip the member, show
+  // it, store it.
+#define SORVANE_DIALOG_HANDLER(name, defaultText, boxId, handler) void handler();
+  SORVANE_SETTINGS(SORVANE_DIALOG_HANDLER)
+#undef SORVANE_DIALOG_HANDLER
 
   DECLARE_MESSAGE_MAP()
 

@@ -5,15 +5,31 @@
 #include <cstdint>
 #include <string>
 
-// One flag per setting, 0 or 1. Named after the registry values they mirror.
+#include "settings/resource.h"
+
+// Every setting, once, in the order the store reads and writes them and the
+// settings dialog's message map routes their boxes. Each row gives:
+//   - its name: the flag and dialog member, and the registry value it mirrors;
+//   - the text written when the value is missing;
+//   - its check box in the settings dialog (the ids live in resource.h, which
+//     the resource compiler reads too);
+//   - the dialog's click handler for that box.
+// The first three are the line settings that the legacy "Type" value chose
+// together. Everything else about the settings is built from this table.
+#define SORVANE_SETTINGS(X)                                        \
+  X(mIsColor, u"1", IDC_COLOR, OnClickColor)                       \
+  X(mIsLType, u"1", IDC_LTYPE, OnClickLType)                       \
+  X(mIsLayer, u"1", IDC_LAYER, OnClickLayer)                       \
+  X(mIsDecimalPlace, u"1", IDC_DECIMAL_PLACE, OnClickDecimalPlace) \
+  X(mIsTolerance, u"0", IDC_TOLERANCE, OnClickTolerance)           \
+  X(mIsDimSize, u"0", IDC_DIM_SIZE, OnClickDimSize)                \
+  X(IsHoleLayerChanged, u"0", IDC_HOLE_LAYER, OnClickHoleLayer)
+
+// One flag per setting, 0 or 1.
 struct SettingsFlagSet {
-  int32_t mIsColor;
-  int32_t mIsLType;
-  int32_t mIsLayer;
-  int32_t mIsDecimalPlace;
-  int32_t mIsTolerance;
-  int32_t mIsDimSize;
-  int32_t IsHoleLayerChanged;
+#define SORVANE_FLAG_MEMBER(name, defaultText, boxId, handler) int32_t name;
+  SORVANE_SETTINGS(SORVANE_FLAG_MEMBER)
+#undef SORVANE_FLAG_MEMBER
 };
 
 // The process-wide flags the command reads. All 0 until the first LoadSettings.
@@ -22,8 +38,8 @@ extern SettingsFlagSet SettingsFlags;
 // The registry subkey the command's settings live under.
 extern const std::u16string SettingsSubkeyName;
 
-// One setting: its registry value name, the text written when the value is
-// missing, the settings dialog's check box for it, and its flag.
+// One setting as data: its registry value name, the text written when the
+// value is missing, the settings dialog's check box for it, and its flag.
 struct SettingDef {
   const char16_t* name;
   const char16_t* defaultText;
@@ -31,17 +47,12 @@ struct SettingDef {
   int32_t SettingsFlagSet::*flag;
 };
 
-// In the order the store reads and writes them. The first three are the line
-// settings that the legacy "Type" value chose together.
-inline constexpr std::array<SettingDef, 7> kSettings = {{
-    {u"mIsColor", u"1", 12001, &SettingsFlagSet::mIsColor},
-    {u"mIsLType", u"1", 12002, &SettingsFlagSet::mIsLType},
-    {u"mIsLayer", u"1", 12003, &SettingsFlagSet::mIsLayer},
-    {u"mIsDecimalPlace", u"1", 12004, &SettingsFlagSet::mIsDecimalPlace},
-    {u"mIsTolerance", u"0", 12005, &SettingsFlagSet::mIsTolerance},
-    {u"mIsDimSize", u"0", 12007, &SettingsFlagSet::mIsDimSize},
-    {u"IsHoleLayerChanged", u"0", 12000, &SettingsFlagSet::IsHoleLayerChanged},
-}};
+inline constexpr std::array kSettings = {
+#define SORVANE_SETTING_DEF(name, defaultText, boxId, handler) \
+  SettingDef{u"" #name, defaultText, boxId, &SettingsFlagSet::name},
+    SORVANE_SETTINGS(SORVANE_SETTING_DEF)
+#undef SORVANE_SETTING_DEF
+};
 
 inline constexpr std::size_t kLineSettingCount = 3;
 

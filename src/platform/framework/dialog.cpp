@@ -136,10 +136,6 @@ CWnd::~CWnd() = default;
 
 void CWnd::CheckDlgButton(int controlId, UINT check) { ::CheckDlgButton(m_hWnd, controlId, check); }
 
-UINT CWnd::IsDlgButtonChecked(int controlId) const {
-  return ::IsDlgButtonChecked(m_hWnd, controlId);
-}
-
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)

@@ -140,7 +140,6 @@ class CWnd : public CCmdTarget {
   // Sets the check mark of a box in this dialog: BST_CHECKED or
   // BST_UNCHECKED.
   void CheckDlgButton(int controlId, UINT check);
-  UINT IsDlgButtonChecked(int controlId) const;
 
   HWND m_hWnd = nullptr;  // set while the window exists
 
@@ -167,8 +166,6 @@ class CDialog : public CWnd {
 
   // Ends the modal loop; DoModal returns `result`.
   void EndDialog(int result);
-
-  UINT GetTemplateId() const { return m_nTemplateId; }
 
  protected:
   // The OK and Cancel buttons, and Enter and Esc, which the dialog manager
@@ -198,6 +195,13 @@ class CWinApp : public CCmdTarget {
   virtual bool InitInstance();
 };
 
+// Defines the module's one application object. It is constructed ahead of
+// every other global of the module that needs code to construct it, whatever
+// the names of the files and the order they are linked in, so that the
+// framework's load step, which is one of those globals on Linux, always finds
+// it whole.
+#define AFX_APPLICATION_OBJECT(theClass, name) __attribute__((init_priority(101))) theClass name
+
 // Where the framework finds resources and the application object. Each
 // module has its own; the framework works with whichever is current.
 struct AFX_MODULE_STATE {
@@ -213,9 +217,7 @@ AFX_MODULE_STATE* AfxGetStaticModuleState();
 // state of the process that loaded the module, which knows neither the
 // module's resources nor its application.
 AFX_MODULE_STATE* AfxGetModuleState();
-HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
-CWinApp* AfxGetApp();
 
 // Makes a module's state current for the lifetime of the guard and then
 // restores the state that was current before. Guards nest.

@@ -56,11 +56,7 @@ AFX_MODULE_STATE* AfxGetStaticModuleState() {
 
 AFX_MODULE_STATE* AfxGetModuleState() { return CurrentState(); }
 
-HINSTANCE AfxGetInstanceHandle() { return CurrentState()->m_hCurrentInstanceHandle; }
-
 HINSTANCE AfxGetResourceHandle() { return CurrentState()->m_hCurrentResourceHandle; }
-
-CWinApp* AfxGetApp() { return CurrentState()->m_pCurrentWinApp; }
 
 AFX_MAINTAIN_STATE2::AFX_MAINTAIN_STATE2(AFX_MODULE_STATE* newState)
     : m_pPrevModuleState(CurrentState()) {
@@ -108,9 +104,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 }
 #else
 namespace {
-// Linux calls nothing once a module's globals are constructed; they are
-// constructed in link order, and the framework's sources are linked after
-// the command's, where the application object lives. So this runs after it.
+// Linux calls nothing once a module's globals are constructed, so the
+// framework's own global starts the application. Globals are constructed in
+// link order, but the application object is defined with a priority
+// (AFX_APPLICATION_OBJECT) that puts it ahead of all of them.
 struct ModuleLoad {
   ModuleLoad() { RunInitInstance(); }
 } moduleLoad;
