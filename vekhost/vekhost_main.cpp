@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -382,20 +383,22 @@ int PrintUsageOrVersion(const vekhost::Options& options) {
   return WriteToStandardOutput(text) ? 0 : 1;
 }
 
-}  // namespace
-
-static int Main(int argc, char** argv) {
+// Everything a session needs, read and checked before the module is loaded.
+struct Inputs {
   vekhost::Options options;
-  sim::Host& host = sim::Host::Instance();
-  host.Reset();
-  // Nobody reads the call trace here: vekhost keeps the host at its speed.
-  host.SetTracing(false);
   vekhost::DrawingFile drawing;
-  std::vector<vekhost::Action> actions;
-  std::string registry;
+  std::vector<vekhost::Action> actions;  // the script's; none when typed
+  std::string registry;                  // empty for a fresh registry
   std::string scriptName;
   bool typed = false;
   RegistryStart registryStart = RegistryStart::kFresh;
+};
+
+// The command line, the outputs' places, the drawing, the script and the
+// registry, each checked before anything runs. Gives an exit status when the
+// session must not start (help and version end here too).
+std::optional<int> ReadInputs(int argc, char** argv, sim::Host& host, Inputs& in) {
+  vekhost::Options& options = in.options;
   try {
     options = vekhost::ParseOptions(std::vector<std::string>(argv + 1, argv + argc),
                                     VEKHOST_DEFAULT_MODULE);
@@ -404,45 +407,47 @@ static int Main(int argc, char** argv) {
     // "fresh" is a registry of the module's defaults that nothing keeps; a
     // file of that name is ./fresh.
     if (options.registry != vekhost::kFreshRegistry) {
-      registry =
+      in.registry =
           options.registry.empty() ? vekhost::platform::DefaultRegistryFile() : options.registry;
     }
-    RefuseSharedFiles(options, registry);
+    RefuseSharedFiles(options, in.registry);
+    std::string problem;
     for (const std::string& path : OutputPaths(options)) {
-      std::string problem;
       if (!vekhost::CheckWritable(path, problem)) return Fail(1, "vekhost: " + problem);
     }
-    std::string problem;
-    if (!registry.empty() && !CheckRegistryWritable(registry, problem)) {
+    if (!in.registry.empty() && !CheckRegistryWritable(in.registry, problem)) {
       return Fail(1, "vekhost: " + problem);
     }
-    drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
+    in.drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
     // Without a script a person types at a prompt when standard input is a
     // terminal (standard output may well be a pipe into tee); otherwise
     // standard input is the script.
-    typed = options.script.empty() && vekhost::platform::IsTerminal();
-    if (!typed) {
+    in.typed = options.script.empty() && vekhost::platform::IsTerminal();
+    if (!in.typed) {
       const bool fromStdin = options.script.empty() || options.script == vekhost::kStandardStream;
-      scriptName = fromStdin ? "standard input" : options.script;
+      in.scriptName = fromStdin ? "standard input" : options.script;
       const std::string text = fromStdin ? ReadStandardInput(kMaxScriptBytes)
                                          : vekhost::ReadInputFile(options.script, kMaxScriptBytes);
-      actions = vekhost::ParseScript(text, scriptName);
-      vekhost::Session::CheckElementIds(actions, drawing, host.drawing(), scriptName);
+      in.actions = vekhost::ParseScript(text, in.scriptName);
+      vekhost::Session::CheckElementIds(in.actions, in.drawing, host.drawing(), in.scriptName);
     }
-    if (!registry.empty()) {
+    if (!in.registry.empty()) {
       std::error_code code;
-      const bool exists = std::filesystem::exists(vekhost::DestinationOf(registry).target, code);
-      registryStart = exists || code ? RegistryStart::kRead : RegistryStart::kCreated;
+      const bool exists = std::filesystem::exists(vekhost::DestinationOf(in.registry).target, code);
+      in.registryStart = exists || code ? RegistryStart::kRead : RegistryStart::kCreated;
     }
-    vekhost::platform::LoadRegistry(registry);
+    vekhost::platform::LoadRegistry(in.registry);
   } catch (const vekhost::InputError& error) {
     return Fail(2, error.what());
   }
-  vekhost::SvgOptions pictures;
-  pictures.labels = options.labels;
-  const std::string before =
-      options.svgBefore.empty() ? "" : vekhost::RenderSvg(drawing, host.drawing(), pictures);
+  return std::nullopt;
+}
 
+// Loads the module and plays the session to its end. Gives an exit status
+// when the session ended otherwise than by running through; `logged` says
+// whether the log reached its destinations.
+std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
+  const vekhost::Options& options = in.options;
   std::string error;
   const sim::StartupFn startup = vekhost::platform::LoadModule(options.module, error);
   if (startup == nullptr) return Fail(1, "vekhost: " + error);
@@ -454,12 +459,10 @@ static int Main(int argc, char** argv) {
     return Fail(1, "vekhost: Startup returned " + std::to_string(registered));
   }
 
-  ScriptSource script(actions, scriptName);
+  ScriptSource script(in.actions, in.scriptName);
   TerminalSource terminal;
-  vekhost::ActionSource* const chosen =
-      typed ? static_cast<vekhost::ActionSource*>(&terminal) : &script;
-  vekhost::ActionSource& source = *chosen;
-  vekhost::Session session(host, drawing, source, PrintFor, vekhost::platform::ReadSetting);
+  vekhost::ActionSource& source = in.typed ? static_cast<vekhost::ActionSource&>(terminal) : script;
+  vekhost::Session session(host, in.drawing, source, PrintFor, vekhost::platform::ReadSetting);
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
 
@@ -468,47 +471,74 @@ static int Main(int argc, char** argv) {
   }
   if (!options.record.empty()) {
     if (!g_record.Open(options.record, error)) return Fail(1, "vekhost: " + error);
-    WriteRecordHeader(options, registry, registryStart);
+    WriteRecordHeader(options, in.registry, in.registryStart);
     session.RecordTo([](const std::string& action) { g_record.AppendLine(action); });
   }
   vekhost::platform::CatchSignals();
-  PrintFor(RegistryLine(registry, registryStart), vekhost::LineFor::kLog);
-  PrintFor("drawing \"" + drawing.title + "\": " + Count(drawing.layers.size(), "layer") + ", " +
-               Count(drawing.segments.size(), "segment") + ", " +
-               Count(drawing.elements.size(), "element"),
+  PrintFor(RegistryLine(in.registry, in.registryStart), vekhost::LineFor::kLog);
+  PrintFor("drawing \"" + in.drawing.title + "\": " + Count(in.drawing.layers.size(), "layer") +
+               ", " + Count(in.drawing.segments.size(), "segment") + ", " +
+               Count(in.drawing.elements.size(), "element"),
            vekhost::LineFor::kLog);
   if (source.Interactive()) {
     PrintFor("type help for the actions, quit to end", vekhost::LineFor::kScreen);
   }
   if (!session.Run()) return Fail(2, session.error());
   if (session.interrupted()) {
-    return EndInterrupted(options, session, registry, vekhost::platform::EndingSignal());
+    return EndInterrupted(options, session, in.registry, vekhost::platform::EndingSignal());
   }
   session.PrintSummary();
-  const bool logged = LogWritten();
+  logged = LogWritten();
+  return std::nullopt;
+}
 
+// The pictures, the result drawing, the record, the log and the registry:
+// every file or none.
+int WriteOutputs(const Inputs& in, sim::Host& host, const std::string& before, bool logged) {
+  const vekhost::Options& options = in.options;
   std::vector<vekhost::OutputFile> files;
   if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before, {}});
   if (!options.svg.empty()) {
+    vekhost::SvgOptions pictures;
+    pictures.labels = options.labels;
     pictures.markChanges = true;
-    files.push_back({options.svg, vekhost::RenderSvg(drawing, host.drawing(), pictures), {}});
+    files.push_back({options.svg, vekhost::RenderSvg(in.drawing, host.drawing(), pictures), {}});
   }
   // The result drawing is written as it is made: for a large drawing its
   // text would take more memory than the drawing itself.
   const vekhost::TextProducer result = [&](const vekhost::TextSink& sink) {
-    return vekhost::WriteDrawingJson(drawing, host.drawing(), sink);
+    return vekhost::WriteDrawingJson(in.drawing, host.drawing(), sink);
   };
   if (!options.out.empty() && options.out != vekhost::kStandardStream) {
     files.push_back({options.out, "", result});
   }
+  std::string error;
   if (!vekhost::WriteAllOrNone(files, {&g_record, &g_keptLog}, error)) {
     return Fail(1, "vekhost: " + error);
   }
   if (options.out == vekhost::kStandardStream && !WriteToStandardOutput(result)) return 1;
-  if (!registry.empty() && !vekhost::platform::SaveRegistry(registry, error)) {
+  if (!in.registry.empty() && !vekhost::platform::SaveRegistry(in.registry, error)) {
     return Fail(1, "vekhost: " + error);
   }
   return logged ? 0 : 1;
+}
+
+}  // namespace
+
+static int Main(int argc, char** argv) {
+  sim::Host& host = sim::Host::Instance();
+  host.Reset();
+  // Nobody reads the call trace here: vekhost keeps the host at its speed.
+  host.SetTracing(false);
+  Inputs in;
+  if (const std::optional<int> status = ReadInputs(argc, argv, host, in)) return *status;
+  vekhost::SvgOptions pictures;
+  pictures.labels = in.options.labels;
+  const std::string before =
+      in.options.svgBefore.empty() ? "" : vekhost::RenderSvg(in.drawing, host.drawing(), pictures);
+  bool logged = false;
+  if (const std::optional<int> status = RunSession(in, host, logged)) return *status;
+  return WriteOutputs(in, host, before, logged);
 }
 
 int main(int argc, char** argv) {

@@ -24,6 +24,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -38,7 +39,6 @@
 #include "platform/unique_any.h"
 #include "platform/wide.h"
 #include "settings/settings_key.h"
-#include "support/dialog_template.h"
 #include "support/reg_text.h"
 #include "support/utf.h"
 #include "vekhost_platform.h"
@@ -109,59 +109,65 @@ std::wstring ClassName(HWND window) {
 
 HMODULE g_module = nullptr;
 
-BOOL CALLBACK CollectDialogId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
-  if (IS_INTRESOURCE(name)) {
-    reinterpret_cast<std::vector<int>*>(param)->push_back(
-        static_cast<int>(reinterpret_cast<uintptr_t>(name)));
-  }
-  return TRUE;
+// Windows keeps no record of the template a dialog was made from, so
+// vekhost sees the module ask for it: the module's import of DialogBoxParamW
+// is pointed at RecordTemplate, which notes the template's id while the
+// dialog runs and hands the call on to user32 unchanged.
+using DialogBoxParamFn = INT_PTR(WINAPI*)(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM);
+DialogBoxParamFn g_dialogBoxParam = nullptr;
+std::vector<int> g_templateIds;  // of the dialogs running, innermost last; -1 for a named one
+
+INT_PTR WINAPI RecordTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC procedure,
+                              LPARAM param) {
+  g_templateIds.push_back(IS_INTRESOURCE(name) ? static_cast<int>(reinterpret_cast<uintptr_t>(name))
+                                               : -1);
+  const INT_PTR result = g_dialogBoxParam(instance, name, parent, procedure, param);
+  g_templateIds.pop_back();
+  return result;
 }
 
-LPCWSTR DialogType() { return MAKEINTRESOURCEW(dlgtemplate::kDialogResourceType); }
-
-// The module's dialog template `id`, read as the dialog manager reads it.
-bool ReadModuleTemplate(int id, dlgtemplate::DialogTemplate& dialog) {
-  const HRSRC resource = FindResourceW(g_module, MAKEINTRESOURCEW(id), DialogType());
-  const HGLOBAL loaded = resource != nullptr ? LoadResource(g_module, resource) : nullptr;
-  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (data == nullptr) return false;
-  const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data),
-                                       SizeofResource(g_module, resource));
-  std::string error;
-  return dlgtemplate::ReadDialogTemplate(bytes, "dialog " + std::to_string(id), dialog, error);
-}
-
-// Windows keeps no record of which template a dialog was made from. The
-// dialog is the module's, so its template is the one among the module's
-// dialog resources with its caption and its number of controls; -1 if none
-// or more than one is.
-int TemplateIdOf(HWND dialog) {
-  const std::u16string caption = U16(WindowText(dialog));
-  size_t controls = 0;
-  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    ++controls;
-  }
-  std::vector<int> ids;
-  EnumResourceNamesW(g_module, DialogType(), &CollectDialogId, reinterpret_cast<LONG_PTR>(&ids));
-  int found = -1;
-  for (int id : ids) {
-    dlgtemplate::DialogTemplate candidate;
-    if (!ReadModuleTemplate(id, candidate) || candidate.caption != caption ||
-        candidate.controls.size() != controls) {
-      continue;
+// The module's import address slot for user32's DialogBoxParamW, if it has one.
+ULONG_PTR* DialogBoxParamSlot(HMODULE module) {
+  auto* const base = reinterpret_cast<uint8_t*>(module);
+  const auto* const headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (imports.VirtualAddress == 0) return nullptr;
+  for (auto* library =
+           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       library->Name != 0; ++library) {
+    if (_stricmp(reinterpret_cast<const char*>(base + library->Name), "user32.dll") != 0) continue;
+    const auto* name =
+        reinterpret_cast<const IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+      const auto* byName =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "DialogBoxParamW") == 0) {
+        return &slot->u1.Function;
+      }
     }
-    if (found != -1) return -1;
-    found = id;
   }
-  return found;
+  return nullptr;
+}
+
+void WatchTemplates(HMODULE module) {
+  ULONG_PTR* const slot = DialogBoxParamSlot(module);
+  DWORD protection = 0;
+  if (slot == nullptr || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection)) return;
+  g_dialogBoxParam = reinterpret_cast<DialogBoxParamFn>(*slot);
+  *slot = reinterpret_cast<ULONG_PTR>(&RecordTemplate);
+  VirtualProtect(slot, sizeof *slot, protection, &protection);
 }
 
 // ---- The open dialog.
 
 class Win32Dialog final : public DialogPort {
  public:
-  explicit Win32Dialog(HWND dialog) : dialog_(dialog), templateId_(TemplateIdOf(dialog)) {}
+  explicit Win32Dialog(HWND dialog)
+      : dialog_(dialog), templateId_(g_templateIds.empty() ? -1 : g_templateIds.back()) {}
 
   int TemplateId() const override { return templateId_; }
   std::u16string Caption() const override { return U16(WindowText(dialog_)); }
@@ -410,6 +416,7 @@ sim::StartupFn LoadModule(const std::string& path, std::string& error) {
   // The module stays loaded until the process ends: its callbacks stay
   // registered with the host.
   g_module = module;
+  WatchTemplates(module);
   // GetProcAddress hands out every export under one generic pointer type;
   // the detour through void* says the real type is known.
   auto startup =

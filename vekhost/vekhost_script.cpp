@@ -1,5 +1,7 @@
 #include "vekhost_script.h"
 
+#include "settings/settings_flags.h"
+#include "support/utf.h"
 #include "vekhost_drawing_file.h"
 #include "vekhost_words.h"
 
@@ -30,10 +32,109 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
+std::optional<int> ResolveBox(std::string_view word);
+
+// What follows an action's word, already split. Each reader fills in the
+// action or says what is wrong.
+using ArgumentReader = bool (*)(const std::vector<std::string_view>& args, const std::string& verb,
+                                Action& action, std::string& problem);
+
+bool ExpectCount(const std::vector<std::string_view>& args, size_t count, const std::string& verb,
+                 const std::string& what, std::string& problem) {
+  if (args.size() == count) return true;
+  problem = "`" + verb + "` takes " + (count == 0 ? "no argument" : what) + ", found " +
+            std::to_string(args.size()) + (args.size() == 1 ? " argument" : " arguments");
+  return false;
+}
+
+bool NoArgument(const std::vector<std::string_view>& args, const std::string& verb, Action&,
+                std::string& problem) {
+  return ExpectCount(args, 0, verb, "", problem);
+}
+
+bool ElementId(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
+               std::string& problem) {
+  if (!ExpectCount(args, 1, verb, "one element id", problem)) return false;
+  VekId id = 0;
+  if (!ParseElementId(args[0], id, problem)) return false;
+  action.ids.push_back(id);
+  return true;
+}
+
+bool SelectionArguments(const std::vector<std::string_view>& args, const std::string& verb,
+                        Action& action, std::string& problem) {
+  std::optional<Selection> selection = ParseSelection(args, verb, problem);
+  if (!selection) return false;
+  action.selection = std::move(*selection);
+  return true;
+}
+
+bool EventKind(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
+               std::string& problem) {
+  if (!ExpectCount(args, 1, verb, "one event kind", problem)) return false;
+  std::optional<int64_t> kind = ParseDecimal(args[0], false);
+  if (!kind || *kind > 65535) {
+    problem = Quoted(args[0]) + " is no event kind (0 to 65535)";
+    return false;
+  }
+  action.number = static_cast<int32_t>(*kind);
+  return true;
+}
+
+bool FrameNumber(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
+                 std::string& problem) {
+  if (!ExpectCount(args, 1, verb, "one frame number", problem)) return false;
+  std::optional<int64_t> frame = ParseDecimal(args[0], true);
+  if (!frame || *frame < -1000000 || *frame > 1000000) {
+    problem = Quoted(args[0]) + " is no frame number (-1000000 to 1000000)";
+    return false;
+  }
+  action.number = static_cast<int32_t>(*frame);
+  return true;
+}
+
+bool BoxArgument(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
+                 std::string& problem) {
+  if (!ExpectCount(args, 1, verb, "one box id or name", problem)) return false;
+  std::optional<int> box = ResolveBox(args[0]);
+  if (!box) {
+    problem = Quoted(args[0]) +
+              " is no box of the settings dialog (12000 to 12005, 12007, or a name such as "
+              "mIsColor or colour)";
+    return false;
+  }
+  action.number = *box;
+  return true;
+}
+
+struct ActionWord {
+  std::string_view word;
+  ActionKind kind;
+  ArgumentReader read;
+  bool typedOnly;  // only at the interactive prompt
+};
+
+// Every action, in the order an unknown word's message lists them.
+constexpr ActionWord kActionWords[] = {
+    {"run", ActionKind::kRun, NoArgument, false},
+    {"pick", ActionKind::kPick, ElementId, false},
+    {"select", ActionKind::kSelect, SelectionArguments, false},
+    {"list", ActionKind::kList, SelectionArguments, false},
+    {"exit", ActionKind::kExit, NoArgument, false},
+    {"event", ActionKind::kEvent, EventKind, false},
+    {"frame", ActionKind::kFrame, FrameNumber, false},
+    {"click", ActionKind::kClick, BoxArgument, false},
+    {"ok", ActionKind::kOk, NoArgument, false},
+    {"cancel", ActionKind::kCancel, NoArgument, false},
+    {"quit", ActionKind::kQuit, NoArgument, false},
+    {"help", ActionKind::kHelp, NoArgument, true},
+};
+
 std::string UnknownAction(std::string_view word, const std::string& verb, bool interactive) {
-  std::vector<std::string_view> actions{"run",   "pick",  "select", "list",   "exit", "event",
-                                        "frame", "click", "ok",     "cancel", "quit"};
-  if (interactive) actions.emplace_back("help");
+  std::vector<std::string_view> actions;
+  for (const ActionWord& action : kActionWords) {
+    if (interactive || !action.typedOnly) actions.push_back(action.word);
+  }
   const std::string near = NearestWord(verb, actions);
   std::string list;
   for (std::string_view action : actions) list.append(list.empty() ? "" : ", ").append(action);
@@ -59,16 +160,31 @@ bool IsDialogAction(ActionKind kind) {
 }
 
 const std::vector<BoxName>& BoxNames() {
-  // In the order the dialog lists them, which is its tab order.
-  static const std::vector<BoxName> boxes{
-      {12000, "IsHoleLayerChanged", {"hole", "holelayer", "hole-layer"}},
-      {12001, "mIsColor", {"colour", "color"}},
-      {12002, "mIsLType", {"linetype", "ltype", "line-type"}},
-      {12003, "mIsLayer", {"layer"}},
-      {12004, "mIsDecimalPlace", {"decimal", "decimals", "decimalplaces", "decimal-places"}},
-      {12005, "mIsTolerance", {"tolerance"}},
-      {12007, "mIsDimSize", {"dimsize", "charsize", "dim-size", "char-size"}},
+  // In the order the dialog lists them, which is its tab order. The ids and
+  // names are the module's; the words a script may use instead are vekhost's.
+  struct Words {
+    int id;
+    std::vector<const char*> aliases;
   };
+  static const std::vector<BoxName> boxes = [] {
+    const Words words[] = {
+        {IDC_HOLE_LAYER, {"hole", "holelayer", "hole-layer"}},
+        {IDC_COLOR, {"colour", "color"}},
+        {IDC_LTYPE, {"linetype", "ltype", "line-type"}},
+        {IDC_LAYER, {"layer"}},
+        {IDC_DECIMAL_PLACE, {"decimal", "decimals", "decimalplaces", "decimal-places"}},
+        {IDC_TOLERANCE, {"tolerance"}},
+        {IDC_DIM_SIZE, {"dimsize", "charsize", "dim-size", "char-size"}},
+    };
+    std::vector<BoxName> result;
+    for (const Words& box : words) {
+      for (const SettingDef& setting : kSettings) {
+        if (setting.boxId == box.id)
+          result.push_back({box.id, utf::ToUtf8(setting.name), box.aliases});
+      }
+    }
+    return result;
+  }();
   return boxes;
 }
 
@@ -93,70 +209,18 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
   const std::vector<std::string_view> words = Words(line);
   if (words.empty()) return std::nullopt;
 
-  Action action;
   const std::string verb = Lower(words[0]);
-  const size_t args = words.size() - 1;
-  auto expect = [&](size_t count, const std::string& what) {
-    if (args == count) return true;
-    problem = "`" + verb + "` takes " + (count == 0 ? "no argument" : what) + ", found " +
-              std::to_string(args) + (args == 1 ? " argument" : " arguments");
-    return false;
-  };
-
-  if (verb == "run" || verb == "exit" || verb == "ok" || verb == "cancel" || verb == "quit" ||
-      (interactive && verb == "help")) {
-    if (!expect(0, "")) return std::nullopt;
-    action.kind = verb == "run"      ? ActionKind::kRun
-                  : verb == "exit"   ? ActionKind::kExit
-                  : verb == "ok"     ? ActionKind::kOk
-                  : verb == "cancel" ? ActionKind::kCancel
-                  : verb == "help"   ? ActionKind::kHelp
-                                     : ActionKind::kQuit;
-  } else if (verb == "pick") {
-    if (!expect(1, "one element id")) return std::nullopt;
-    action.kind = ActionKind::kPick;
-    VekId id = 0;
-    if (!ParseElementId(words[1], id, problem)) return std::nullopt;
-    action.ids.push_back(id);
-  } else if (verb == "select" || verb == "list") {
-    std::optional<Selection> selection = ParseSelection(
-        std::vector<std::string_view>(words.begin() + 1, words.end()), verb, problem);
-    if (!selection) return std::nullopt;
-    action.kind = verb == "select" ? ActionKind::kSelect : ActionKind::kList;
-    action.selection = std::move(*selection);
-  } else if (verb == "event") {
-    if (!expect(1, "one event kind")) return std::nullopt;
-    std::optional<int64_t> kind = ParseDecimal(words[1], false);
-    if (!kind || *kind > 65535) {
-      problem = Quoted(words[1]) + " is no event kind (0 to 65535)";
-      return std::nullopt;
-    }
-    action.kind = ActionKind::kEvent;
-    action.number = static_cast<int32_t>(*kind);
-  } else if (verb == "frame") {
-    if (!expect(1, "one frame number")) return std::nullopt;
-    std::optional<int64_t> frame = ParseDecimal(words[1], true);
-    if (!frame || *frame < -1000000 || *frame > 1000000) {
-      problem = Quoted(words[1]) + " is no frame number (-1000000 to 1000000)";
-      return std::nullopt;
-    }
-    action.kind = ActionKind::kFrame;
-    action.number = static_cast<int32_t>(*frame);
-  } else if (verb == "click") {
-    if (!expect(1, "one box id or name")) return std::nullopt;
-    std::optional<int> box = ResolveBox(words[1]);
-    if (!box) {
-      problem = Quoted(words[1]) +
-                " is no box of the settings dialog (12000 to 12005, 12007, or a name such as "
-                "mIsColor or colour)";
-      return std::nullopt;
-    }
-    action.kind = ActionKind::kClick;
-    action.number = *box;
-  } else {
+  const ActionWord* known = nullptr;
+  for (const ActionWord& entry : kActionWords) {
+    if (entry.word == verb && (interactive || !entry.typedOnly)) known = &entry;
+  }
+  if (known == nullptr) {
     problem = UnknownAction(words[0], verb, interactive);
     return std::nullopt;
   }
+  Action action;
+  action.kind = known->kind;
+  if (!known->read({words.begin() + 1, words.end()}, verb, action, problem)) return std::nullopt;
 
   for (size_t i = 0; i < words.size(); ++i) {
     if (i == 0) {
