@@ -69,28 +69,29 @@ bool SelectionArguments(const std::vector<std::string_view>& args, const std::st
   return true;
 }
 
-bool EventKind(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
-               std::string& problem) {
-  if (!ExpectCount(args, 1, verb, "one event kind", problem)) return false;
-  std::optional<int64_t> kind = ParseDecimal(args[0], false);
-  if (!kind || *kind > 65535) {
-    problem = Quoted(args[0]) + " is no event kind (0 to 65535)";
+// One number from `low` to `high`, such as an event kind or a frame.
+bool NumberIn(const std::vector<std::string_view>& args, const std::string& verb,
+              const std::string& what, int32_t low, int32_t high, Action& action,
+              std::string& problem) {
+  if (!ExpectCount(args, 1, verb, "one " + what, problem)) return false;
+  const std::optional<int64_t> number = ParseDecimal(args[0], low < 0);
+  if (!number || *number < low || *number > high) {
+    problem = Quoted(args[0]) + " is no " + what + " (" + std::to_string(low) + " to " +
+              std::to_string(high) + ")";
     return false;
   }
-  action.number = static_cast<int32_t>(*kind);
+  action.number = static_cast<int32_t>(*number);
   return true;
+}
+
+bool EventKind(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
+               std::string& problem) {
+  return NumberIn(args, verb, "event kind", 0, 65535, action, problem);
 }
 
 bool FrameNumber(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
                  std::string& problem) {
-  if (!ExpectCount(args, 1, verb, "one frame number", problem)) return false;
-  std::optional<int64_t> frame = ParseDecimal(args[0], true);
-  if (!frame || *frame < -1000000 || *frame > 1000000) {
-    problem = Quoted(args[0]) + " is no frame number (-1000000 to 1000000)";
-    return false;
-  }
-  action.number = static_cast<int32_t>(*frame);
-  return true;
+  return NumberIn(args, verb, "frame number", -1000000, 1000000, action, problem);
 }
 
 bool BoxArgument(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
