@@ -8,11 +8,12 @@
 #         [-DSTDIN=file] [-DSTDOUT_FILE=path] [-DENV=NAME=value;...]
 #         [-DBUILD_DIR=path] -P run_vekhost.cmake
 #
-# COPY files (relative to SOURCE_DIR) are copied into WORK first, so that
-# vekhost names them by their bare names in its messages. FIRST runs vekhost
-# once beforehand with those arguments (status 0 required), for sessions that
-# build on an earlier one. With the environment variable VEKHOST_UPDATE_GOLDEN
-# set, golden files are rewritten from what was produced instead of compared.
+# COPY files (relative to SOURCE_DIR, or absolute for those made in the
+# build tree) are copied into WORK first, so that vekhost names them by their
+# bare names in its messages. FIRST runs vekhost once beforehand with those
+# arguments (status 0 required), for sessions that build on an earlier one.
+# With the environment variable VEKHOST_UPDATE_GOLDEN set, golden files are
+# rewritten from what was produced instead of compared.
 # STDIN (relative to WORK) is fed to vekhost's standard input, which is empty
 # otherwise; STDOUT_FILE sends its standard output there (/dev/full, say)
 # instead of capturing it. ENV sets variables in vekhost's environment. The
@@ -27,7 +28,10 @@ endfunction()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 foreach(input IN LISTS COPY)
-  file(COPY "${SOURCE_DIR}/${input}" DESTINATION "${WORK}")
+  if(NOT IS_ABSOLUTE "${input}")
+    set(input "${SOURCE_DIR}/${input}")
+  endif()
+  file(COPY "${input}" DESTINATION "${WORK}")
 endforeach()
 
 if(DEFINED FIRST)
