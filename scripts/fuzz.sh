@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer (preset linux-fuzz) and runs
-# each for a bounded time, starting from its committed corpus:
+# each for a bounded time, starting from its corpus:
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 # SECONDS defaults to 30 a target; the targets default to every one the
-# build makes (fuzz/CMakeLists.txt lists them). The
-# inputs a run finds go to build/linux-fuzz/corpus/TARGET (the committed
-# corpus is only read), a crash to build/linux-fuzz/artifacts/TARGET, and
-# each target's executions to build/linux-fuzz/fuzz-report.txt. Any crash,
+# build makes (fuzz/CMakeLists.txt lists them). The seeds are those the build
+# gathers into build/linux-fuzz/fuzz/corpus/TARGET (fuzz/CMakeLists.txt says
+# from where), which a run only reads. The inputs a run finds go to
+# build/linux-fuzz/corpus/TARGET, a crash to build/linux-fuzz/artifacts/TARGET,
+# and each target's executions to build/linux-fuzz/fuzz-report.txt. Any crash,
 # sanitizer report, leak or broken invariant fails the run.
 #
 # A longer run of one target, say for an hour, by hand:
@@ -40,7 +41,7 @@ for target in "${targets[@]}"; do
   max_len=4096
   case $target in drawing | reg_text) max_len=65536 ;; esac
   echo "== fuzzing $target for $seconds s"
-  if ! "$build/fuzz/fuzz_$target" "$corpus" "fuzz/corpus/$target" \
+  if ! "$build/fuzz/fuzz_$target" "$corpus" "$build/fuzz/corpus/$target" \
     -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$artifacts" -print_final_stats=1 >"$log" 2>&1; then
     tail -n 40 "$log"

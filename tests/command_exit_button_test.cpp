@@ -19,14 +19,14 @@ class ExitButtonTest : public CommandWithDialogTest {
     drawing().AddElement(300, 13, 10);  // dimension
   }
 
-  // The user switches the line type off and confirms, or cancels.
-  void PlayDialog(bool confirm) {
-    dlgstandin::SetDriver([this, confirm](dlgstandin::OpenDialog& dialog) {
+  // The user switches the line type off and confirms.
+  void PlayDialog() {
+    dlgstandin::SetDriver([this](dlgstandin::OpenDialog& dialog) {
       ++dialogs_;
       EXPECT_EQ(dialog.TemplateId(), 23000);
       EXPECT_TRUE(dialog.IsChecked(12002));
       ASSERT_TRUE(dialog.Click(12002));
-      dialog.Click(confirm ? IDOK : IDCANCEL);
+      dialog.Click(IDOK);
     });
   }
 
@@ -48,7 +48,7 @@ TEST_P(DialogStepTest, ExitOpensTheDialogAndOkReloadsTheSettings) {
   if (GetParam().source != 0) {
     ASSERT_TRUE(host().Pick(GetParam().source));
   }
-  PlayDialog(true);
+  PlayDialog();
 
   ASSERT_TRUE(host().PressExit());
   EXPECT_EQ(dialogs_, 1);
@@ -81,7 +81,7 @@ TEST_P(OtherEventTest, OpensNoDialogAndLeavesTheStepWaiting) {
   if (GetParam().source != 0) {
     ASSERT_TRUE(host().Pick(GetParam().source));
   }
-  PlayDialog(true);
+  PlayDialog();
   for (int32_t kind : {INT32_MIN, -1, 1, 6, 8, 100}) {
     ASSERT_TRUE(host().SendEvent(kind));
     EXPECT_EQ(host().LastExecuteResult(), 3) << kind;
@@ -92,37 +92,6 @@ TEST_P(OtherEventTest, OpensNoDialogAndLeavesTheStepWaiting) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, OtherEventTest, kDialogSteps);
-
-TEST_F(ExitButtonTest, CancelKeepsTheFlagsUntilTheNextRun) {
-  host().RunCommand();
-  ASSERT_TRUE(host().Pick(100));
-  PlayDialog(false);
-
-  ASSERT_TRUE(host().PressExit());
-  EXPECT_EQ(Stored(u"mIsLType"), u"0");
-  EXPECT_EQ(SettingsFlags.mIsLType, 1);
-
-  // Still in the range step; the range applied now still copies the line type.
-  ASSERT_TRUE(host().SelectRange({100}));
-  EXPECT_EQ(host().LastExecuteResult(), 0);
-
-  host().RunCommand();
-  EXPECT_EQ(SettingsFlags.mIsLType, 0);
-}
-
-TEST_F(ExitButtonTest, FigureRangeAppliedAfterOkUsesTheNewSettings) {
-  drawing().AddSegment(20, 1);
-  drawing().AddElement(201, 0, 20).line = sim::MakeLineAttr(1, 1);
-  drawing().element(100).line = sim::MakeLineAttr(5, 6);
-  host().RunCommand();
-  ASSERT_TRUE(host().Pick(100));
-  PlayDialog(true);
-  ASSERT_TRUE(host().PressExit());
-
-  ASSERT_TRUE(host().SelectRange({201}));
-  EXPECT_EQ(drawing().element(201).line.colour, 5);
-  EXPECT_EQ(drawing().element(201).line.lineType, 1);  // line type now off
-}
 
 // A source outside any segment switches layer copying off in memory; OK in
 // the dialog reloads the flags from the registry, which still says on, and
@@ -155,7 +124,7 @@ TEST_F(ExitButtonTest, AKeyThatCannotBeWrittenShowsTheUserNothing) {
        u"속성참조할 원본형상지시<현재=선색ㆍ선종ㆍ레이어>  : (종료버튼:설정창)"}};
   EXPECT_EQ(host().Messages(), shown);
 
-  PlayDialog(true);
+  PlayDialog();
   ASSERT_TRUE(host().PressExit());
   EXPECT_EQ(dialogs_, 1);
   EXPECT_EQ(host().Messages(), shown);
@@ -169,7 +138,7 @@ TEST_F(ExitButtonTest, AKeyThatCannotBeWrittenShowsTheUserNothing) {
 TEST_F(ExitButtonTest, DimensionStepEndsWithoutADialog) {
   host().RunCommand();
   ASSERT_TRUE(host().Pick(300));
-  PlayDialog(true);
+  PlayDialog();
 
   ASSERT_TRUE(host().PressExit());
   EXPECT_EQ(dialogs_, 0);

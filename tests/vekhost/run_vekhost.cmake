@@ -8,26 +8,57 @@
 #         [-DSTDIN=file] [-DSTDOUT_FILE=path] [-DENV=NAME=value;...]
 #         [-DBUILD_DIR=path] -P run_vekhost.cmake
 #
-# COPY files (relative to SOURCE_DIR) are copied into WORK first, so that
-# vekhost names them by their bare names in its messages. FIRST runs vekhost
-# once beforehand with those arguments (status 0 required), for sessions that
-# build on an earlier one. With the environment variable VEKHOST_UPDATE_GOLDEN
-# set, golden files are rewritten from what was produced instead of compared.
+# COPY files (relative to SOURCE_DIR, or absolute for those made in the
+# build tree) are copied into WORK first, so that vekhost names them by their
+# bare names in its messages. FIRST runs vekhost once beforehand with those
+# arguments (status 0 required), for sessions that build on an earlier one.
+# With the environment variable VEKHOST_UPDATE_GOLDEN set, golden files are
+# rewritten from what was produced instead of compared.
 # STDIN (relative to WORK) is fed to vekhost's standard input, which is empty
 # otherwise; STDOUT_FILE sends its standard output there (/dev/full, say)
 # instead of capturing it. ENV sets variables in vekhost's environment. The
 # build folder is written <build> in what vekhost prints, so that a golden
 # file holds the same wherever the tree is built.
+#
+# A golden file named NAME.diff is kept as its changes from another golden
+# file, which its first line names (the result drawings, from the example
+# drawing as vekhost writes it unchanged): it stands for the whole file,
+# made with patch, wherever a golden file or a COPY file goes; rewriting it
+# writes the changes again.
 cmake_minimum_required(VERSION 3.25)
 
 function(fail message)
   message(FATAL_ERROR "${message}")
 endfunction()
 
+# The golden file SOURCE_DIR/golden.diff stands for, written whole to `out`.
+function(make_whole golden out)
+  file(STRINGS "${SOURCE_DIR}/${golden}" header LIMIT_COUNT 1 REGEX "^--- ")
+  string(REGEX REPLACE "^--- " "" base "${header}")
+  if(base STREQUAL "")
+    fail("${golden} names no file it changes")
+  endif()
+  execute_process(COMMAND patch --quiet --force --reject-file=- --output=${out}
+                          "${SOURCE_DIR}/${base}" "${SOURCE_DIR}/${golden}"
+    RESULT_VARIABLE status OUTPUT_VARIABLE said ERROR_VARIABLE said)
+  if(NOT status EQUAL 0)
+    fail("${golden} does not apply to ${base}: ${said}")
+  endif()
+endfunction()
+
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 foreach(input IN LISTS COPY)
-  file(COPY "${SOURCE_DIR}/${input}" DESTINATION "${WORK}")
+  if(input MATCHES "\\.diff$")
+    get_filename_component(name "${input}" NAME)
+    string(REGEX REPLACE "\\.diff$" "" name "${name}")
+    make_whole("${input}" "${WORK}/${name}")
+    continue()
+  endif()
+  if(NOT IS_ABSOLUTE "${input}")
+    set(input "${SOURCE_DIR}/${input}")
+  endif()
+  file(COPY "${input}" DESTINATION "${WORK}")
 endforeach()
 
 if(DEFINED FIRST)
@@ -76,14 +107,28 @@ if(NOT status STREQUAL EXPECT_STATUS)
 endif()
 
 function(check_golden produced golden)
-  if(DEFINED ENV{VEKHOST_UPDATE_GOLDEN})
+  set(expected "${SOURCE_DIR}/${golden}")
+  if(golden MATCHES "\\.diff$")
+    if(DEFINED ENV{VEKHOST_UPDATE_GOLDEN})
+      file(STRINGS "${SOURCE_DIR}/${golden}" header LIMIT_COUNT 2 REGEX "^(---|\\+\\+\\+) ")
+      list(TRANSFORM header REPLACE "^(---|\\+\\+\\+) " "")
+      list(GET header 0 base)
+      list(GET header 1 name)
+      execute_process(COMMAND diff -U1 --label ${base} --label ${name} "${SOURCE_DIR}/${base}"
+                              "${produced}"
+        OUTPUT_FILE "${SOURCE_DIR}/${golden}")
+      return()
+    endif()
+    set(expected "${produced}.expected")
+    make_whole("${golden}" "${expected}")
+  elseif(DEFINED ENV{VEKHOST_UPDATE_GOLDEN})
     file(COPY_FILE "${produced}" "${SOURCE_DIR}/${golden}")
     return()
   endif()
-  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${produced}" "${SOURCE_DIR}/${golden}"
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${produced}" "${expected}"
     RESULT_VARIABLE differs)
   if(differs)
-    execute_process(COMMAND diff -u "${SOURCE_DIR}/${golden}" "${produced}" OUTPUT_VARIABLE diff)
+    execute_process(COMMAND diff -u "${expected}" "${produced}" OUTPUT_VARIABLE diff)
     fail("${produced} differs from ${golden}:\n${diff}")
   endif()
 endfunction()

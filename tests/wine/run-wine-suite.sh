@@ -376,15 +376,24 @@ expect_status() {
 }
 
 # same NAME PRODUCED GOLDEN: the file vekhost.exe wrote against the golden
-# file, byte for byte; a difference is shown as a diff.
+# file, byte for byte; a difference is shown as a diff. A golden file named
+# .diff is kept as its changes from the golden file its first line names
+# (the result drawings, as in the Linux tests), and is made whole first.
 same() {
   local produced=$sessions/$1/$2
+  local golden=$src/$3
+  if [[ $3 == *.diff ]]; then
+    golden=$sessions/$1/$2.expected
+    patch --quiet --force --reject-file=- --output="$golden" \
+      "$src/$(sed -n '1s/^--- //p' "$src/$3")" "$src/$3" >/dev/null ||
+      fail "$3 does not apply to the file it names"
+  fi
   if [ ! -f "$produced" ]; then
     echo "MISMATCH: $1: vekhost.exe wrote no $2"
     mismatches=$((mismatches + 1))
-  elif ! cmp -s "$src/$3" "$produced"; then
+  elif ! cmp -s "$golden" "$produced"; then
     echo "MISMATCH: $1: $2 differs from $3 (- Linux golden, + vekhost.exe):"
-    diff -u --label "$3" --label "$1/$2" "$src/$3" "$produced" >"$sessions/$1/$2.diff" || true
+    diff -u --label "$3" --label "$1/$2" "$golden" "$produced" >"$sessions/$1/$2.diff" || true
     head -n 60 "$sessions/$1/$2.diff"
     mismatches=$((mismatches + 1))
   fi
@@ -399,7 +408,7 @@ for name in settings figure annotation dimension; do
     status=$?
   if expect_status "$name" 0 "$status"; then
     same "$name" stdout.log "$golden/$name.log"
-    same "$name" result.json "$golden/$name.json"
+    same "$name" result.json "$golden/$name.json.diff"
     same "$name" registry.reg "$golden/$name.reg"
   fi
 done
