@@ -1,0 +1,254 @@
+#include "tests/test_registry.h"
+
+#include <cstdio>
+#include <mutex>
+#include <new>
+#include <set>
+#include <stdexcept>
+#include <utility>
+
+#include "support/utf.h"
+
+namespace testreg {
+namespace {
+
+using Path = std::vector<std::u16string>;
+
+// The faults and the log, around every call of the stand-in.
+class Faults final : public regstandin::Layer {
+ public:
+  void Enter(const char* function) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (quiet_ || throwCountdown_ == 0) return;
+    if (!throwFunction_.empty() && throwFunction_ != function) return;
+    if (--throwCountdown_ == 0) throw std::bad_alloc();
+  }
+
+  LSTATUS Around(regstandin::Call& call, regstandin::Keys& /*keys*/,
+                 const std::function<LSTATUS()>& body) override {
+    call.status = body();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!quiet_) log_.push_back(call);
+    return call.status;
+  }
+
+  bool Refuses(const Path& path, Operation operation) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !quiet_ && refusals_.count({regtext::FoldName(regtext::Join(path)), operation}) != 0;
+  }
+
+  std::mutex mutex_;
+  bool quiet_ = false;
+  std::set<std::pair<std::u16string, Operation>> refusals_;
+  std::vector<LogEntry> log_;
+  std::size_t throwCountdown_ = 0;  // 0: nothing armed
+  std::string throwFunction_;
+};
+
+Faults& TheFaults() {
+  static Faults* const faults = new Faults;
+  return *faults;
+}
+
+// Installed by Reset, or by the first use after the stand-in's own Reset.
+Faults& Installed() {
+  regstandin::SetLayer(&TheFaults());
+  return TheFaults();
+}
+
+// The layer standing aside while a helper seeds or reads.
+class Quiet {
+ public:
+  Quiet() { Set(true); }
+  ~Quiet() { Set(false); }
+  Quiet(const Quiet&) = delete;
+  Quiet& operator=(const Quiet&) = delete;
+
+ private:
+  static void Set(bool quiet) {
+    Faults& faults = TheFaults();
+    std::lock_guard<std::mutex> lock(faults.mutex_);
+    faults.quiet_ = quiet;
+  }
+};
+
+Path PartsOrThrow(std::u16string_view path) {
+  Path parts;
+  if (regtext::SplitPath(path, parts) != regtext::PathProblem::kNone) {
+    throw std::invalid_argument("test registry: invalid key path");
+  }
+  return parts;
+}
+
+void Check(LSTATUS status, const char* what) {
+  if (status != ERROR_SUCCESS) {
+    throw std::invalid_argument(std::string("test registry: ") + what + " failed with " +
+                                std::to_string(status));
+  }
+}
+
+std::u16string Terminated(std::u16string_view text) { return std::u16string(text); }
+
+}  // namespace
+
+void Reset() {
+  regstandin::Reset();
+  Faults& faults = Installed();
+  std::lock_guard<std::mutex> lock(faults.mutex_);
+  faults.quiet_ = false;
+  faults.refusals_.clear();
+  faults.log_.clear();
+  faults.throwCountdown_ = 0;
+  faults.throwFunction_.clear();
+}
+
+void Refuse(std::u16string_view path, Operation operation) {
+  const Path parts = PartsOrThrow(path);
+  Faults& faults = Installed();
+  std::lock_guard<std::mutex> lock(faults.mutex_);
+  faults.refusals_.emplace(regtext::FoldName(regtext::Join(parts)), operation);
+}
+
+void Allow(std::u16string_view path, Operation operation) {
+  const Path parts = PartsOrThrow(path);
+  Faults& faults = Installed();
+  std::lock_guard<std::mutex> lock(faults.mutex_);
+  faults.refusals_.erase({regtext::FoldName(regtext::Join(parts)), operation});
+}
+
+void ThrowOnCall(std::size_t nth, std::string_view function) {
+  Faults& faults = Installed();
+  std::lock_guard<std::mutex> lock(faults.mutex_);
+  faults.throwCountdown_ = nth;
+  faults.throwFunction_ = function;
+}
+
+std::vector<LogEntry> Log() {
+  Faults& faults = Installed();
+  std::lock_guard<std::mutex> lock(faults.mutex_);
+  return faults.log_;
+}
+
+void ClearLog() {
+  Faults& faults = Installed();
+  std::lock_guard<std::mutex> lock(faults.mutex_);
+  faults.log_.clear();
+}
+
+std::string Describe(const LogEntry& entry) {
+  std::string line = entry.function + " " + utf::ToUtf8(entry.path);
+  const bool valueCall = entry.function == "RegQueryValueExW" ||
+                         entry.function == "RegSetValueExW" || entry.function == "RegDeleteValueW";
+  if (valueCall) {
+    line += " " + (entry.valueName.empty() ? std::string("@") : utf::ToUtf8(entry.valueName));
+  }
+  if (entry.text) line += "=" + regtext::Quote(*entry.text);
+  if (entry.function == "RegOpenKeyExW" || entry.function == "RegCreateKeyExW") {
+    char access[16];
+    (void)std::snprintf(access, sizeof access, "0x%X", unsigned(entry.access));
+    line += " options=" + std::to_string(entry.options) + " access=" + access;
+  }
+  return line + " -> " + std::to_string(entry.status);
+}
+
+bool CreateKey(std::u16string_view path) {
+  const Quiet quiet;
+  const std::u16string name = Terminated(path);
+  UniqueRegKey key;
+  DWORD disposition = 0;
+  Check(RegCreateKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        key.put(), &disposition),
+        "RegCreateKeyExW");
+  return disposition == REG_CREATED_NEW_KEY;
+}
+
+bool KeyExists(std::u16string_view path) {
+  const Quiet quiet;
+  const std::u16string name = Terminated(path);
+  UniqueRegKey key;
+  return RegOpenKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+void SetValue(std::u16string_view path, std::u16string_view name, DWORD type,
+              const std::vector<uint8_t>& bytes) {
+  const Quiet quiet;
+  const std::u16string keyName = Terminated(path);
+  const std::u16string valueName = Terminated(name);
+  UniqueRegKey key;
+  Check(RegCreateKeyExW(HKEY_CURRENT_USER, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        key.put(), nullptr),
+        "RegCreateKeyExW");
+  Check(RegSetValueExW(key.get(), valueName.c_str(), 0, type, bytes.data(), DWORD(bytes.size())),
+        "RegSetValueExW");
+}
+
+void SetString(std::u16string_view path, std::u16string_view name, std::u16string_view text) {
+  SetValue(path, name, REG_SZ, regtext::StringBytes(text));
+}
+
+std::optional<Value> GetValue(std::u16string_view path, std::u16string_view name) {
+  const Quiet quiet;
+  const std::u16string keyName = Terminated(path);
+  const std::u16string valueName = Terminated(name);
+  UniqueRegKey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyName.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  Value value;
+  DWORD size = 0;
+  if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  // One byte more than needed, so that an empty value still has a buffer.
+  value.bytes.resize(size + 1);
+  Check(RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type, value.bytes.data(),
+                         &size),
+        "RegQueryValueExW");
+  value.bytes.resize(size);
+  return value;
+}
+
+std::optional<std::u16string> GetString(std::u16string_view path, std::u16string_view name) {
+  std::optional<Value> value = GetValue(path, name);
+  if (!value) return std::nullopt;
+  return regtext::TextOf(value->bytes);
+}
+
+bool RemoveKey(std::u16string_view path) {
+  const Path parts = PartsOrThrow(path);
+  bool removed = false;
+  regstandin::WithKeys([&](regstandin::Keys& keys) { removed = keys.Remove(parts); });
+  return removed;
+}
+
+std::vector<std::u16string> ValueNames(std::u16string_view path) {
+  const Path parts = PartsOrThrow(path);
+  std::vector<std::u16string> names;
+  regstandin::WithKeys([&](regstandin::Keys& keys) {
+    if (const regtext::Tree::Key* key = keys.tree.Find(parts)) {
+      for (const regtext::NamedValue& value : key->values) names.push_back(value.name);
+    }
+  });
+  return names;
+}
+
+std::string ExportRegText() {
+  std::string text;
+  regstandin::WithKeys([&](regstandin::Keys& keys) { text = keys.tree.Export(); });
+  return text;
+}
+
+bool ImportRegText(const std::string& text, std::string& error, std::string_view sourceName) {
+  std::vector<regtext::Change> changes;
+  regtext::ParseError problem;
+  if (!regtext::Parse(text, changes, problem)) {
+    error = std::string(sourceName) + ":" + std::to_string(problem.line) + ": " + problem.problem;
+    return false;
+  }
+  regstandin::WithKeys([&](regstandin::Keys& keys) { keys.Apply(changes); });
+  error.clear();
+  return true;
+}
+
+}  // namespace testreg
