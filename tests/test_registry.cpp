@@ -15,34 +15,33 @@ namespace {
 using Path = std::vector<std::u16string>;
 
 // The faults and the log, around every call of the stand-in.
-class Faults final : public regstandin::Layer {
- public:
+struct Faults final : regstandin::Layer {
   void Enter(const char* function) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (quiet_ || throwCountdown_ == 0) return;
-    if (!throwFunction_.empty() && throwFunction_ != function) return;
-    if (--throwCountdown_ == 0) throw std::bad_alloc();
+    std::lock_guard<std::mutex> lock(mutex);
+    if (quiet || throwCountdown == 0) return;
+    if (!throwFunction.empty() && throwFunction != function) return;
+    if (--throwCountdown == 0) throw std::bad_alloc();
   }
 
   LSTATUS Around(regstandin::Call& call, regstandin::Keys& /*keys*/,
                  const std::function<LSTATUS()>& body) override {
     call.status = body();
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!quiet_) log_.push_back(call);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!quiet) log.push_back(call);
     return call.status;
   }
 
   bool Refuses(const Path& path, Operation operation) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return !quiet_ && refusals_.count({regtext::FoldName(regtext::Join(path)), operation}) != 0;
+    std::lock_guard<std::mutex> lock(mutex);
+    return !quiet && refusals.count({regtext::FoldName(regtext::Join(path)), operation}) != 0;
   }
 
-  std::mutex mutex_;
-  bool quiet_ = false;
-  std::set<std::pair<std::u16string, Operation>> refusals_;
-  std::vector<LogEntry> log_;
-  std::size_t throwCountdown_ = 0;  // 0: nothing armed
-  std::string throwFunction_;
+  std::mutex mutex;
+  bool quiet = false;
+  std::set<std::pair<std::u16string, Operation>> refusals;
+  std::vector<LogEntry> log;
+  std::size_t throwCountdown = 0;  // 0: nothing armed
+  std::string throwFunction;
 };
 
 Faults& TheFaults() {
@@ -67,8 +66,8 @@ class Quiet {
  private:
   static void Set(bool quiet) {
     Faults& faults = TheFaults();
-    std::lock_guard<std::mutex> lock(faults.mutex_);
-    faults.quiet_ = quiet;
+    std::lock_guard<std::mutex> lock(faults.mutex);
+    faults.quiet = quiet;
   }
 };
 
@@ -87,52 +86,50 @@ void Check(LSTATUS status, const char* what) {
   }
 }
 
-std::u16string Terminated(std::u16string_view text) { return std::u16string(text); }
-
 }  // namespace
 
 void Reset() {
   regstandin::Reset();
   Faults& faults = Installed();
-  std::lock_guard<std::mutex> lock(faults.mutex_);
-  faults.quiet_ = false;
-  faults.refusals_.clear();
-  faults.log_.clear();
-  faults.throwCountdown_ = 0;
-  faults.throwFunction_.clear();
+  std::lock_guard<std::mutex> lock(faults.mutex);
+  faults.quiet = false;
+  faults.refusals.clear();
+  faults.log.clear();
+  faults.throwCountdown = 0;
+  faults.throwFunction.clear();
 }
 
 void Refuse(std::u16string_view path, Operation operation) {
   const Path parts = PartsOrThrow(path);
   Faults& faults = Installed();
-  std::lock_guard<std::mutex> lock(faults.mutex_);
-  faults.refusals_.emplace(regtext::FoldName(regtext::Join(parts)), operation);
+  std::lock_guard<std::mutex> lock(faults.mutex);
+  faults.refusals.emplace(regtext::FoldName(regtext::Join(parts)), operation);
 }
 
 void Allow(std::u16string_view path, Operation operation) {
   const Path parts = PartsOrThrow(path);
   Faults& faults = Installed();
-  std::lock_guard<std::mutex> lock(faults.mutex_);
-  faults.refusals_.erase({regtext::FoldName(regtext::Join(parts)), operation});
+  std::lock_guard<std::mutex> lock(faults.mutex);
+  faults.refusals.erase({regtext::FoldName(regtext::Join(parts)), operation});
 }
 
 void ThrowOnCall(std::size_t nth, std::string_view function) {
   Faults& faults = Installed();
-  std::lock_guard<std::mutex> lock(faults.mutex_);
-  faults.throwCountdown_ = nth;
-  faults.throwFunction_ = function;
+  std::lock_guard<std::mutex> lock(faults.mutex);
+  faults.throwCountdown = nth;
+  faults.throwFunction = function;
 }
 
 std::vector<LogEntry> Log() {
   Faults& faults = Installed();
-  std::lock_guard<std::mutex> lock(faults.mutex_);
-  return faults.log_;
+  std::lock_guard<std::mutex> lock(faults.mutex);
+  return faults.log;
 }
 
 void ClearLog() {
   Faults& faults = Installed();
-  std::lock_guard<std::mutex> lock(faults.mutex_);
-  faults.log_.clear();
+  std::lock_guard<std::mutex> lock(faults.mutex);
+  faults.log.clear();
 }
 
 std::string Describe(const LogEntry& entry) {
@@ -151,65 +148,58 @@ std::string Describe(const LogEntry& entry) {
   return line + " -> " + std::to_string(entry.status);
 }
 
-bool CreateKey(std::u16string_view path) {
+bool CreateKey(const std::u16string& path) {
   const Quiet quiet;
-  const std::u16string name = Terminated(path);
   UniqueRegKey key;
   DWORD disposition = 0;
-  Check(RegCreateKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+  Check(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         key.put(), &disposition),
         "RegCreateKeyExW");
   return disposition == REG_CREATED_NEW_KEY;
 }
 
-bool KeyExists(std::u16string_view path) {
+bool KeyExists(const std::u16string& path) {
   const Quiet quiet;
-  const std::u16string name = Terminated(path);
   UniqueRegKey key;
-  return RegOpenKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
-void SetValue(std::u16string_view path, std::u16string_view name, DWORD type,
+void SetValue(const std::u16string& path, const std::u16string& name, DWORD type,
               const std::vector<uint8_t>& bytes) {
   const Quiet quiet;
-  const std::u16string keyName = Terminated(path);
-  const std::u16string valueName = Terminated(name);
   UniqueRegKey key;
-  Check(RegCreateKeyExW(HKEY_CURRENT_USER, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+  Check(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         key.put(), nullptr),
         "RegCreateKeyExW");
-  Check(RegSetValueExW(key.get(), valueName.c_str(), 0, type, bytes.data(), DWORD(bytes.size())),
+  Check(RegSetValueExW(key.get(), name.c_str(), 0, type, bytes.data(), DWORD(bytes.size())),
         "RegSetValueExW");
 }
 
-void SetString(std::u16string_view path, std::u16string_view name, std::u16string_view text) {
+void SetString(const std::u16string& path, const std::u16string& name, std::u16string_view text) {
   SetValue(path, name, REG_SZ, regtext::StringBytes(text));
 }
 
-std::optional<Value> GetValue(std::u16string_view path, std::u16string_view name) {
+std::optional<Value> GetValue(const std::u16string& path, const std::u16string& name) {
   const Quiet quiet;
-  const std::u16string keyName = Terminated(path);
-  const std::u16string valueName = Terminated(name);
   UniqueRegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyName.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   Value value;
   DWORD size = 0;
-  if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type, nullptr, &size) !=
+  if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, nullptr, &size) !=
       ERROR_SUCCESS) {
     return std::nullopt;
   }
   // One byte more than needed, so that an empty value still has a buffer.
   value.bytes.resize(size + 1);
-  Check(RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type, value.bytes.data(),
-                         &size),
+  Check(RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, value.bytes.data(), &size),
         "RegQueryValueExW");
   value.bytes.resize(size);
   return value;
 }
 
-std::optional<std::u16string> GetString(std::u16string_view path, std::u16string_view name) {
+std::optional<std::u16string> GetString(const std::u16string& path, const std::u16string& name) {
   std::optional<Value> value = GetValue(path, name);
   if (!value) return std::nullopt;
   return regtext::TextOf(value->bytes);

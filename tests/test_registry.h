@@ -52,18 +52,18 @@ std::string Describe(const LogEntry& entry);
 // be a mistake in the calling test.
 
 // Creates the key and any missing parents; true when it did not exist before.
-bool CreateKey(std::u16string_view path);
-bool KeyExists(std::u16string_view path);
+bool CreateKey(const std::u16string& path);
+bool KeyExists(const std::u16string& path);
 // Stores exactly these bytes under this type, creating the key as needed.
-void SetValue(std::u16string_view path, std::u16string_view name, DWORD type,
+void SetValue(const std::u16string& path, const std::u16string& name, DWORD type,
               const std::vector<uint8_t>& bytes);
 // Stores text as REG_SZ the way the module writes it: UTF-16 with one
 // terminating NUL.
-void SetString(std::u16string_view path, std::u16string_view name, std::u16string_view text);
-std::optional<Value> GetValue(std::u16string_view path, std::u16string_view name);
+void SetString(const std::u16string& path, const std::u16string& name, std::u16string_view text);
+std::optional<Value> GetValue(const std::u16string& path, const std::u16string& name);
 // The value's data read as UTF-16 up to its first NUL, whatever its type; an
 // odd last byte is ignored. Empty when the value is missing.
-std::optional<std::u16string> GetString(std::u16string_view path, std::u16string_view name);
+std::optional<std::u16string> GetString(const std::u16string& path, const std::u16string& name);
 
 // What none of the seven calls does, on the keys directly.
 // Removes the key with everything below it; false when there was none.

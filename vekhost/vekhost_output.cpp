@@ -62,6 +62,7 @@ fs::path PartialOf(const fs::path& target) {
   return partial;
 }
 
+// Creates the file for writing; fails with EEXIST where there is one already.
 std::FILE* CreateNew(const fs::path& path) {
 #ifdef _WIN32
   return Open(path, "wb");
