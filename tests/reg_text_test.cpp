@@ -5,7 +5,10 @@
 #include "support/reg_text.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -194,6 +197,23 @@ TEST(RegText, TheValuesOfASectionShareItsPath) {
   ASSERT_NE(tree.Find(Path(u"A\\B")), nullptr);
   EXPECT_EQ(tree.Find(Path(u"A\\B"))->values.size(), 1u);
   EXPECT_EQ(tree.Find(Path(u"C"))->values.Find(u"z")->value.bytes, regtext::StringBytes(u"2"));
+}
+
+// A file read whole, or an error that names it.
+TEST(RegText, ReadFileNamesAFileItCannotRead) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("sorvane-reg-text-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string file = (folder / "user.reg").string();
+  std::ofstream(file, std::ios::binary) << kHeader;
+  std::string text;
+  std::string error;
+  ASSERT_TRUE(regtext::ReadFile(file, text, error)) << error;
+  EXPECT_EQ(text, kHeader);
+  const std::string missing = (folder / "missing.reg").string();
+  EXPECT_FALSE(regtext::ReadFile(missing, text, error));
+  EXPECT_EQ(error.rfind(missing + ": cannot be read", 0), 0u) << error;
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
