@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "standin/registry_standin.h"
+#include "tests/test_registry.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ void BM_ImportKeyOfNValues(benchmark::State& state) {
   std::string error;
   for (auto _ : state) {
     regstandin::Reset();
-    if (!regstandin::ImportRegText(text, error)) state.SkipWithError(error.c_str());
+    if (!testreg::ImportRegText(text, error)) state.SkipWithError(error.c_str());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.SetComplexityN(state.range(0));

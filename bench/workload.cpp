@@ -5,7 +5,7 @@
 
 #include "settings/settings_flags.h"
 #include "settings/settings_key.h"
-#include "standin/registry_standin.h"
+#include "tests/test_registry.h"
 
 namespace workload {
 namespace {
@@ -106,7 +106,7 @@ void EnterStep(Path path) {
   sim::Host& host = sim::Host::Instance();
   const std::array<int, 7> flags = FlagsOf(path);
   for (size_t i = 0; i < flags.size(); ++i) {
-    regstandin::SetString(kSettingsKey, kSettings[i].name, flags[i] ? u"1" : u"0");
+    testreg::SetString(kSettingsKey, kSettings[i].name, flags[i] ? u"1" : u"0");
   }
   if (!host.RunCommand() || !host.Pick(SourceOf(path))) {
     throw std::runtime_error("the module did not take the source pick");

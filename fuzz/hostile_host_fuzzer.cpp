@@ -26,8 +26,8 @@
 #include "module_dialog.h"
 #include "settings/settings_flags.h"
 #include "settings/settings_key.h"
-#include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
+#include "tests/test_registry.h"
 
 namespace {
 
@@ -515,13 +515,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in(data, size);
   g_host = Host{};
   g_host.in = &in;
-  regstandin::Reset();
+  testreg::Reset();
   SettingsFlags = {};
   CapturedProperties = {};
   // Settings as the user may have chosen them, so that every path is taken.
   const uint8_t chosen = in.Byte();
   for (size_t i = 0; i < kSettings.size(); ++i) {
-    regstandin::SetString(SettingsKeyPath(), kSettings[i].name, (chosen >> i) & 1 ? u"1" : u"0");
+    testreg::SetString(SettingsKeyPath(), kSettings[i].name, (chosen >> i) & 1 ? u"1" : u"0");
   }
   IntoModule("Startup", [] { return Startup(1, 2, 3, 0x5EED); });
 

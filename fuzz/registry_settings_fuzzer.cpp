@@ -21,9 +21,9 @@
 #include "settings/settings_flags.h"
 #include "settings/settings_key.h"
 #include "sim_host.h"
-#include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
 #include "support/reg_text.h"
+#include "tests/test_registry.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ void StoreHostile(fuzz::Input& in, const char16_t* name) {
   } else {
     bytes = in.Bytes(count);
   }
-  regstandin::SetValue(kKey, name, type, std::move(bytes));
+  testreg::SetValue(kKey, name, type, std::move(bytes));
 }
 
 std::vector<bool> g_opened;  // the boxes as the dialog opened, in kSettings order
@@ -74,20 +74,20 @@ void PlayDialog(dlgstandin::OpenDialog& dialog) {
 }
 
 void CheckWrites() {
-  for (const regstandin::LogEntry& entry : regstandin::Log()) {
+  for (const testreg::LogEntry& entry : testreg::Log()) {
     if (entry.function == "RegSetValueExW") {
       // The log keeps the text of REG_SZ data only.
       FUZZ_REQUIRE(entry.text && (*entry.text == u"1" || *entry.text == u"0"),
-                   regstandin::Describe(entry));
-      const auto stored = regstandin::GetValue(kKey, entry.valueName);
+                   testreg::Describe(entry));
+      const auto stored = testreg::GetValue(kKey, entry.valueName);
       if (entry.status == ERROR_SUCCESS && stored) {
         FUZZ_REQUIRE(stored->type == REG_SZ && stored->bytes.size() == 4 && stored->bytes[2] == 0 &&
                          stored->bytes[3] == 0,
-                     regstandin::Describe(entry));
+                     testreg::Describe(entry));
       }
     }
     if (entry.function == "RegDeleteValueW") {
-      FUZZ_REQUIRE(entry.valueName == u"Type", regstandin::Describe(entry));
+      FUZZ_REQUIRE(entry.valueName == u"Type", testreg::Describe(entry));
     }
   }
 }
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in(data, size);
   g_input = &in;
-  regstandin::Reset();
+  testreg::Reset();
   sim::Host& host = sim::Host::Instance();
   host.Reset();
   host.SetTracing(false);
@@ -111,13 +111,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const SettingDef& setting : kSettings) StoreHostile(in, setting.name);
   StoreHostile(in, u"Type");
   FUZZ_REQUIRE(host.Register(Startup) == 0, "");
-  regstandin::ClearLog();
+  testreg::ClearLog();
 
   FUZZ_REQUIRE(host.RunCommand(), "");
   for (const SettingDef& setting : kSettings) {
     const int32_t flag = FlagOf(setting);
     FUZZ_REQUIRE(flag == 0 || flag == 1, Utf8(setting.name));
-    const std::u16string stored = regstandin::GetString(kKey, setting.name).value_or(u"");
+    const std::u16string stored = testreg::GetString(kKey, setting.name).value_or(u"");
     const int32_t expected = _wtoi(stored.c_str()) != 0 ? 1 : 0;
     FUZZ_REQUIRE(flag == expected, Utf8(setting.name) + " is " + std::to_string(flag) +
                                        ", stored \"" + Utf8(stored) + "\"");
@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_REQUIRE(g_opened.size() == kSettings.size(), "the dialog did not open");
   for (size_t i = 0; i < kSettings.size(); ++i) {
     FUZZ_REQUIRE(g_opened[i] == loaded[i], Utf8(kSettings[i].name));
-    const std::u16string stored = regstandin::GetString(kKey, kSettings[i].name).value_or(u"");
+    const std::u16string stored = testreg::GetString(kKey, kSettings[i].name).value_or(u"");
     FUZZ_REQUIRE(stored == (g_closed[i] ? u"1" : u"0"), Utf8(kSettings[i].name));
   }
   CheckWrites();

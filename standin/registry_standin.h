@@ -1,6 +1,7 @@
 // The registry of a Linux process: an in-memory HKEY_CURRENT_USER behind the
-// seven Win32 functions declared in platform/registry.h, plus the calls that
-// tests and the simulated host use to set it up, inspect it and save it.
+// seven Win32 functions declared in platform/registry.h. What a process adds
+// around it (the tests' faults and call log, vekhost's file) is a Layer, as
+// LevelDB's Env wrappers add to an in-memory Env.
 //
 // The Win32 side follows Windows where the module can tell the difference:
 // names are case-insensitive but keep the case they were created with, "\" is
@@ -23,7 +24,7 @@
 // - The access mask of a handle governs the value calls on it (query needs
 //   KEY_QUERY_VALUE, set and delete need KEY_SET_VALUE). Opening or creating
 //   beneath a handle is not limited by its mask; on Windows that is decided by
-//   the key's security descriptor, which here is the refusal list below.
+//   the key's security descriptor, which here a layer may play (Refuses).
 // - Closed handles are not freed until Reset, so a stale handle can never
 //   alias a newer one.
 // - Names containing a line break, key names longer than 255 characters,
@@ -36,9 +37,8 @@
 //   and ignores any); the link option opens the key itself, as there are no
 //   links here.
 // - RegCreateKeyExW's options, classes, security attributes and the volatile
-//   flag are accepted and ignored (the log keeps the options of both calls);
-//   every key persists. Its reserved argument must be 0, as on Windows:
-//   anything else is ERROR_INVALID_PARAMETER.
+//   flag are accepted and ignored; every key persists. Its reserved argument
+//   must be 0, as on Windows: anything else is ERROR_INVALID_PARAMETER.
 // - RegSetValueExW's reserved argument must be 0 too, or the call is
 //   ERROR_INVALID_PARAMETER (Windows documents it so; Wine ignores it).
 // - String data is stored and returned exactly as given. Windows does two
@@ -54,16 +54,16 @@
 //
 // The keys and values live in one regtext::Tree, the model the .reg text is
 // read into and written from, so a lookup by name never scans a key.
-//
 // Everything here is guarded by one mutex, so a stray second thread cannot
 // corrupt the tree, though the module itself is single-threaded.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/registry.h"
@@ -88,62 +88,27 @@ constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 constexpr REGSAM KEY_SET_VALUE = 0x0002;
 constexpr REGSAM KEY_WRITE = 0x20006;
 
-// All paths below are relative to HKEY_CURRENT_USER, "\"-separated, without
-// the root's name: u"SOFTWARE\\Denmarrow\\VEK\\Sorvane". The empty path is the
-// root itself. An empty value name is the key's default value. A path or name
-// the Win32 calls would reject throws std::invalid_argument, since it can only
-// be a mistake in the calling test.
+// The keys, and those taken out of them: a handle may still point at one,
+// and must find it gone (ERROR_KEY_DELETED) rather than reach freed memory
+// or a newer key of the same name. Paths are below HKEY_CURRENT_USER, without
+// the root's name: {u"SOFTWARE", u"Denmarrow", u"VEK", u"Sorvane"}.
+struct Keys {
+  regtext::Tree tree;
+  std::vector<std::unique_ptr<regtext::Tree::Key>> removed;
 
-// A value's type and its exact bytes.
-using Value = regtext::Value;
+  // Takes the key with everything below it out; false when there was none.
+  bool Remove(const std::vector<std::u16string>& path);
+  // Applies the changes a .reg text asks for.
+  void Apply(const std::vector<regtext::Change>& changes) { tree.Apply(changes, &removed); }
+};
 
-// Forgets every key, value, refusal and log entry, and invalidates every open
-// handle (they stop counting as open and answer ERROR_INVALID_HANDLE).
+// Forgets every key and value, invalidates every open handle (they stop
+// counting as open and answer ERROR_INVALID_HANDLE) and takes the layer away.
 void Reset();
 
-// Creates the key and any missing parents; true when it did not exist before.
-bool CreateKey(std::u16string_view path);
-// Removes the key with everything below it; false when there was no such key.
-// Handles still open on the removed keys answer ERROR_KEY_DELETED.
-bool RemoveKey(std::u16string_view path);
-bool KeyExists(std::u16string_view path);
-
-// Stores exactly these bytes under this type, creating the key as needed.
-void SetValue(std::u16string_view path, std::u16string_view name, DWORD type,
-              std::vector<uint8_t> bytes);
-// Stores text as REG_SZ the way the module writes it: UTF-16 with one
-// terminating NUL.
-void SetString(std::u16string_view path, std::u16string_view name, std::u16string_view text);
-bool RemoveValue(std::u16string_view path, std::u16string_view name);
-
-std::optional<Value> GetValue(std::u16string_view path, std::u16string_view name);
-// The value's data read as UTF-16 up to its first NUL, whatever its type; an
-// odd last byte is ignored. Empty when the value is missing.
-std::optional<std::u16string> GetString(std::u16string_view path, std::u16string_view name);
-// In the order the values were first created; the default value as u"".
-std::vector<std::u16string> ValueNames(std::u16string_view path);
-
-// Failure injection, as if the key's permissions forbade the operation. A
-// refusal names one exact key path (case-insensitive); it holds whether or not
-// the key exists yet, and does not extend to the keys below it.
-enum class Operation {
-  Open,    // RegOpenKeyExW and RegOpenKeyW of the key: ERROR_ACCESS_DENIED
-  Query,   // RegQueryValueExW on a handle to the key
-  Create,  // RegCreateKeyExW of the key, whether it exists or not
-  Set,     // RegSetValueExW on a handle to the key
-  Delete,  // RegDeleteValueW on a handle to the key
-};
-void Refuse(std::u16string_view path, Operation operation);
-void Allow(std::u16string_view path, Operation operation);
-
-// Makes the `nth` Win32 call from now on (1 is the very next) throw
-// std::bad_alloc out of the call, before doing anything; with a function
-// name, only the calls of that function count. Windows' registry never
-// throws: this stands for the caller's own allocations failing halfway
-// through its work, to test that the caller contains it. RegCloseKey never
-// throws and is not counted, since callers close keys in destructors. The
-// throwing call is not logged; it fires once; Reset disarms it.
-void ThrowOnCall(std::size_t nth, std::string_view function = {});
+// Runs `use` on the keys under the registry's lock, for what no Win32 call
+// does: reading or writing them whole, removing a key with its subkeys.
+void WithKeys(const std::function<void(Keys& keys)>& use);
 
 // Handles returned by the Win32 calls and not yet closed. HKEY_CURRENT_USER
 // itself is never counted.
@@ -151,8 +116,17 @@ std::size_t OpenHandleCount();
 // The key path of every open handle, oldest first, to say which one leaked.
 std::vector<std::u16string> OpenHandlePaths();
 
+// What a key's permissions may forbid.
+enum class Operation {
+  Open,    // RegOpenKeyExW and RegOpenKeyW of the key: ERROR_ACCESS_DENIED
+  Query,   // RegQueryValueExW on a handle to the key
+  Create,  // RegCreateKeyExW of the key, whether it exists or not
+  Set,     // RegSetValueExW on a handle to the key
+  Delete,  // RegDeleteValueW on a handle to the key
+};
+
 // One Win32 call as the stand-in saw it.
-struct LogEntry {
+struct Call {
   std::string function;  // "RegSetValueExW", ...
   // The key the call addressed: for opens and creates the handle's path joined
   // with the subkey as the caller spelled it, otherwise the handle's key as
@@ -167,53 +141,36 @@ struct LogEntry {
   // RegCreateKeyExW; 0 for every other call.
   REGSAM access = 0;
   DWORD options = 0;
+  // Whether the call may change the keys, and whether it did.
+  bool writes = false;
+  bool changed = false;
   // Compares what the call addressed and its outcome, not access and
   // options: most expectations list calls without caring for their masks,
   // and a test that does care reads those two fields by name.
-  bool operator==(const LogEntry& other) const;
+  bool operator==(const Call& other) const;
 };
-std::vector<LogEntry> Log();
-void ClearLog();
-// One line in UTF-8, such as
-//   RegSetValueExW SOFTWARE\Denmarrow\VEK\Sorvane mIsTolerance="1" -> 0
-//   RegCreateKeyExW SOFTWARE\Denmarrow\VEK\Sorvane options=0 access=0xF003F -> 0
-// for readable assertion messages.
-std::string Describe(const LogEntry& entry);
 
-// Persistence as the text of a regedit export (written and read by
-// support/reg_text, which vekhost's Windows build shares): "Windows Registry Editor
-// Version 5.00", one [HKEY_CURRENT_USER\...] section per key, "name"="text"
-// for clean REG_SZ strings, dword:xxxxxxxx for four-byte REG_DWORD data,
-// hex:.. for REG_BINARY and hex(N):.. for everything else, including REG_SZ
-// data that is not one NUL-terminated string. regedit itself writes UTF-16LE
-// with a byte-order mark; the export here is UTF-8 without one, which is easier
-// to diff and which regedit imports as well. The import accepts both.
-std::string ExportRegText();
-// Merges the text into the registry as regedit would: sections create keys,
-// values overwrite, [-key] removes a key, "name"=- removes a value. The text
-// is checked completely before anything changes, so a bad text changes
-// nothing; the error then reads "<source>:<line>: <problem>".
-bool ImportRegText(const std::string& text, std::string& error,
-                   std::string_view sourceName = "<registry text>");
-// The registry lives in a file, shared live with every process that names
-// the same file (standin/registry_file.h says how): from now until Reset,
-// every Win32 call reads the file afresh, and every RegSetValueExW,
-// RegDeleteValueW and RegCreateKeyExW that changes something writes it
-// before returning. A file that cannot be read, parsed or written then turns
-// the call into ERROR_REGISTRY_CORRUPT or ERROR_REGISTRY_IO_FAILED, and is
-// left as it is. A missing file is an empty registry. Attaching fails, and
-// attaches nothing, when the file cannot be read or parsed; the error reads
-// "<path>:<line>: <problem>" or "<path>: cannot be read: <reason>".
-bool AttachFile(const std::string& path, std::string& error);
-// At the end of a session: creates the attached file when nothing wrote it,
-// and reports the first failure any call met reading or writing it.
-bool FinishFile(std::string& error);
+// What a process adds around the registry's calls. RegCloseKey passes
+// through Around only.
+class Layer {
+ public:
+  virtual ~Layer() = default;
+  // Before the call does anything, outside the registry's lock. What it
+  // throws leaves the Win32 function.
+  virtual void Enter(const char* /*function*/) {}
+  // Runs the call: `body` does it and gives its status, filling `call` in.
+  // Under the registry's lock; std::bad_alloc here is ERROR_OUTOFMEMORY.
+  virtual LSTATUS Around(Call& /*call*/, Keys& /*keys*/, const std::function<LSTATUS()>& body) {
+    return body();
+  }
+  // Whether the key's permissions forbid the operation, which is then
+  // ERROR_ACCESS_DENIED.
+  virtual bool Refuses(const std::vector<std::u16string>& /*path*/, Operation /*operation*/) {
+    return false;
+  }
+};
 
-// Saving writes a sibling temporary file and renames it over the target, so an
-// interrupted save leaves the previous file intact.
-bool SaveToFile(const std::string& path);
-bool SaveToFile(const std::string& path, std::string& error);
-// A missing file is an error too; the caller decides whether that matters.
-bool LoadFromFile(const std::string& path, std::string& error);
+// Installs `layer`, which outlives its use; null takes it away.
+void SetLayer(Layer* layer);
 
 }  // namespace regstandin

@@ -5,11 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
-#include <system_error>
 #include <utility>
 
 #include "support/utf.h"
@@ -587,34 +584,6 @@ bool ReadFile(const std::string& path, std::string& text, std::string& error) {
       break;
   }
   return false;
-}
-
-bool WriteFile(const std::string& path, const std::string& text, std::string& error) {
-  // A name of this writer's own beside the file: two writers saving the same
-  // file at once must not write into, or rename away, each other's copy.
-  static std::random_device seed;
-  const std::string temporary = path + "." + std::to_string(seed()) + ".tmp";
-  const std::filesystem::path partial = PathFromUtf8(temporary);
-  auto fail = [&](const std::string& problem) {
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    error = problem;
-    return false;
-  };
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out) return fail(path + ": cannot be written: " + std::strerror(errno));
-    out.write(text.data(), std::streamsize(text.size()));
-    out.flush();
-    if (!out) return fail(path + ": cannot be written: " + std::strerror(errno));
-    out.close();
-    if (!out) return fail(path + ": cannot be written: " + std::strerror(errno));
-  }
-  std::error_code code;
-  std::filesystem::rename(partial, PathFromUtf8(path), code);
-  if (code) return fail(path + ": cannot be replaced: " + code.message());
-  error.clear();
-  return true;
 }
 
 // ---- Tree.

@@ -1,6 +1,6 @@
 // The text of a regedit export ("Windows Registry Editor Version 5.00"), read
-// and written the same way on every platform: by the Linux registry stand-in,
-// which keeps its whole registry in such files, and by vekhost on Windows,
+// and written the same way on every platform: by vekhost on Linux, which
+// keeps the registry stand-in's whole registry in such files, and on Windows,
 // which moves the settings between such a file and the real registry. Both
 // must write byte for byte the same text for the same keys and values, so the
 // format lives here once. Nothing here touches a registry; it is plain data in
@@ -135,9 +135,6 @@ std::filesystem::path PathFromUtf8(const std::string& utf8);
 // The whole file; "PATH: cannot be read: reason" when it cannot be, and
 // "PATH:1: the text is larger than ..." when it exceeds kMaxImportBytes.
 bool ReadFile(const std::string& path, std::string& text, std::string& error);
-// Writes a sibling temporary file and renames it over the target, so an
-// interrupted save leaves the previous file intact.
-bool WriteFile(const std::string& path, const std::string& text, std::string& error);
 
 // ---- A registry as plain data.
 

@@ -39,7 +39,7 @@ class BaselineCallsTest : public CommandTest, public ::testing::WithParamInterfa
  protected:
   // The trace of one apply of the path, by the module or by its baseline.
   std::vector<sim::Call> TraceOf(bool byBaseline) {
-    regstandin::Reset();
+    testreg::Reset();
     host().Reset();
     host().Register(Startup);
     workload::BuildDrawing(drawing(), kElements);
@@ -82,20 +82,20 @@ INSTANTIATE_TEST_SUITE_P(EveryPath, BaselineCallsTest, ::testing::ValuesIn(workl
                          });
 
 TEST(BaselineLoadSettingsTest, MakesTheModulesRegistryCallsOneForOne) {
-  regstandin::Reset();
+  testreg::Reset();
   LoadSettings();  // writes the defaults: every value exists from here on
-  regstandin::ClearLog();
+  testreg::ClearLog();
   LoadSettings();
-  const std::vector<regstandin::LogEntry> module = regstandin::Log();
+  const std::vector<testreg::LogEntry> module = testreg::Log();
   const SettingsFlagSet& f = SettingsFlags;
   const int on = f.mIsColor + f.mIsLType + f.mIsLayer + f.mIsDecimalPlace + f.mIsTolerance +
                  f.mIsDimSize + f.IsHoleLayerChanged;
-  regstandin::ClearLog();
+  testreg::ClearLog();
   EXPECT_EQ(baseline::LoadSettings(), on);
-  const std::vector<regstandin::LogEntry> hand = regstandin::Log();
+  const std::vector<testreg::LogEntry> hand = testreg::Log();
   ASSERT_EQ(hand.size(), module.size());
   for (size_t i = 0; i < module.size(); ++i) {
-    EXPECT_EQ(hand[i], module[i]) << "call " << i << ": " << regstandin::Describe(module[i]);
+    EXPECT_EQ(hand[i], module[i]) << "call " << i << ": " << testreg::Describe(module[i]);
     EXPECT_EQ(hand[i].access, module[i].access) << "call " << i;
   }
   EXPECT_GE(module.size(), 3u * 8u);  // open, query and close for "Type" and the seven

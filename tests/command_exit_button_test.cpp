@@ -117,7 +117,7 @@ TEST_F(ExitButtonTest, OkAfterASourceOutsideAnySegmentBringsLayerCopyingBack) {
 // Registry failures are never the user's business: with a key that cannot be
 // written, the start, a click and OK show nothing but the prompt.
 TEST_F(ExitButtonTest, AKeyThatCannotBeWrittenShowsTheUserNothing) {
-  regstandin::Refuse(kSettingsKey, regstandin::Operation::Create);
+  testreg::Refuse(kSettingsKey, testreg::Operation::Create);
   host().RunCommand();
   const std::vector<sim::Message> shown = {
       {sim::MessageKind::kPrompt,
@@ -130,7 +130,7 @@ TEST_F(ExitButtonTest, AKeyThatCannotBeWrittenShowsTheUserNothing) {
   EXPECT_EQ(host().Messages(), shown);
   EXPECT_EQ(host().CurrentPrompt(), shown[0].text);
   EXPECT_EQ(host().LastExecuteResult(), 3);
-  EXPECT_FALSE(regstandin::KeyExists(kSettingsKey));
+  EXPECT_FALSE(testreg::KeyExists(kSettingsKey));
   // Nothing was stored, so the reload after OK gives the defaults again.
   EXPECT_EQ(SettingsFlags.mIsLType, 1);
 }

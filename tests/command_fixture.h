@@ -15,7 +15,7 @@
 #include "settings/settings_key.h"
 #include "sim_host.h"
 #include "sim_records.h"
-#include "standin/registry_standin.h"
+#include "tests/test_registry.h"
 
 extern "C" int32_t Startup(VekArg a1, VekArg a2, VekArg a3, VekArg a4);
 
@@ -24,7 +24,7 @@ inline const std::u16string kSettingsKey = SettingsKeyPath();
 class CommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    regstandin::Reset();
+    testreg::Reset();
     host().Reset();
     SettingsFlags = {};
     CapturedProperties = {};
@@ -44,12 +44,12 @@ class CommandTest : public ::testing::Test {
                                u"mIsDecimalPlace",   u"mIsTolerance", u"mIsDimSize",
                                u"IsHoleLayerChanged"};
     for (size_t i = 0; i < flags.size(); ++i) {
-      regstandin::SetString(kSettingsKey, names[i], flags[i] ? u"1" : u"0");
+      testreg::SetString(kSettingsKey, names[i], flags[i] ? u"1" : u"0");
     }
   }
 
   static std::u16string Stored(const char16_t* name) {
-    return regstandin::GetString(kSettingsKey, name).value_or(u"<missing>");
+    return testreg::GetString(kSettingsKey, name).value_or(u"<missing>");
   }
 
   // The names of the Vek* calls made since the last ClearTrace, leaving out

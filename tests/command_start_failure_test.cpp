@@ -12,7 +12,7 @@ namespace {
 // The registry calls logged so far, closes left out (they never throw).
 std::size_t CallsMade() {
   std::size_t calls = 0;
-  for (const regstandin::LogEntry& entry : regstandin::Log()) {
+  for (const testreg::LogEntry& entry : testreg::Log()) {
     if (entry.function != "RegCloseKey") ++calls;
   }
   return calls;
@@ -26,11 +26,11 @@ TEST_F(StartFailureTest, AThrowingLoadStillOpensTheSourceStep) {
   ASSERT_GT(calls, 7u);  // seven reads at least, and the defaults written
   for (std::size_t nth = 1; nth <= calls; ++nth) {
     SCOPED_TRACE("registry call " + std::to_string(nth) + " throws");
-    regstandin::Reset();
+    testreg::Reset();
     host().Reset();
     SettingsFlags = {};
     ASSERT_EQ(host().Register(Startup), 0);
-    regstandin::ThrowOnCall(nth);
+    testreg::ThrowOnCall(nth);
 
     EXPECT_NO_THROW(host().RunCommand());
 
@@ -46,7 +46,7 @@ TEST_F(StartFailureTest, AThrowingLoadStillOpensTheSourceStep) {
 }
 
 TEST_F(StartFailureTest, TheNextRunLoadsAgain) {
-  regstandin::ThrowOnCall(1, "RegOpenKeyExW");
+  testreg::ThrowOnCall(1, "RegOpenKeyExW");
   EXPECT_NO_THROW(host().RunCommand());
   EXPECT_EQ(SettingsFlags.mIsColor, 0);  // as before the first load
 

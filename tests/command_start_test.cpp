@@ -28,20 +28,20 @@ TEST(StartupTest, PassesItsFourthArgumentOnUnchanged) {
 }
 
 TEST(StartupTest, SecondCallbackAndEndFunctionDoNothing) {
-  regstandin::Reset();
+  testreg::Reset();
   sim::Host::Instance().Reset();
   sim::Host::Instance().Register(Startup);
   sim::Host::Instance().ClearTrace();
   EXPECT_EQ(sim::Host::Instance().CallSecond(), 0);
   EXPECT_EQ(sim::Host::Instance().CallEnd(), 0);
   EXPECT_TRUE(sim::Host::Instance().Trace().empty());
-  EXPECT_TRUE(regstandin::Log().empty());
+  EXPECT_TRUE(testreg::Log().empty());
 }
 
 using StartTest = CommandTest;
 
 TEST_F(StartTest, StartLoadsTheSettingsThenOpensTheSourceStep) {
-  regstandin::SetString(kSettingsKey, u"mIsColor", u"0");
+  testreg::SetString(kSettingsKey, u"mIsColor", u"0");
   host().ClearTrace();
   ASSERT_TRUE(host().RunCommand());
 
@@ -59,7 +59,7 @@ TEST_F(StartTest, StartLoadsTheSettingsThenOpensTheSourceStep) {
 TEST_F(StartTest, EachRunReloadsTheSettings) {
   host().RunCommand();
   EXPECT_EQ(SettingsFlags.mIsDimSize, 0);
-  regstandin::SetString(kSettingsKey, u"mIsDimSize", u"1");
+  testreg::SetString(kSettingsKey, u"mIsDimSize", u"1");
   SettingsFlags.mIsLayer = 0;
 
   host().RunCommand();

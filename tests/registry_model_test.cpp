@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "standin/registry_standin.h"
 #include "support/reg_text.h"
+#include "tests/test_registry.h"
 
 namespace {
 
@@ -85,8 +85,8 @@ TEST(TreeTest, DetachHandsOverTheKeyWithEverythingBelow) {
 
 class StandinModelTest : public ::testing::Test {
  protected:
-  void SetUp() override { regstandin::Reset(); }
-  void TearDown() override { regstandin::Reset(); }
+  void SetUp() override { testreg::Reset(); }
+  void TearDown() override { testreg::Reset(); }
 
   static HKEY Create(const char16_t* path) {
     HKEY key = nullptr;
@@ -105,8 +105,8 @@ class StandinModelTest : public ::testing::Test {
 TEST_F(StandinModelTest, AHandleOnARemovedKeyDoesNotReachItsSuccessor) {
   HKEY key = Create(u"K\\Sub");
   HKEY parent = Create(u"K");
-  ASSERT_TRUE(regstandin::RemoveKey(u"k"));
-  regstandin::SetString(u"K\\Sub", u"v", u"new");  // the same path, a new key
+  ASSERT_TRUE(testreg::RemoveKey(u"k"));
+  testreg::SetString(u"K\\Sub", u"v", u"new");  // the same path, a new key
   EXPECT_EQ(Query(key, u"v"), regstandin::ERROR_KEY_DELETED);
   EXPECT_EQ(Query(parent, u"v"), regstandin::ERROR_KEY_DELETED);
   EXPECT_EQ(regstandin::OpenHandlePaths(), (std::vector<std::u16string>{u"K\\Sub", u"K"}));
@@ -118,7 +118,7 @@ TEST_F(StandinModelTest, AnImportThatRemovesAKeyLeavesItsHandlesDeleted) {
   HKEY key = Create(u"Gone");
   HKEY kept = Create(u"Kept");
   std::string error;
-  ASSERT_TRUE(regstandin::ImportRegText(
+  ASSERT_TRUE(testreg::ImportRegText(
       "Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\gone]\r\n", error))
       << error;
   EXPECT_EQ(Query(key, u"x"), regstandin::ERROR_KEY_DELETED);
@@ -130,14 +130,14 @@ TEST_F(StandinModelTest, AnImportThatRemovesAKeyLeavesItsHandlesDeleted) {
 TEST_F(StandinModelTest, NamesWithLoneSurrogatesSurviveSaveAndLoad) {
   const std::u16string key = std::u16string(u"K") + char16_t(0xD800);
   const std::u16string name = std::u16string{char16_t(0xDC01), u'v'};
-  regstandin::SetString(key, name, u"1");
-  const std::string text = regstandin::ExportRegText();
+  testreg::SetString(key, name, u"1");
+  const std::string text = testreg::ExportRegText();
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\K\xED\xA0\x80]"), std::string::npos) << text;
-  regstandin::Reset();
+  testreg::Reset();
   std::string error;
-  ASSERT_TRUE(regstandin::ImportRegText(text, error)) << error;
-  EXPECT_EQ(regstandin::GetString(key, name), u"1");
-  EXPECT_EQ(regstandin::ExportRegText(), text);
+  ASSERT_TRUE(testreg::ImportRegText(text, error)) << error;
+  EXPECT_EQ(testreg::GetString(key, name), u"1");
+  EXPECT_EQ(testreg::ExportRegText(), text);
 }
 
 TEST_F(StandinModelTest, TheLogKeepsAccessAndOptionsOfOpensAndCreates) {
@@ -149,17 +149,17 @@ TEST_F(StandinModelTest, TheLogKeepsAccessAndOptionsOfOpensAndCreates) {
   RegOpenKeyW(HKEY_CURRENT_USER, u"K", &old);
   for (HKEY key : {created, opened, old}) RegCloseKey(key);
 
-  const std::vector<regstandin::LogEntry> log = regstandin::Log();
+  const std::vector<testreg::LogEntry> log = testreg::Log();
   ASSERT_EQ(log.size(), 6u);
   const std::vector<std::pair<REGSAM, DWORD>> expected = {{KEY_READ, 1}, {0x20006, 0}, {0, 0},
                                                           {0, 0},        {0, 0},       {0, 0}};
   for (std::size_t i = 0; i < log.size(); ++i) {
-    EXPECT_EQ(log[i].access, expected[i].first) << regstandin::Describe(log[i]);
-    EXPECT_EQ(log[i].options, expected[i].second) << regstandin::Describe(log[i]);
+    EXPECT_EQ(log[i].access, expected[i].first) << testreg::Describe(log[i]);
+    EXPECT_EQ(log[i].options, expected[i].second) << testreg::Describe(log[i]);
   }
-  EXPECT_EQ(regstandin::Describe(log[0]), "RegCreateKeyExW K options=1 access=0x20019 -> 0");
-  EXPECT_EQ(regstandin::Describe(log[1]), "RegOpenKeyExW K options=0 access=0x20006 -> 0");
-  EXPECT_EQ(regstandin::Describe(log[2]), "RegOpenKeyW K -> 0");
+  EXPECT_EQ(testreg::Describe(log[0]), "RegCreateKeyExW K options=1 access=0x20019 -> 0");
+  EXPECT_EQ(testreg::Describe(log[1]), "RegOpenKeyExW K options=0 access=0x20006 -> 0");
+  EXPECT_EQ(testreg::Describe(log[2]), "RegOpenKeyW K -> 0");
 }
 
 TEST_F(StandinModelTest, ThrowOnCallThrowsOnceAtTheCountedCall) {
@@ -171,8 +171,8 @@ TEST_F(StandinModelTest, ThrowOnCallThrowsOnceAtTheCountedCall) {
   const std::vector<Row> rows = {
       {1, "", 0}, {2, "", 1}, {3, "", 2}, {1, "RegSetValueExW", 1}, {2, "RegOpenKeyExW", 3}};
   for (const Row& row : rows) {
-    regstandin::Reset();
-    regstandin::ThrowOnCall(row.nth, row.function);
+    testreg::Reset();
+    testreg::ThrowOnCall(row.nth, row.function);
     std::vector<bool> threw;
     HKEY key = nullptr;
     auto attempt = [&](auto call) {
@@ -200,17 +200,17 @@ TEST_F(StandinModelTest, ThrowOnCallThrowsOnceAtTheCountedCall) {
 }
 
 TEST_F(StandinModelTest, AThrownCallChangesAndLogsNothingAndResetDisarms) {
-  regstandin::ThrowOnCall(1, "RegCreateKeyExW");
+  testreg::ThrowOnCall(1, "RegCreateKeyExW");
   HKEY key = nullptr;
   EXPECT_THROW(RegCreateKeyExW(HKEY_CURRENT_USER, u"K", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                &key, nullptr),
                std::bad_alloc);
-  EXPECT_FALSE(regstandin::KeyExists(u"K"));
-  EXPECT_TRUE(regstandin::Log().empty());
+  EXPECT_FALSE(testreg::KeyExists(u"K"));
+  EXPECT_TRUE(testreg::Log().empty());
   EXPECT_EQ(regstandin::OpenHandleCount(), 0u);
 
-  regstandin::ThrowOnCall(1);
-  regstandin::Reset();
+  testreg::ThrowOnCall(1);
+  testreg::Reset();
   EXPECT_NO_THROW(RegCloseKey(Create(u"K")));
 }
 

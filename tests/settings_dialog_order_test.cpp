@@ -12,9 +12,9 @@ namespace {
 using SettingsDialogOrderTest = CommandWithDialogTest;
 
 // The value writes and reads in the order they were made.
-std::vector<regstandin::LogEntry> WritesAndReads() {
-  std::vector<regstandin::LogEntry> entries;
-  for (const regstandin::LogEntry& entry : regstandin::Log()) {
+std::vector<testreg::LogEntry> WritesAndReads() {
+  std::vector<testreg::LogEntry> entries;
+  for (const testreg::LogEntry& entry : testreg::Log()) {
     if (entry.function == "RegSetValueExW" || entry.function == "RegQueryValueExW") {
       entries.push_back(entry);
     }
@@ -25,20 +25,20 @@ std::vector<regstandin::LogEntry> WritesAndReads() {
 TEST_F(SettingsDialogOrderTest, OkStoresAllSevenBeforeTheReloadReadsAny) {
   host().RunCommand();
   dlgstandin::SetDriver([](dlgstandin::OpenDialog& dialog) {
-    regstandin::ClearLog();
+    testreg::ClearLog();
     dialog.Click(IDOK);
   });
   ASSERT_TRUE(host().PressExit());
 
-  const std::vector<regstandin::LogEntry> entries = WritesAndReads();
+  const std::vector<testreg::LogEntry> entries = WritesAndReads();
   ASSERT_GT(entries.size(), kSettings.size());
   for (std::size_t i = 0; i < kSettings.size(); ++i) {
-    EXPECT_EQ(entries[i].function, "RegSetValueExW") << regstandin::Describe(entries[i]);
+    EXPECT_EQ(entries[i].function, "RegSetValueExW") << testreg::Describe(entries[i]);
     EXPECT_EQ(entries[i].valueName, kSettings[i].name) << i;
   }
   // Then the reload, which reads and writes nothing more.
   for (std::size_t i = kSettings.size(); i < entries.size(); ++i) {
-    EXPECT_EQ(entries[i].function, "RegQueryValueExW") << regstandin::Describe(entries[i]);
+    EXPECT_EQ(entries[i].function, "RegQueryValueExW") << testreg::Describe(entries[i]);
   }
 }
 

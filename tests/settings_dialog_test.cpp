@@ -16,8 +16,8 @@
 #include "settings/run_settings_dialog.h"
 #include "settings/settings_flags.h"
 #include "settings/settings_key.h"
-#include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
+#include "tests/test_registry.h"
 
 namespace {
 
@@ -66,19 +66,19 @@ void SetFlags(const Flags& flags) {
 
 void StoreTexts(const Texts& texts) {
   for (std::size_t i = 0; i < kSettings.size(); ++i) {
-    regstandin::SetString(kKey, kSettings[i].name, texts[i]);
+    testreg::SetString(kKey, kSettings[i].name, texts[i]);
   }
 }
 
 std::optional<std::u16string> Stored(const char16_t* name) {
-  return regstandin::GetString(kKey, name);
+  return testreg::GetString(kKey, name);
 }
 
 // The values written since the log was last cleared, in order.
 using Write = std::pair<std::u16string, std::u16string>;
 std::vector<Write> Writes() {
   std::vector<Write> writes;
-  for (const regstandin::LogEntry& entry : regstandin::Log()) {
+  for (const testreg::LogEntry& entry : testreg::Log()) {
     if (entry.function == "RegSetValueExW" && entry.status == ERROR_SUCCESS) {
       writes.emplace_back(entry.valueName, entry.text.value_or(u""));
     }
@@ -98,7 +98,7 @@ INT_PTR LastShowResult() {
 class SettingsDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    regstandin::Reset();
+    testreg::Reset();
     dlgstandin::Reset();
     std::string error;
     ASSERT_TRUE(dlgstandin::LoadResources(ModuleInstance(), kScriptPath, error)) << error;
@@ -106,7 +106,7 @@ class SettingsDialogTest : public ::testing::Test {
   }
   void TearDown() override {
     dlgstandin::Reset();
-    regstandin::Reset();
+    testreg::Reset();
     SetFlags({});
   }
 
@@ -198,24 +198,24 @@ INSTANTIATE_TEST_SUITE_P(
 // in the shared suite.
 TEST_F(SettingsDialogTest, LegacyTypeIsWrittenThenShownThenDeleted) {
   StoreTexts(kDefaultTexts);
-  regstandin::SetString(kKey, u"Type", u"1");
-  regstandin::ClearLog();
+  testreg::SetString(kKey, u"Type", u"1");
+  testreg::ClearLog();
 
   // Where the registry log stood at each check mark.
   std::vector<std::pair<int, std::size_t>> checks;
   dlgstandin::SetCheckListener([&checks](const dlgstandin::CheckCall& call) {
-    checks.emplace_back(call.controlId, regstandin::Log().size());
+    checks.emplace_back(call.controlId, testreg::Log().size());
   });
   Run([](OpenDialog& dialog) { dialog.PressEscape(); });
 
-  const std::vector<regstandin::LogEntry> log = regstandin::Log();
+  const std::vector<testreg::LogEntry> log = testreg::Log();
   std::vector<std::size_t> lineWrites;
   std::optional<std::size_t> typeDelete;
   for (std::size_t i = 0; i < log.size(); ++i) {
     const bool isLine = log[i].valueName == u"mIsColor" || log[i].valueName == u"mIsLType" ||
                         log[i].valueName == u"mIsLayer";
     if (isLine && log[i].function == "RegQueryValueExW") {
-      ADD_FAILURE() << "read: " << regstandin::Describe(log[i]);
+      ADD_FAILURE() << "read: " << testreg::Describe(log[i]);
     }
     if (isLine && log[i].function == "RegSetValueExW") lineWrites.push_back(i);
     if (log[i].function == "RegDeleteValueW" && log[i].valueName == u"Type") typeDelete = i;
@@ -251,7 +251,7 @@ TEST_P(SettingsDialogFailedShowTest, SavesAndReloadsNothing) {
   bool driven = false;
   if (c.installDriver) dlgstandin::SetDriver([&driven](OpenDialog&) { driven = true; });
   StoreTexts({u"2", u"0", u"0", u"0", u"1", u"1", u"1"});
-  regstandin::ClearLog();
+  testreg::ClearLog();
   const Flags before = {0, 1, 1, 1, 0, 0, 0};
   SetFlags(before);
 
@@ -259,7 +259,7 @@ TEST_P(SettingsDialogFailedShowTest, SavesAndReloadsNothing) {
 
   EXPECT_EQ(LastShowResult(), -1);
   EXPECT_FALSE(driven);
-  EXPECT_TRUE(regstandin::Log().empty()) << regstandin::Describe(regstandin::Log().front());
+  EXPECT_TRUE(testreg::Log().empty()) << testreg::Describe(testreg::Log().front());
   EXPECT_TRUE(dlgstandin::CheckLog().empty());
   EXPECT_EQ(CurrentFlags(), before);
 }
@@ -285,7 +285,7 @@ TEST_P(SettingsDialogMessageMapTest, RoutesEachBoxToItsMemberAndValue) {
   std::vector<dlgstandin::CheckCall> checksByClick;
   std::vector<std::size_t> writesMadeAtTheCheck;
   dlgstandin::SetDriver([&](OpenDialog& open) {
-    regstandin::ClearLog();
+    testreg::ClearLog();
     dlgstandin::ClearCheckLog();
     dlgstandin::SetCheckListener(
         [&](const dlgstandin::CheckCall&) { writesMadeAtTheCheck.push_back(Writes().size()); });

@@ -10,13 +10,13 @@
 #include "settings/settings_flags.h"
 #include "settings/settings_key.h"
 #include "settings/settings_registry.h"
-#include "standin/registry_standin.h"
 #include "support/utf.h"
 #include "test_names.h"
+#include "tests/test_registry.h"
 
 namespace {
 
-using regstandin::Operation;
+using testreg::Operation;
 
 const std::u16string kKey = SettingsKeyPath();
 
@@ -27,7 +27,7 @@ std::vector<int32_t> Flags() {
 }
 
 std::u16string Stored(const char16_t* name) {
-  return regstandin::GetString(kKey, name).value_or(u"<missing>");
+  return testreg::GetString(kKey, name).value_or(u"<missing>");
 }
 
 std::vector<std::u16string> StoredLineValues() {
@@ -37,17 +37,17 @@ std::vector<std::u16string> StoredLineValues() {
 class SettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    regstandin::Reset();
+    testreg::Reset();
     SettingsFlags = {};
   }
   void TearDown() override { EXPECT_EQ(regstandin::OpenHandleCount(), 0u); }
 
   // The four values after the line values, not as their defaults.
   static void StoredFourValues() {
-    regstandin::SetString(kKey, u"mIsDecimalPlace", u"0");
-    regstandin::SetString(kKey, u"mIsTolerance", u"1");
-    regstandin::SetString(kKey, u"mIsDimSize", u"0");
-    regstandin::SetString(kKey, u"IsHoleLayerChanged", u"1");
+    testreg::SetString(kKey, u"mIsDecimalPlace", u"0");
+    testreg::SetString(kKey, u"mIsTolerance", u"1");
+    testreg::SetString(kKey, u"mIsDimSize", u"0");
+    testreg::SetString(kKey, u"IsHoleLayerChanged", u"1");
   }
 };
 
@@ -60,11 +60,11 @@ TEST_F(SettingsStoreTest, FirstLoadWritesEveryDefault) {
       {u"mIsDecimalPlace", u"1"},   {u"mIsTolerance", u"0"}, {u"mIsDimSize", u"0"},
       {u"IsHoleLayerChanged", u"0"}};
   for (const auto& [name, text] : expected) EXPECT_EQ(Stored(name), text);
-  const auto value = regstandin::GetValue(kKey, u"mIsColor");
+  const auto value = testreg::GetValue(kKey, u"mIsColor");
   ASSERT_TRUE(value.has_value());
   EXPECT_EQ(value->type, REG_SZ);
   EXPECT_EQ(value->bytes, (std::vector<uint8_t>{'1', 0, 0, 0}));
-  EXPECT_EQ(regstandin::ValueNames(kKey),
+  EXPECT_EQ(testreg::ValueNames(kKey),
             (std::vector<std::u16string>{u"mIsColor", u"mIsLType", u"mIsLayer", u"mIsDecimalPlace",
                                          u"mIsTolerance", u"mIsDimSize", u"IsHoleLayerChanged"}));
 }
@@ -73,7 +73,7 @@ TEST_F(SettingsStoreTest, FirstLoadWritesEveryDefault) {
 // written or read.
 std::vector<std::string> ValueCalls() {
   std::vector<std::string> calls;
-  for (const regstandin::LogEntry& entry : regstandin::Log()) {
+  for (const testreg::LogEntry& entry : testreg::Log()) {
     if (entry.function == "RegQueryValueExW" || entry.function == "RegSetValueExW" ||
         entry.function == "RegDeleteValueW") {
       calls.push_back(entry.function.substr(3, 3) + " " + utf::ToUtf8(entry.valueName) +
@@ -88,8 +88,8 @@ std::vector<std::string> ValueCalls() {
 // behind is a key that converts again at the next load.
 TEST_F(SettingsStoreTest, LegacyTypeIsWrittenOutInOrderBeforeItIsDeleted) {
   StoredFourValues();
-  regstandin::SetString(kKey, u"Type", u"1");
-  regstandin::ClearLog();
+  testreg::SetString(kKey, u"Type", u"1");
+  testreg::ClearLog();
 
   LoadSettings();
   EXPECT_EQ(ValueCalls(), (std::vector<std::string>{
@@ -100,37 +100,37 @@ TEST_F(SettingsStoreTest, LegacyTypeIsWrittenOutInOrderBeforeItIsDeleted) {
 }
 
 TEST_F(SettingsStoreTest, LegacyTypeThatCannotBeDeletedIsConvertedAtEveryLoad) {
-  regstandin::SetString(kKey, u"Type", u"1");
-  regstandin::Refuse(kKey, Operation::Delete);
+  testreg::SetString(kKey, u"Type", u"1");
+  testreg::Refuse(kKey, Operation::Delete);
 
   LoadSettings();
   EXPECT_EQ(StoredLineValues(), (std::vector<std::u16string>{u"0", u"0", u"1"}));
   EXPECT_EQ(Stored(u"Type"), u"1");
 
   // A user turns colour on; the next load converts "Type" again over it.
-  regstandin::SetString(kKey, u"mIsColor", u"1");
+  testreg::SetString(kKey, u"mIsColor", u"1");
   LoadSettings();
   EXPECT_EQ(Stored(u"mIsColor"), u"0");
   EXPECT_EQ(SettingsFlags.mIsColor, 0);
 }
 
 TEST_F(SettingsStoreTest, KeyThatRefusesWritesGivesDefaultsAndIsRetriedAtTheNextLoad) {
-  regstandin::Refuse(kKey, Operation::Create);
+  testreg::Refuse(kKey, Operation::Create);
 
   LoadSettings();
   EXPECT_EQ(Flags(), (std::vector<int32_t>{1, 1, 1, 1, 0, 0, 0}));
-  EXPECT_FALSE(regstandin::KeyExists(kKey));
+  EXPECT_FALSE(testreg::KeyExists(kKey));
 
-  regstandin::Allow(kKey, Operation::Create);
+  testreg::Allow(kKey, Operation::Create);
   LoadSettings();
   EXPECT_EQ(Stored(u"mIsColor"), u"1");
   EXPECT_EQ(Stored(u"IsHoleLayerChanged"), u"0");
 }
 
 TEST_F(SettingsStoreTest, ValuesThatCannotBeSetGiveDefaultsEvenOverAnUnreadableKey) {
-  regstandin::SetString(kKey, u"mIsTolerance", u"1");
-  regstandin::Refuse(kKey, Operation::Open);
-  regstandin::Refuse(kKey, Operation::Set);
+  testreg::SetString(kKey, u"mIsTolerance", u"1");
+  testreg::Refuse(kKey, Operation::Open);
+  testreg::Refuse(kKey, Operation::Set);
 
   LoadSettings();
   EXPECT_EQ(SettingsFlags.mIsTolerance, 0);
@@ -140,25 +140,25 @@ TEST_F(SettingsStoreTest, ValuesThatCannotBeSetGiveDefaultsEvenOverAnUnreadableK
 TEST_F(SettingsStoreTest, DeleteReportsWhetherTheValueWentAway) {
   EXPECT_FALSE(DeleteSettingValue(u"Sorvane", u"Type"));  // no key
 
-  regstandin::SetString(kKey, u"Type", u"0");
-  regstandin::Refuse(kKey, Operation::Delete);
+  testreg::SetString(kKey, u"Type", u"0");
+  testreg::Refuse(kKey, Operation::Delete);
   EXPECT_FALSE(DeleteSettingValue(u"Sorvane", u"Type"));
-  EXPECT_TRUE(regstandin::GetValue(kKey, u"Type").has_value());
+  EXPECT_TRUE(testreg::GetValue(kKey, u"Type").has_value());
 
-  regstandin::Allow(kKey, Operation::Delete);
+  testreg::Allow(kKey, Operation::Delete);
   EXPECT_TRUE(DeleteSettingValue(u"Sorvane", u"Type"));
-  EXPECT_FALSE(regstandin::GetValue(kKey, u"Type").has_value());
+  EXPECT_FALSE(testreg::GetValue(kKey, u"Type").has_value());
   EXPECT_FALSE(DeleteSettingValue(u"Sorvane", u"Type"));  // already gone
 }
 
 // What a write gives when the registry refuses it.
 TEST_F(SettingsStoreTest, RefusedWritesGiveMinusOneOrFalse) {
   for (Operation refused : {Operation::Create, Operation::Set}) {
-    regstandin::Reset();
-    regstandin::Refuse(kKey, refused);
+    testreg::Reset();
+    testreg::Refuse(kKey, refused);
     EXPECT_EQ(WriteRegistryString(kKey, u"mIsColor", u"1"), -1);
     EXPECT_FALSE(WriteSettingValue(u"Sorvane", u"mIsColor", u"1"));
-    EXPECT_EQ(regstandin::GetValue(kKey, u"mIsColor"), std::nullopt);
+    EXPECT_EQ(testreg::GetValue(kKey, u"mIsColor"), std::nullopt);
   }
 }
 

@@ -7,8 +7,8 @@
 #include "counting_new.h"
 #include "shared/platform.h"
 #include "standin/platform_call.h"
-#include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
+#include "tests/test_registry.h"
 
 extern "C" int32_t Startup(VekArg a1, VekArg a2, VekArg a3, VekArg a4);
 
@@ -41,10 +41,10 @@ class StandinPlatform : public Platform {
   const char* Name() const override { return "the stand-ins"; }
   sim::StartupFn Startup() override { return &::Startup; }
 
-  void DeleteKeyTree(std::u16string_view path) override { regstandin::RemoveKey(path); }
+  void DeleteKeyTree(std::u16string_view path) override { testreg::RemoveKey(path); }
 
   std::vector<std::u16string> ValueNames(std::u16string_view path) override {
-    std::vector<std::u16string> names = regstandin::ValueNames(path);
+    std::vector<std::u16string> names = testreg::ValueNames(path);
     std::sort(names.begin(), names.end());
     return names;
   }

@@ -22,7 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
+#include "settings/settings_key.h"
 #include "sim_host.h"
+#include "support/reg_text.h"
 #include "support/whole_file.h"
 #include "vekhost_drawing_file.h"
 #include "vekhost_options.h"
@@ -40,6 +43,29 @@
 #endif
 
 namespace {
+
+// The text of one of the module's settings as stored now, read as the module
+// reads it, through the registry's Win32 names.
+std::optional<std::u16string> ReadSetting(const std::u16string& name) {
+  static const std::u16string key = SettingsKeyPath();
+  UniqueRegKey settings;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(key.c_str()), 0, KEY_READ, settings.put()) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  DWORD size = 0;
+  if (RegQueryValueExW(settings.get(), AsWide(name.c_str()), nullptr, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::vector<uint8_t> data(size + 1);
+  if (RegQueryValueExW(settings.get(), AsWide(name.c_str()), nullptr, nullptr, data.data(),
+                       &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  data.resize(size);
+  return regtext::TextOf(data);
+}
 
 // Far above any session typed or written by hand; a script that lists the
 // ids of ten million elements one by one still fits.
@@ -462,7 +488,7 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
   ScriptSource script(in.actions, in.scriptName);
   TerminalSource terminal;
   vekhost::ActionSource& source = in.typed ? static_cast<vekhost::ActionSource&>(terminal) : script;
-  vekhost::Session session(host, in.drawing, source, PrintFor, vekhost::platform::ReadSetting);
+  vekhost::Session session(host, in.drawing, source, PrintFor, ReadSetting);
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
 

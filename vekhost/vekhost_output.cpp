@@ -1,5 +1,12 @@
 #include "vekhost_output.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -19,20 +26,6 @@ constexpr int kMaxLinks = 40;
 std::string Reason(int code) { return std::strerror(code); }
 
 std::string ReasonOfErrno() { return errno != 0 ? Reason(errno) : "write failed"; }
-
-// The path once its symbolic links are followed; where the chain is broken
-// the last link's target is where the file will be made.
-fs::path FollowLinks(const fs::path& path) {
-  fs::path current = path;
-  for (int hop = 0; hop < kMaxLinks; ++hop) {
-    std::error_code code;
-    if (!fs::is_symlink(current, code) || code) return current;
-    const fs::path next = fs::read_symlink(current, code);
-    if (code) return current;
-    current = next.is_absolute() ? next : current.parent_path() / next;
-  }
-  return path;
-}
 
 // Standard output named as a file (/dev/stdout, /dev/fd/1, /proc/self/fd/1):
 // written through this process's own stream, so that nothing is truncated
@@ -57,7 +50,7 @@ bool CloseChecked(std::FILE* file, bool good, std::string& reason) {
 }
 
 // A name for a partial file that no other writer uses: random for each
-// process, counted within it.
+// process, counted within it, and created only where no file is yet.
 fs::path PartialOf(const fs::path& target) {
   static const unsigned processPart = std::random_device{}();
   static std::atomic<unsigned> counter{0};
@@ -69,12 +62,56 @@ fs::path PartialOf(const fs::path& target) {
   return partial;
 }
 
+// Creates the file for writing; fails with EEXIST where there is one already.
+std::FILE* CreateNew(const fs::path& path) {
+#ifdef _WIN32
+  return Open(path, "wb");
+#else
+  errno = 0;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+  if (file == nullptr && fd >= 0) ::close(fd);
+  return file;
+#endif
+}
+
+// Flushes what the stream holds and has the system put it on the disk, so
+// that a crash after the rename cannot leave the new name on an empty file.
+bool Synced(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+  return _commit(_fileno(file)) == 0;
+#else
+  return ::fsync(fileno(file)) == 0;
+#endif
+}
+
+// A rename is only as durable as the folder that records it.
+bool SyncFolderOf(const fs::path& target, std::string& reason) {
+#ifndef _WIN32
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool good = fd >= 0 && ::fsync(fd) == 0;
+  if (!good) reason = ReasonOfErrno();
+  if (fd >= 0) ::close(fd);
+  return good;
+#else
+  (void)target;
+  (void)reason;
+  return true;
+#endif
+}
+
 // The new file beside the target, with the target's permission bits when it
 // has any yet, set before a byte of the text is in it.
-std::FILE* OpenPartial(const Destination& destination, std::string& reason) {
+std::FILE* OpenPartial(Destination& destination, std::string& reason) {
   const fs::path& target = destination.target;
   const fs::path& partial = destination.partial;
-  std::FILE* file = Open(partial, "wb");
+  std::FILE* file = CreateNew(partial);
+  while (file == nullptr && errno == EEXIST) {
+    destination.partial = PartialOf(target);
+    file = CreateNew(partial);
+  }
   if (file == nullptr) {
     reason = ReasonOfErrno();
     return nullptr;
@@ -98,11 +135,16 @@ bool Produce(const OutputFile& output, std::FILE* stream, std::string& reason) {
   return WriteToStream(stream, output.produce ? output.produce : fromText, reason);
 }
 
-// Writes the file's text to its partial file; on failure gives the reason.
-bool WritePartial(const Destination& destination, const OutputFile& output, std::string& reason) {
+// Writes the file's text to its partial file, down to the disk; on failure
+// gives the reason.
+bool WritePartial(Destination& destination, const OutputFile& output, std::string& reason) {
   std::FILE* file = OpenPartial(destination, reason);
   if (file == nullptr) return false;
-  const bool good = Produce(output, file, reason);
+  bool good = Produce(output, file, reason);
+  if (good && !Synced(file)) {
+    reason = ReasonOfErrno();
+    good = false;
+  }
   return CloseChecked(file, good, reason);
 }
 
@@ -132,6 +174,18 @@ bool PutInPlace(const Destination& destination, std::string& reason) {
 }
 
 }  // namespace
+
+fs::path FollowLinks(const fs::path& path) {
+  fs::path current = path;
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    std::error_code code;
+    if (!fs::is_symlink(current, code) || code) return current;
+    const fs::path next = fs::read_symlink(current, code);
+    if (code) return current;
+    current = next.is_absolute() ? next : current.parent_path() / next;
+  }
+  return path;
+}
 
 Destination DestinationOf(const std::string& path) {
   Destination destination;
@@ -171,7 +225,7 @@ bool WriteToStream(std::FILE* stream, const TextProducer& produce, std::string& 
 }
 
 bool CheckWritable(const std::string& path, std::string& error) {
-  const Destination destination = DestinationOf(path);
+  Destination destination = DestinationOf(path);
   std::error_code code;
   if (fs::is_directory(destination.target, code)) {
     error = path + ": cannot be written: it is a folder";
@@ -247,6 +301,10 @@ bool GrowingFile::Close(std::string& reason) {
   if (file == stdout) {
     good = std::fflush(file) == 0 && good;
   } else {
+    if (good && destination_.kind == Destination::Kind::kReplace && !Synced(file)) {
+      reason_ = ReasonOfErrno();
+      good = false;
+    }
     good = CloseChecked(file, good, reason_);
   }
   if (!good) reason = reason_.empty() ? ReasonOfErrno() : reason_;
@@ -296,7 +354,30 @@ bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<Grow
       return false;
     }
   }
+  for (const auto& [destination, named] : partials) {
+    if (!SyncFolderOf(destination->target, reason)) {
+      error = named;
+      error += ": cannot be written: " + reason;
+      return false;
+    }
+  }
   return true;
+}
+
+bool WriteWhole(const std::string& path, const std::string& text, std::string& error) {
+  Destination destination = DestinationOf(path);
+  const OutputFile file{path, text, {}};
+  std::string reason;
+  bool good = false;
+  if (destination.kind != Destination::Kind::kReplace) {
+    good = WriteInPlace(destination, file, reason);
+  } else {
+    good = WritePartial(destination, file, reason) && PutInPlace(destination, reason);
+    if (!good) RemovePartial(destination);
+    good = good && SyncFolderOf(destination.target, reason);
+  }
+  if (!good) error = path + ": cannot be written: " + reason;
+  return good;
 }
 
 }  // namespace vekhost

@@ -1,10 +1,12 @@
-// vekhost's output files, put in place all together or not at all, with the
-// guarantees a user expects of a redirection in a shell and of an editor's
-// save:
+// vekhost's output files, and its registry file, written as one writer
+// writes them all, with the guarantees a user expects of a redirection in a
+// shell and of an editor's save:
 // - A regular file (or a new one) is written whole to a file of its own
-//   beside it and only then renamed over it, so that a reader never sees half
-//   a file. A symbolic link is followed: its target is replaced and the link
-//   stays. The file keeps its permission bits.
+//   beside it, flushed to the disk (fsync) and only then renamed over it, and
+//   the folder is flushed after the rename: a reader, or a crash, finds the
+//   old file or the new one, never half a file. A symbolic link is followed:
+//   its target is replaced and the link stays. The file keeps its permission
+//   bits; a new one gets 0666 less the umask.
 // - What is no regular file (a device such as /dev/null, a pipe, a terminal,
 //   /dev/stdout) is written where it is, as a shell's `>` would, every write
 //   checked: /dev/full fails as it should.
@@ -45,11 +47,17 @@ struct Destination {
   Kind kind = Kind::kReplace;
   std::filesystem::path target;  // the path once symbolic links are followed
   // Where a replacing write goes first, beside the target under a name of
-  // this writer's own (TARGET.vekhost-partial-XXXXXXXX): two writers of one
-  // path never write into, or rename away, each other's file.
+  // this writer's own (TARGET.vekhost-partial-XXXXXXXX, created only where no
+  // file is yet): two writers of one path, in one process or two, never
+  // write into, or rename away, each other's file.
   std::filesystem::path partial;
 };
 Destination DestinationOf(const std::string& path);
+
+// The path once its symbolic links are followed (up to 40, as the kernel
+// allows); where the chain is broken the last link's target is where the
+// file will be made, and a chain too long gives the path itself.
+std::filesystem::path FollowLinks(const std::filesystem::path& path);
 
 // Whether two paths name one file, by any spelling or link, the file there
 // already or still to be made.
@@ -102,5 +110,10 @@ class GrowingFile {
 // regular file at a user path as it was.
 bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<GrowingFile*>& grown,
                     std::string& error);
+
+// Writes one file on its own, as above (the registry file). On failure sets
+// `error`, "PATH: cannot be written: reason", and leaves a regular file at
+// the path as it was.
+bool WriteWhole(const std::string& path, const std::string& text, std::string& error);
 
 }  // namespace vekhost

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "sim_host.h"
@@ -34,8 +33,6 @@ std::string DefaultRegistryFile();
 // parsed is an InputError naming the file and line.
 void LoadRegistry(const std::string& path);
 bool SaveRegistry(const std::string& path, std::string& error);
-// The text of one of the module's settings as stored now.
-std::optional<std::u16string> ReadSetting(const std::u16string& name);
 
 // Whether standard input is a terminal, so that a person types the actions
 // (standard output may be a pipe, into tee for one).

@@ -8,10 +8,10 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "settings/settings_key.h"
 #include "standin/registry_standin.h"
 #include "standin/user32_standin.h"
 #include "vekhost_platform.h"
+#include "vekhost_registry_file.h"
 #include "vekhost_words.h"
 
 #ifndef VEKHOST_DEFAULT_RESOURCES
@@ -20,8 +20,6 @@
 
 namespace vekhost::platform {
 namespace {
-
-const std::u16string kSettingsKey = SettingsKeyPath();
 
 // The signal that ends the session, once one came.
 volatile std::sig_atomic_t g_ending = 0;
@@ -201,18 +199,14 @@ void LoadRegistry(const std::string& path) {
   regstandin::Reset();
   if (path.empty()) return;
   std::string error;
-  if (regstandin::AttachFile(path, error)) return;
+  if (registryfile::Attach(path, error)) return;
   throw InputError(AtLine(path, error));
 }
 
 // Every change reached the file as the module made it; what is left is to
 // create a file nothing wrote, and to report what went wrong on the way.
 bool SaveRegistry(const std::string& /*path*/, std::string& error) {
-  return regstandin::FinishFile(error);
-}
-
-std::optional<std::u16string> ReadSetting(const std::u16string& name) {
-  return regstandin::GetString(kSettingsKey, name);
+  return registryfile::Finish(error);
 }
 
 bool IsTerminal() { return isatty(STDIN_FILENO) == 1; }

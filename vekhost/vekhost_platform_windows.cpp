@@ -41,6 +41,7 @@
 #include "settings/settings_key.h"
 #include "support/reg_text.h"
 #include "support/utf.h"
+#include "vekhost_output.h"
 #include "vekhost_platform.h"
 #include "vekhost_words.h"
 
@@ -511,28 +512,7 @@ bool SaveRegistry(const std::string& path, std::string& error) {
     error = std::string(name.begin(), name.end()) + ": cannot be created: " + code.message();
     return false;
   }
-  return regtext::WriteFile(path, g_file.Export(), error);
-}
-
-std::optional<std::u16string> ReadSetting(const std::u16string& name) {
-  Key settings;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, settings.put()) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  const std::wstring valueName = Wide(name);
-  DWORD size = 0;
-  if (RegQueryValueExW(settings.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  std::vector<uint8_t> data(size);
-  if (RegQueryValueExW(settings.get(), valueName.c_str(), nullptr, nullptr, data.data(), &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  data.resize(size);
-  return regtext::TextOf(data);
+  return vekhost::WriteWhole(path, g_file.Export(), error);
 }
 
 bool IsTerminal() {

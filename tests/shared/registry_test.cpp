@@ -20,6 +20,7 @@ const std::u16string kScratch = std::u16string(kSettingsParentKey) + u"\\Sorvane
 
 constexpr DWORD kMultiString = 7;
 constexpr REGSAM kSetValueOnly = 0x0002;
+constexpr REGSAM kGenericRead = 0x80000000u;
 
 class SharedRegistry : public ::testing::Test {
  protected:
@@ -121,7 +122,9 @@ TEST_F(SharedRegistry, ValuesKeepTheirTypeAndExactBytes) {
       {u"empty", REG_SZ, {}},
       {u"binary", REG_BINARY, {0, 0xFF, 0, 0x10}},
       {u"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}},
+      {u"short dword", REG_DWORD, {1, 2, 3}},
       {u"multi", kMultiString, {'a', 0, 0, 0, 0, 0}},
+      {u"", REG_SZ, {'d', 0, 0, 0}},  // the key's default value
   };
   for (const Case& c : cases) StoreValue(kScratch, c.name, c.type, c.bytes);
   for (const Case& c : cases) {
@@ -162,6 +165,14 @@ TEST_F(SharedRegistry, AQueryReportsTheSizeAndRefusesAShortBuffer) {
     EXPECT_EQ(size, 6u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   }
+  // The type is optional; a data buffer without a size is not.
+  constexpr LSTATUS kInvalidParameter = 87;
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExW(key.get(), AsWide(u"v"), nullptr, nullptr, nullptr, &size),
+            ERROR_SUCCESS);
+  BYTE data[8];
+  EXPECT_EQ(RegQueryValueExW(key.get(), AsWide(u"v"), nullptr, nullptr, data, nullptr),
+            kInvalidParameter);
 }
 
 TEST_F(SharedRegistry, MissingValuesAndKeysAreNotFound) {
@@ -187,6 +198,7 @@ TEST_F(SharedRegistry, TheHandlesAccessGovernsWhatItMayDo) {
       {"KEY_READ", KEY_READ, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
       {"KEY_SET_VALUE", kSetValueOnly, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS},
       {"KEY_ALL_ACCESS", KEY_ALL_ACCESS, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS},
+      {"GENERIC_READ", kGenericRead, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -69,5 +69,5 @@ check() {
 check hole IsHoleLayerChanged hole.log
 check tolerance mIsTolerance tolerance.log
 
-leftovers=$(find . -name '*.tmp' | wc -l)
-[ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left behind"
+leftovers=$(find . -name '*.vekhost-partial-*' | wc -l)
+[ "$leftovers" -eq 0 ] || fail "$leftovers partial files left behind"

@@ -1,4 +1,4 @@
-// The registry stand-in kept in a file that other processes read and write
+// vekhost's registry kept in a file that other processes read and write
 // too: what reaches the file, when, and what a bad file or a failed write
 // leaves behind.
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 
 #include "settings/settings_key.h"
 #include "standin/registry_standin.h"
+#include "vekhost_registry_file.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ class RegistryFile : public ::testing::Test {
 
   void Attach(const fs::path& path) {
     std::string error;
-    ASSERT_TRUE(regstandin::AttachFile(path.string(), error)) << error;
+    ASSERT_TRUE(vekhost::registryfile::Attach(path.string(), error)) << error;
   }
 
   static LSTATUS Set(const char16_t* name, std::u16string_view text) {
@@ -144,7 +145,7 @@ TEST_F(RegistryFile, AFileThatCannotBeParsedIsLeftByteForByte) {
   const std::string bad = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X\r\n";
   WriteText(file_, bad);
   std::string error;
-  EXPECT_FALSE(regstandin::AttachFile(file_.string(), error));
+  EXPECT_FALSE(vekhost::registryfile::Attach(file_.string(), error));
   EXPECT_EQ(error.rfind(file_.string() + ":3: ", 0), 0u) << error;
   EXPECT_EQ(ReadText(file_), bad);
 
@@ -155,7 +156,7 @@ TEST_F(RegistryFile, AFileThatCannotBeParsedIsLeftByteForByte) {
   WriteText(file_, bad);
   EXPECT_EQ(Set(u"mIsColor", u"0"), kRegistryCorrupt);
   EXPECT_EQ(ReadText(file_), bad);
-  EXPECT_FALSE(regstandin::FinishFile(error));
+  EXPECT_FALSE(vekhost::registryfile::Finish(error));
   EXPECT_EQ(error.rfind(file_.string() + ":3: ", 0), 0u) << error;
   EXPECT_EQ(ReadText(file_), bad);
 }
@@ -199,7 +200,7 @@ TEST_F(RegistryFile, AFailedWriteLeavesTheFileAndNoTemporaryBehind) {
   EXPECT_EQ(FilesInFolder(), 1u) << "a temporary file was left behind";
   EXPECT_EQ(Query(u"mIsColor"), u"1") << "what did not reach the file did not happen";
   std::string error;
-  EXPECT_FALSE(regstandin::FinishFile(error));
+  EXPECT_FALSE(vekhost::registryfile::Finish(error));
   EXPECT_NE(error.find(file_.string() + ": cannot be written: "), std::string::npos) << error;
 }
 
@@ -207,7 +208,7 @@ TEST_F(RegistryFile, AFileNothingWroteIsCreatedAtTheEnd) {
   const fs::path nested = folder_ / "new" / "registry.reg";
   Attach(nested);
   std::string error;
-  ASSERT_TRUE(regstandin::FinishFile(error)) << error;
+  ASSERT_TRUE(vekhost::registryfile::Finish(error)) << error;
   EXPECT_EQ(ReadText(nested).rfind("Windows Registry Editor Version 5.00", 0), 0u);
 }
 
