@@ -11,7 +11,10 @@ build=build/static
 cmake --preset linux -B "$build" -DSORVANE_BUILD_BENCH=ON >/dev/null
 
 failed=0
-step() { echo "== $*"; }
+step_started=$SECONDS
+step() {
+  echo "== $* (after $((SECONDS - step_started)) s)"
+}
 
 step "clang-format"
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
@@ -41,5 +44,6 @@ if ! run-clang-tidy-14 -p "$build" -j 2 -quiet \
   failed=1
 fi
 
+step "done"
 [ $failed -eq 0 ] && echo "static checks: clang-format, cppcheck and clang-tidy clean"
 exit $failed

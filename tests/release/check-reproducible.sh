@@ -24,9 +24,13 @@ build() {
     { tail -n 30 "$out"/"$(basename "$dir")"-*.log; echo "FAIL: building in $dir" >&2; exit 1; }
 }
 
+started=$SECONDS
 build "$work/first"
+echo "first clone built in $((SECONDS - started)) s"
 sleep 2  # a later second, so that any time that leaks in shows
+started=$SECONDS
 build "$work/a/much/deeper/second-clone"
+echo "second clone built in $((SECONDS - started)) s"
 
 status=0
 for f in bin/Sorvane.dll package/Sorvane.dll package/Sorvane.dll.debug dist/Sorvane-*-win64.zip; do
