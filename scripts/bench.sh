@@ -7,6 +7,8 @@
 # the generated drawings in build/bench.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Builds use every core unless CMAKE_BUILD_PARALLEL_LEVEL says otherwise.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 scripts/install-deps.sh
 # Timed as it ships: without the coverage counters scripts/test.sh builds in.
 cmake --preset linux -DSORVANE_BUILD_BENCH=ON -DSORVANE_COVERAGE=OFF

@@ -14,6 +14,8 @@
 #   scripts/fuzz.sh 3600 hostile_host
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Builds use every core unless CMAKE_BUILD_PARALLEL_LEVEL says otherwise.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 seconds=${1:-30}
 shift || true
 targets=("$@")

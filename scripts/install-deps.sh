@@ -33,8 +33,9 @@ rest=(
   clang-14 libclang-rt-14-dev clang-tidy clang-format cppcheck
   # The README's first command tried in a brand-new Debian 12 root.
   mmdebstrap
-  # scripts/test.sh: the line and branch coverage of src/.
-  gcovr
+  # scripts/test.sh: the line and branch coverage of src/, and the compiler
+  # cache of its Linux builds.
+  gcovr ccache
 )
 
 case "$mode" in

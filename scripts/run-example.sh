@@ -15,6 +15,8 @@
 # scripts/test.sh installs the rest and builds them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Builds use every core unless CMAKE_BUILD_PARALLEL_LEVEL says otherwise.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 
 example="${1:-figure}"
 case "$example" in

@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
-# Two fresh clones of the repository, in folders of different names and
-# depths, built one after the other with the `release` preset, must give a
-# bit-identical Sorvane.dll (stripped and not) and package.
+# Two clean builds of what is committed, in folders of different names and
+# depths and at different times, must give a bit-identical Sorvane.dll
+# (stripped and not) and package.
 #
 #   tests/release/check-reproducible.sh SOURCE_DIR OUTPUT_DIR
 #
-# Clones take what is committed: uncommitted changes are not in either build.
+# The second build is always a fresh clone built with the `release` preset,
+# deep in a temporary folder. The first is, where SORVANE_RELEASE_REFERENCE
+# names one, a windows tree built from nothing earlier in the same run
+# (scripts/test.sh passes the Wine suite's, made from a fresh configure, with
+# the same compiler and flags; warnings as errors do not change the bytes);
+# otherwise another fresh clone, built the same way. Clones take what is
+# committed: uncommitted changes are in neither; a reference tree is used
+# only when nothing is uncommitted. Nothing goes through a compiler cache:
+# each build compiles every file itself.
 set -euo pipefail
 src=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-repro.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+export CCACHE_DISABLE=1
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 
 build() {
-  local dir=$1
+  local dir=$1 started=$SECONDS
   git clone -q --no-hardlinks "$src" "$dir"
   # No time limits: how long a build takes is the machine's business, and
   # cpack only zips what the build step made.
@@ -22,16 +32,29 @@ build() {
     cmake --build --preset release >"$out/$(basename "$dir")-build.log" 2>&1 &&
     cd build/release && cpack >"$out/$(basename "$dir")-cpack.log" 2>&1) ||
     { tail -n 30 "$out"/"$(basename "$dir")"-*.log; echo "FAIL: building in $dir" >&2; exit 1; }
+  echo "built $dir in $((SECONDS - started)) s"
 }
 
-build "$work/first"
-sleep 2  # a later second, so that any time that leaks in shows
+reference=${SORVANE_RELEASE_REFERENCE:-}
+if [ -n "$reference" ] && [ -n "$(git -C "$src" status --porcelain)" ]; then
+  echo "uncommitted changes in $src: not comparing against $reference"
+  reference=""
+fi
+if [ -n "$reference" ]; then
+  first=$(cd "$reference" && pwd)
+  echo "first build: $first, from earlier in this run"
+else
+  build "$work/first"
+  first=$work/first/build/release
+  sleep 2  # a later second, so that any time that leaks in shows
+fi
 build "$work/a/much/deeper/second-clone"
+second=$work/a/much/deeper/second-clone/build/release
 
 status=0
 for f in bin/Sorvane.dll package/Sorvane.dll package/Sorvane.dll.debug dist/Sorvane-*-win64.zip; do
-  a=$(cd "$work/first/build/release" && sha256sum $f)
-  b=$(cd "$work/a/much/deeper/second-clone/build/release" && sha256sum $f)
+  a=$(cd "$first" && sha256sum $f)
+  b=$(cd "$second" && sha256sum $f)
   if [ "$a" = "$b" ]; then
     echo "same: $a"
   else

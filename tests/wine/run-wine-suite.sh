@@ -49,7 +49,7 @@ fail() {
 step "cross-building the windows preset into $win_build"
 (cd "$src" && cmake --preset windows -B "$win_build" >"$out/cross-configure.log" 2>&1) ||
   { tail -n 30 "$out/cross-configure.log"; fail "configuring the windows preset"; }
-cmake --build "$win_build" --parallel 2 >"$out/cross-build.log" 2>&1 ||
+cmake --build "$win_build" --parallel "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" >"$out/cross-build.log" 2>&1 ||
   { tail -n 40 "$out/cross-build.log"; fail "building the windows preset"; }
 for f in Sorvane.dll VekLib.dll sorvane_wine_tests.exe vekhost.exe; do
   [ -f "$bin/$f" ] || fail "the build made no $bin/$f"
