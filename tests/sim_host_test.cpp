@@ -148,7 +148,7 @@ TEST_F(SimHostTest, EndingTheCommandClearsPromptAndSelection) {
   EXPECT_TRUE(host.SelectRange({100}));
   EXPECT_FALSE(host.CommandActive());
   EXPECT_EQ(host.CurrentPrompt(), u"");
-  EXPECT_EQ(host.LastPrompt(), u"첫 단계");
+  EXPECT_EQ(host.Messages().back(), (sim::Message{sim::MessageKind::kPrompt, u"첫 단계"}));
   EXPECT_TRUE(host.Selection().empty());
   EXPECT_EQ(host.OpenSelectionLists(), 0u);
 }
@@ -409,7 +409,9 @@ TEST_F(SimHostTest, EveryFunctionIsTracedUnderItsOwnName) {
   VekMsgPutErrorMessage(u"e");
   VekMsgPutCursorMessage(u"c");
   const auto& names = Host::FunctionNames();
-  EXPECT_EQ(host.CallNames(), std::vector<std::string>(names.begin(), names.end()));
+  std::vector<std::string> called;
+  for (const sim::Call& call : host.Trace()) called.push_back(call.name);
+  EXPECT_EQ(called, std::vector<std::string>(names.begin(), names.end()));
   EXPECT_EQ(host.Errors(), std::vector<std::u16string>{u"e"});
   EXPECT_EQ(host.CurrentCursor(), u"c");
 }

@@ -25,7 +25,6 @@ namespace vekhost {
 namespace {
 
 using Json = nlohmann::json;
-using OrderedJson = nlohmann::ordered_json;
 
 // Bounds on what a drawing may hold, far above any real drawing (a million
 // elements take about 136 MB) but below what would exhaust the machine.

@@ -15,10 +15,6 @@ std::string IdText(uint32_t id) { return std::to_string(id); }
 constexpr size_t kDenseSlack = 4;
 constexpr size_t kDenseFloor = 4096;
 
-// How many elements ahead a chain walk is prefetched: enough to cover the
-// memory's latency with the calls a module makes per element.
-constexpr size_t kPrefetchDistance = 4;
-
 }  // namespace
 
 template <class Value>
@@ -111,7 +107,6 @@ template class RecordStore<Segment>;
 template class IdTable<Element*>;
 template class IdTable<Segment*>;
 template class IdTable<Hole*>;
-template class IdTable<ChainLink>;
 
 Drawing::Drawing(const Drawing& other)
     : layerOfNoSegment(other.layerOfNoSegment),
@@ -127,17 +122,7 @@ Drawing::Drawing(const Drawing& other)
 }
 
 Drawing& Drawing::operator=(const Drawing& other) {
-  if (this == &other) return *this;
-  layerOfNoSegment = other.layerOfNoSegment;
-  elements_ = other.elements_;
-  segments_ = other.segments_;
-  holes_ = other.holes_;
-  nextHoleId_ = other.nextHoleId_;
-  keepingOriginals_ = other.keepingOriginals_;
-  elementOriginals_ = other.elementOriginals_;
-  layerOriginals_ = other.layerOriginals_;
-  entryOriginals_ = other.entryOriginals_;
-  RebuildIndexes();
+  if (this != &other) *this = Drawing(other);
   return *this;
 }
 
@@ -145,12 +130,8 @@ void Drawing::RebuildIndexes() {
   elementIndex_.Clear();
   segmentIndex_.Clear();
   holeIndex_.Clear();
-  chainLinks_.Clear();
   for (size_t i = 0; i < elements_.size(); ++i) elementIndex_.Add(elements_[i].id, &elements_[i]);
-  for (size_t i = 0; i < segments_.size(); ++i) {
-    segmentIndex_.Add(segments_[i].id, &segments_[i]);
-    LinkChain(segments_[i]);
-  }
+  for (size_t i = 0; i < segments_.size(); ++i) segmentIndex_.Add(segments_[i].id, &segments_[i]);
   holeBySegment_.Clear();
   for (auto& [id, hole] : holes_) {
     holeIndex_.Add(static_cast<uint32_t>(id), &hole);
@@ -159,35 +140,11 @@ void Drawing::RebuildIndexes() {
   }
 }
 
-VekId Drawing::NextInChain(VekId element) const { return chainLinks_.Find(element).next; }
-
-void Drawing::PrefetchChain(VekId element, bool fromHead) const {
-  if (!fromHead) {
-    Prefetch(chainLinks_.Find(element).ahead);
-    return;
-  }
-  for (size_t i = 0; i < kPrefetchDistance && element != kVekNoId; ++i) {
-    Prefetch(element);
-    element = chainLinks_.Find(element).next;
-  }
-}
-
-void Drawing::PrefetchHoleRecord(VekId segment) const {
-  const Hole* hole = holeBySegment_.Find(segment);
-  if (hole == nullptr) return;
-  const auto* record = reinterpret_cast<const char*>(hole);
-  __builtin_prefetch(record);
-  __builtin_prefetch(record + sizeof(Hole) - 1);
-}
-
-void Drawing::PrefetchHoleEntries(VekId segment) const {
-  const Hole* hole = holeBySegment_.Find(segment);
-  if (hole == nullptr) return;
-  // The entries are read whole into the lent copy, then written whole.
-  constexpr size_t kLine = 64;
-  const auto* entries = reinterpret_cast<const char*>(hole->entries.data());
-  const size_t bytes = hole->entries.size() * sizeof(VekHoleEntry);
-  for (size_t at = 0; at < bytes && at < 16 * kLine; at += kLine) __builtin_prefetch(entries + at);
+VekId Drawing::NextInChain(VekId element) const {
+  const Element* found = FindElement(element);
+  const Segment* owner = found == nullptr ? nullptr : FindSegment(found->segment);
+  if (owner == nullptr || found->chainPosition + 1 >= owner->elements.size()) return kVekNoId;
+  return owner->elements[found->chainPosition + 1];
 }
 
 namespace {
@@ -213,20 +170,6 @@ bool Drawing::LentEntriesKeptInBounds() const {
   if (lent_.empty()) return true;
   const VekHoleEntry guard = GuardEntry();
   return std::memcmp(&lent_.back(), &guard, sizeof guard) == 0;
-}
-
-void Drawing::Prefetch(VekId element) const {
-  if (const Element* record = elementIndex_.Find(element)) __builtin_prefetch(&record->line, 1);
-}
-
-void Drawing::LinkChain(const Segment& segment) {
-  const std::vector<VekId>& chain = segment.elements;
-  for (size_t i = 0; i < chain.size(); ++i) {
-    ChainLink link{segment.id, kVekNoId, kVekNoId};
-    if (i + 1 < chain.size()) link.next = chain[i + 1];
-    if (i + kPrefetchDistance < chain.size()) link.ahead = chain[i + kPrefetchDistance];
-    chainLinks_.Add(chain[i], link);
-  }
 }
 
 Segment& Drawing::AddSegment(VekId id, int32_t layer, VekId companion) {
@@ -257,20 +200,7 @@ Element& Drawing::AddElement(VekId id, int32_t type, VekId segment) {
   elementIndex_.Add(id, &added);
   if (owner != nullptr) {
     added.chainPosition = owner->elements.size();
-    std::vector<VekId>& chain = owner->elements;
-    if (!chain.empty()) {
-      ChainLink last = chainLinks_.Find(chain.back());
-      last.next = id;
-      chainLinks_.Add(chain.back(), last);
-    }
-    if (chain.size() >= kPrefetchDistance) {
-      const VekId behind = chain[chain.size() - kPrefetchDistance];
-      ChainLink link = chainLinks_.Find(behind);
-      link.ahead = id;
-      chainLinks_.Add(behind, link);
-    }
-    chainLinks_.Add(id, {segment, kVekNoId, kVekNoId});
-    chain.push_back(id);
+    owner->elements.push_back(id);
   }
   return added;
 }
@@ -377,9 +307,6 @@ const Element* Drawing::FindElement(VekId id) const { return elementIndex_.Find(
 Segment* Drawing::FindSegment(VekId id) { return segmentIndex_.Find(id); }
 const Segment* Drawing::FindSegment(VekId id) const { return segmentIndex_.Find(id); }
 Hole* Drawing::FindHole(VekHoleId id) { return holeIndex_.Find(static_cast<uint32_t>(id)); }
-const Hole* Drawing::FindHole(VekHoleId id) const {
-  return holeIndex_.Find(static_cast<uint32_t>(id));
-}
 
 std::optional<VekHoleId> Drawing::HoleIdFor(const VekHoleKey& key) const {
   const Hole* hole = holeBySegment_.Find(key.word1);

@@ -100,16 +100,6 @@ class RecordStore {
 template <class Record>
 using IdIndex = IdTable<Record*>;
 
-// An element's place in its segment's chain, kept apart from the element's
-// record: walking a chain then reads a small table in id order instead of
-// waiting on each element's record, and its segment's, in turn.
-struct ChainLink {
-  VekId segment = kVekNoId;  // kVekNoId: in no segment
-  VekId next = kVekNoId;     // the element after it, kVekNoId at the end
-  VekId ahead = kVekNoId;    // the element a prefetch distance after it
-  bool operator==(const ChainLink&) const = default;
-};
-
 struct Hole {
   VekHoleId id = 0;
   VekHoleKey key{};
@@ -171,7 +161,6 @@ class Drawing {
   Segment* FindSegment(VekId id);
   const Segment* FindSegment(VekId id) const;
   Hole* FindHole(VekHoleId id);
-  const Hole* FindHole(VekHoleId id) const;
   std::optional<VekHoleId> HoleIdFor(const VekHoleKey& key) const;
 
   // Lookups that throw std::out_of_range, for tests that know the id exists.
@@ -198,7 +187,6 @@ class Drawing {
 
   // The element after `element` in its segment's chain, kVekNoId at the end
   // or for an element of no segment; constant time.
-  VekId NextInChain(const Element& element) const { return NextInChain(element.id); }
   VekId NextInChain(VekId element) const;
 
   // Keeping what the library replaces. From KeepOriginals() on (which
@@ -217,21 +205,8 @@ class Drawing {
   int32_t LayerAsItWas(const Segment& now) const;
   const std::vector<VekHoleEntry>& EntriesAsTheyWere(const Hole& now) const;
 
-  // Asks the memory system for the record of the element a few places after
-  // `element` in its chain (with `fromHead`, for the first few from `element`
-  // on): an apply walks a chain element by element, and a record far off in a
-  // large drawing is then already on its way when the module asks for it.
-  void PrefetchChain(VekId element, bool fromHead) const;
-  // The same for the hole data of a segment, which a layer change with hole
-  // data reads and writes whole: first the hole's record, then, once that is
-  // there, its entries, which the record points to.
-  void PrefetchHoleRecord(VekId segment) const;
-  void PrefetchHoleEntries(VekId segment) const;
-
  private:
   void RebuildIndexes();
-  void LinkChain(const Segment& segment);
-  void Prefetch(VekId element) const;
   void MakeRoomToLend(size_t entries);
 
   RecordStore<Element> elements_;
@@ -243,7 +218,6 @@ class Drawing {
   IdIndex<Element> elementIndex_;
   IdIndex<Segment> segmentIndex_;
   IdIndex<Hole> holeIndex_;
-  IdTable<ChainLink> chainLinks_;
   VekHoleId nextHoleId_ = 501;
   bool keepingOriginals_ = false;
   ElementOriginals elementOriginals_;

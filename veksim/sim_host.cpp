@@ -144,26 +144,12 @@ bool Host::SendEvent(int32_t kind) {
   return Deliver(kind);
 }
 
-std::u16string Host::LastPrompt() const {
-  for (auto it = core_.messages.rbegin(); it != core_.messages.rend(); ++it) {
-    if (it->kind == MessageKind::kPrompt) return it->text;
-  }
-  return {};
-}
-
 std::vector<std::u16string> Host::Errors() const {
   std::vector<std::u16string> errors;
   for (const Message& message : core_.messages) {
     if (message.kind == MessageKind::kError) errors.push_back(message.text);
   }
   return errors;
-}
-
-std::vector<std::string> Host::CallNames() const {
-  std::vector<std::string> names;
-  names.reserve(core_.trace.size());
-  for (const Call& call : core_.trace) names.push_back(call.name);
-  return names;
 }
 
 std::vector<Call> Host::CallsTo(std::string_view name) const {

@@ -152,9 +152,6 @@ struct HostCore {
   bool inCompare = false;                     // a compare function is running
   SharedSelection selection;                  // null: nothing selected
   std::vector<SelectionList> selectionLists;  // the open ones, oldest first
-  // Whether the module has read a hole's data since it last opened a
-  // selection list: only then are the holes of a walk worth prefetching.
-  bool walkReadsHoles = false;
   VekSelHandle nextHandle = 0x5E1001;
   int32_t frame = 1;
   int redraws = 0;
@@ -197,9 +194,6 @@ class Host {
   // What VekCtlRegisterVekLib2 returns (and, above 0, whether it registers).
   void SetRegistrationResult(int32_t result) { core_.registrationResult = result; }
   bool Registered() const { return core_.start != nullptr; }
-  VekReadyFunc StartFunction() const { return core_.start; }
-  VekReadyFunc SecondFunction() const { return core_.second; }
-  VekReadyFunc EndFunction() const { return core_.end; }
   VekArg RegisteredHostArg() const { return core_.hostArg; }
   // Calls the registered second callback or end function with kReadyArgs;
   // nullopt if none is registered.
@@ -236,14 +230,12 @@ class Host {
 
   // --- Messages --------------------------------------------------------
   const std::vector<Message>& Messages() const { return core_.messages; }
-  std::u16string LastPrompt() const;  // the last prompt ever shown, even after the end
   std::u16string CurrentPrompt() const { return core_.currentPrompt; }  // cleared at the end
   std::u16string CurrentCursor() const { return core_.currentCursor; }  // cleared at the end
   std::vector<std::u16string> Errors() const;
 
   // --- Trace -----------------------------------------------------------
   const std::vector<Call>& Trace() const { return core_.trace; }
-  std::vector<std::string> CallNames() const;
   // Throws std::invalid_argument for a name that is no Vek* function, so a
   // misspelt name cannot make "never called" pass.
   std::vector<Call> CallsTo(std::string_view name) const;
@@ -253,7 +245,6 @@ class Host {
   // and no callback is recorded and no Vek* call allocates, which is how a
   // benchmark or a large session wants the host.
   void SetTracing(bool on) { core_.tracing = on; }
-  bool Tracing() const { return core_.tracing; }
   void ClearMessages() { core_.messages.clear(); }
   // On by default, and after Reset. Off, the current prompt and cursor label
   // still follow what the module shows but nothing is added to Messages(),

@@ -72,10 +72,6 @@ VekPoint MakePoint(const PointValue& value) {
   return record;
 }
 
-PointValue ReadPoint(const VekPoint& record) {
-  return {Take<double>(record.bytes, 0), Take<double>(record.bytes, 8)};
-}
-
 VekComment MakeComment(const CharSizeValue& charSize) {
   VekComment comment{};
   comment.charSize = MakeCharSize(charSize);

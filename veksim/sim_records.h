@@ -65,7 +65,6 @@ VekTolerance MakeTolerance(const ToleranceValue& value);
 ToleranceValue ReadTolerance(const VekTolerance& record);
 
 VekPoint MakePoint(const PointValue& value);
-PointValue ReadPoint(const VekPoint& record);
 
 VekComment MakeComment(const CharSizeValue& charSize);
 

@@ -127,31 +127,6 @@ detail::SelectionList* OpenList(detail::HostCore& core, VekSelHandle h) {
   return nullptr;
 }
 
-// A walk of a large selection would wait on each segment's record and
-// chain; ask for them a few entries early (the record first, its chain once
-// the record is there). The same for hole data, but only in a walk that
-// reads it: a walk that does not would only spend memory bandwidth on it.
-void PrefetchSegments(const Drawing& drawing, const std::vector<SelectionEntry>& entries,
-                      size_t next, bool holes) {
-  constexpr size_t kRecordAhead = 4;
-  constexpr size_t kChainAhead = 2;
-  if (next + kRecordAhead < entries.size()) {
-    const VekId ahead = entries[next + kRecordAhead].segment;
-    __builtin_prefetch(drawing.FindSegment(ahead));
-    if (holes) drawing.PrefetchHoleRecord(ahead);
-  }
-  if (next + kChainAhead < entries.size()) {
-    const Segment* segment = drawing.FindSegment(entries[next + kChainAhead].segment);
-    if (segment != nullptr && !segment->elements.empty()) {
-      __builtin_prefetch(segment->elements.data());
-      drawing.PrefetchChain(segment->elements.front(), true);
-    }
-    if (holes && segment != nullptr && segment->hasHoleData) {
-      drawing.PrefetchHoleEntries(segment->id);
-    }
-  }
-}
-
 // Shared by the two list walks: fill `out` with the list's next entry.
 int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead) {
   detail::SelectionList* list = OpenList(t.core(), h);
@@ -169,7 +144,6 @@ int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead
   std::memcpy(filled.host, tail, sizeof tail);
   *out = filled;
   ++list->next;
-  PrefetchSegments(t.core().drawing, *list->entries, list->next, t.core().walkReadsHoles);
   t.Record(out);
   return t.Return(0);
 }
@@ -279,10 +253,7 @@ VekId VekElmGetNextElementId(VekId element) {
   Traced t("VekElmGetNextElementId", {element}, element);
   const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
   if (e == nullptr) return t.Return(kVekNoId);
-  const sim::Drawing& drawing = t.core().drawing;
-  const VekId next = drawing.NextInChain(element);
-  drawing.PrefetchChain(next, false);
-  return t.Return(next);
+  return t.Return(t.core().drawing.NextInChain(element));
 }
 
 int32_t VekSgmGetLayer(VekId segment, int32_t which) {
@@ -445,7 +416,6 @@ int32_t VekHolGetHoleData(VekHoleId hole, VekHoleData* out) {
   if (h == nullptr || out == nullptr) return t.Return(kVekFailure);
   // The entries are lent in a copy, never the hole's own: what the module
   // changes in them reaches the hole only through VekHolAmendHoleData.
-  t.core().walkReadsHoles = true;
   VekHoleEntry* lent = t.core().drawing.LendEntries(*h);
   VekHoleData data{};
   std::memcpy(data.host, &hole, sizeof hole);
@@ -494,7 +464,6 @@ VekSelHandle VekIddOpenSelIdData(int32_t mode, VekArg a2, VekArg a3, VekArg a4) 
   // The list is a snapshot: clearing the selection later leaves it intact.
   VekSelHandle handle = core.nextHandle++;
   core.selectionLists.push_back({handle, core.selection, 0});
-  core.walkReadsHoles = false;
   return t.Return(handle);
 }
 
