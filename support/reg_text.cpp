@@ -14,7 +14,15 @@
 
 namespace regtext {
 
+namespace {
+
 char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - u'a' + u'A') : c; }
+
+bool HasLineBreak(std::u16string_view name) {
+  return name.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
+
+}  // namespace
 
 std::u16string FoldName(std::u16string_view name) {
   std::u16string folded(name);
@@ -27,14 +35,6 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
          std::equal(a.begin(), a.end(), b.begin(),
                     [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
 }
-
-namespace {
-
-bool HasLineBreak(std::u16string_view name) {
-  return name.find_first_of(u"\r\n") != std::u16string_view::npos;
-}
-
-}  // namespace
 
 PathProblem SplitPath(std::u16string_view path, std::vector<std::u16string>& parts) {
   parts.clear();
@@ -56,20 +56,13 @@ PathProblem SplitPath(std::u16string_view path, std::vector<std::u16string>& par
 
 std::u16string Join(const std::vector<std::u16string>& parts) {
   std::u16string joined;
-  for (const std::u16string& part : parts) {
-    if (!joined.empty()) joined += u'\\';
-    joined += part;
-  }
+  for (const std::u16string& part : parts) joined.append(joined.empty() ? u"" : u"\\").append(part);
   return joined;
 }
 
 std::u16string JoinPath(std::u16string_view base, std::u16string_view sub) {
-  if (base.empty()) return std::u16string(sub);
-  if (sub.empty()) return std::u16string(base);
-  std::u16string joined(base);
-  joined += u'\\';
-  joined += sub;
-  return joined;
+  if (base.empty() || sub.empty()) return std::u16string(base.empty() ? sub : base);
+  return std::u16string(base).append(u"\\").append(sub);
 }
 
 bool IsValidValueName(std::u16string_view name) {
@@ -98,12 +91,6 @@ std::vector<uint8_t> StringBytes(std::u16string_view text) {
   return bytes;
 }
 
-namespace {
-
-constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
-
-}  // namespace
-
 std::string Quote(std::u16string_view text) {
   std::string out = "\"";
   for (char c : utf::ToUtf8(text)) {
@@ -115,6 +102,8 @@ std::string Quote(std::u16string_view text) {
 }
 
 namespace {
+
+constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
 
 // A REG_SZ can be written as "text" only when reading that text back gives
 // the same bytes: exactly one terminating NUL, nothing that would break the
@@ -155,16 +144,15 @@ void AppendHexList(std::string& out, std::size_t lineStart, const std::vector<ui
 }
 
 std::string TypeTag(uint32_t type) {
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kHexDigits[type & 0xF]);
-    type >>= 4;
-  } while (type != 0);
-  return "hex(" + digits + "):";
+  char tag[16];
+  (void)std::snprintf(tag, sizeof tag, "hex(%x):", unsigned(type));
+  return tag;
 }
 
-}  // namespace
-
+// One value line: "name"="text" for clean REG_SZ strings, dword:xxxxxxxx for
+// four-byte REG_DWORD data, hex:.. for REG_BINARY and hex(N):.. for everything
+// else, including REG_SZ data that is not one NUL-terminated string. Long hex
+// data is wrapped as regedit wraps it.
 void AppendValue(std::string& out, const NamedValue& named) {
   const std::size_t lineStart = out.size();
   out += named.name.empty() ? std::string("@") : Quote(named.name);
@@ -185,15 +173,11 @@ void AppendValue(std::string& out, const NamedValue& named) {
   out += "\r\n";
 }
 
+// "[HKEY_CURRENT_USER\path]" (or "[HKEY_CURRENT_USER]" for the root) and its
+// line end.
 void AppendSection(std::string& out, std::u16string_view path) {
-  if (path.empty()) {
-    out += "[HKEY_CURRENT_USER]\r\n";
-  } else {
-    out += "[HKEY_CURRENT_USER\\" + utf::ToUtf8(path) + "]\r\n";
-  }
+  out += "[HKEY_CURRENT_USER" + (path.empty() ? "" : "\\" + utf::ToUtf8(path)) + "]\r\n";
 }
-
-namespace {
 
 // ---- Import.
 
@@ -248,16 +232,15 @@ bool Decode(const std::string& text, std::u16string& out, ParseError& error) {
   return true;
 }
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+constexpr std::u16string_view kBlanks = u" \t";
 
 std::u16string_view TrimLeft(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
+  return text.substr(std::min(text.find_first_not_of(kBlanks), text.size()));
 }
 
+// With no blank left, find_last_not_of gives npos, and npos + 1 is 0.
 std::u16string_view TrimRight(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
+  return text.substr(0, text.find_last_not_of(kBlanks) + 1);
 }
 
 bool StartsWithFolded(std::u16string_view text, std::u16string_view prefix) {
@@ -269,6 +252,17 @@ int HexValue(char16_t c) {
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   return -1;
+}
+
+// The number the digits spell in hex; nothing when one of them is no hex digit.
+std::optional<uint32_t> HexNumber(std::u16string_view digits) {
+  uint32_t number = 0;
+  for (char16_t c : digits) {
+    const int digit = HexValue(c);
+    if (digit < 0) return std::nullopt;
+    number = (number << 4) | uint32_t(digit);
+  }
+  return number;
 }
 
 class Parser {
@@ -459,22 +453,14 @@ class Parser {
   }
 
   bool Dword(std::u16string_view digits, Value& value) {
-    if (digits.empty() || digits.size() > 8) {
+    const std::optional<uint32_t> number = HexNumber(digits);
+    if (digits.empty() || digits.size() > 8 || !number) {
       Fail("dword: needs one to eight hex digits");
       return false;
     }
-    uint32_t number = 0;
-    for (char16_t c : digits) {
-      const int digit = HexValue(c);
-      if (digit < 0) {
-        Fail("dword: needs one to eight hex digits");
-        return false;
-      }
-      number = (number << 4) | uint32_t(digit);
-    }
     value = Value{
         kTypeDword,
-        {uint8_t(number), uint8_t(number >> 8), uint8_t(number >> 16), uint8_t(number >> 24)}};
+        {uint8_t(*number), uint8_t(*number >> 8), uint8_t(*number >> 16), uint8_t(*number >> 24)}};
     return true;
   }
 
@@ -484,19 +470,12 @@ class Parser {
     if (!rest.empty() && rest.front() == u'(') {
       const std::size_t close = rest.find(u')');
       const std::size_t count = close == std::u16string_view::npos ? 0 : close - 1;
-      if (count == 0 || count > 8) {
+      const std::optional<uint32_t> number = HexNumber(rest.substr(1, count));
+      if (count == 0 || count > 8 || !number) {
         Fail("hex(N): needs a type of one to eight hex digits");
         return false;
       }
-      type = 0;
-      for (char16_t c : rest.substr(1, count)) {
-        const int digit = HexValue(c);
-        if (digit < 0) {
-          Fail("hex(N): needs a type of one to eight hex digits");
-          return false;
-        }
-        type = (type << 4) | uint32_t(digit);
-      }
+      type = *number;
       rest.remove_prefix(close + 1);
     }
     if (rest.empty() || rest.front() != u':') {
@@ -514,9 +493,7 @@ class Parser {
         Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
         return false;
       }
-      int byte = 0;
-      for (std::size_t k = 0; k < length; ++k) byte = byte * 16 + HexValue(rest[k]);
-      value.bytes.push_back(uint8_t(byte));
+      value.bytes.push_back(uint8_t(*HexNumber(rest.substr(0, length))));
       rest = TrimLeft(rest.substr(length));
       if (rest.empty()) return true;
       if (rest.front() != u',') {
@@ -722,9 +699,10 @@ void Tree::Apply(const std::vector<Change>& changes, std::vector<std::unique_ptr
 namespace {
 
 void ExportKey(std::string& out, const Tree::Key& key, const std::u16string& path, bool isRoot) {
-  if (!isRoot || !key.values.empty()) AppendSection(out, path);
+  const bool section = !isRoot || !key.values.empty();
+  if (section) AppendSection(out, path);
   for (const NamedValue& value : key.values) AppendValue(out, value);
-  if (!isRoot || !key.values.empty()) out += "\r\n";
+  if (section) out += "\r\n";
   for (const auto& [folded, child] : key.children) {
     ExportKey(out, *child, JoinPath(path, child->name), false);
   }
