@@ -312,10 +312,8 @@ class Parser {
     bool continued = false;
     std::size_t leading = 0;
     while (true) {
-      if (position_ >= text_.size()) {
-        Fail("the value continues with \"\\\" past the end of the text");
-        return false;
-      }
+      if (position_ >= text_.size())
+        return Fail("the value continues with \"\\\" past the end of the text");
       std::size_t end = text_.find(u'\n', position_);
       if (end == std::u16string::npos) end = text_.size();
       std::u16string_view physical(text_.data() + position_, end - position_);
@@ -323,10 +321,8 @@ class Parser {
       ++nextLineNumber_;
       if (!physical.empty() && physical.back() == u'\r') physical.remove_suffix(1);
       if (continued) physical = TrimLeft(physical);
-      if (logical.size() + physical.size() > kMaxLogicalLine) {
-        Fail("line longer than " + std::to_string(kMaxLogicalLine) + " characters");
-        return false;
-      }
+      if (logical.size() + physical.size() > kMaxLogicalLine)
+        return Fail("line longer than " + std::to_string(kMaxLogicalLine) + " characters");
       logical += physical;
       if (!continued) leading = logical.size() - TrimLeft(logical).size();
       const std::size_t kept = TrimRight(logical).size();
@@ -343,14 +339,13 @@ class Parser {
     line = TrimRight(line);
     if (line == u"Windows Registry Editor Version 5.00") return true;
     if (line == u"REGEDIT4") {
-      Fail("REGEDIT4 files are not supported; export as \"Windows Registry Editor Version 5.00\"");
-    } else {
-      Fail(std::string("expected the header \"") + kHeader + "\"");
+      return Fail(
+          "REGEDIT4 files are not supported; export as \"Windows Registry Editor Version 5.00\"");
     }
-    return false;
+    return Fail(std::string("expected the header \"") + kHeader + "\"");
   }
 
-  void Section(std::u16string_view line) {
+  bool Section(std::u16string_view line) {
     line = TrimRight(line);
     const std::size_t close = line.rfind(u']');
     if (close == std::u16string_view::npos) return Fail("section without a closing \"]\"");
@@ -386,10 +381,11 @@ class Parser {
       ops_->push_back(Change{
           Change::Kind::kRemoveKey, std::make_shared<const KeyPath>(std::move(parts)), {}, {}});
       section_.reset();
-      return;
+      return true;
     }
     section_ = std::make_shared<const KeyPath>(std::move(parts));
     ops_->push_back(Change{Change::Kind::kEnsureKey, section_, {}, {}});
+    return true;
   }
 
   // Reads a quoted text starting at rest[0] == '"'; only \\ and \" are escapes.
@@ -397,18 +393,14 @@ class Parser {
     out.clear();
     std::size_t i = 1;
     while (true) {
-      if (i >= rest.size()) {
-        Fail(std::string("unterminated quoted ") + what + " (missing closing '\"')");
-        return false;
-      }
+      if (i >= rest.size())
+        return Fail(std::string("unterminated quoted ") + what + " (missing closing '\"')");
       const char16_t c = rest[i];
       if (c == u'"') break;
       if (c == u'\\') {
-        if (i + 1 >= rest.size() || (rest[i + 1] != u'\\' && rest[i + 1] != u'"')) {
-          Fail(std::string("bad escape in the quoted ") + what +
-               ": only \\\\ and \\\" are allowed");
-          return false;
-        }
+        if (i + 1 >= rest.size() || (rest[i + 1] != u'\\' && rest[i + 1] != u'"'))
+          return Fail(std::string("bad escape in the quoted ") + what +
+                      ": only \\\\ and \\\" are allowed");
         out += rest[i + 1];
         i += 2;
         continue;
@@ -420,13 +412,13 @@ class Parser {
     return true;
   }
 
-  void ValueLine(std::u16string_view line) {
+  bool ValueLine(std::u16string_view line) {
     if (!section_) return Fail("value outside a [key] section");
     std::u16string name;
     if (line.front() == u'@') {
       line.remove_prefix(1);
     } else if (!QuotedText(line, name, "value name")) {
-      return;
+      return false;
     }
     if (!IsValidValueName(name)) {
       return Fail("value name longer than 16383 characters or containing a line break");
@@ -439,25 +431,24 @@ class Parser {
       op.kind = Change::Kind::kRemoveValue;
     } else if (!line.empty() && line.front() == u'"') {
       std::u16string text;
-      if (!QuotedText(line, text, "string")) return;
+      if (!QuotedText(line, text, "string")) return false;
       if (!TrimLeft(line).empty()) return Fail("text after the closing '\"' of the string");
       op.value = Value{kTypeString, StringBytes(text)};
     } else if (StartsWithFolded(line, u"dword:")) {
-      if (!Dword(line.substr(6), op.value)) return;
+      if (!Dword(line.substr(6), op.value)) return false;
     } else if (StartsWithFolded(line, u"hex")) {
-      if (!Hex(line.substr(3), op.value)) return;
+      if (!Hex(line.substr(3), op.value)) return false;
     } else {
       return Fail("expected \"text\", dword:, hex:, hex(N): or - after '='");
     }
     ops_->push_back(std::move(op));
+    return true;
   }
 
   bool Dword(std::u16string_view digits, Value& value) {
     const std::optional<uint32_t> number = HexNumber(digits);
-    if (digits.empty() || digits.size() > 8 || !number) {
-      Fail("dword: needs one to eight hex digits");
-      return false;
-    }
+    if (digits.empty() || digits.size() > 8 || !number)
+      return Fail("dword: needs one to eight hex digits");
     value = Value{
         kTypeDword,
         {uint8_t(*number), uint8_t(*number >> 8), uint8_t(*number >> 16), uint8_t(*number >> 24)}};
@@ -471,17 +462,12 @@ class Parser {
       const std::size_t close = rest.find(u')');
       const std::size_t count = close == std::u16string_view::npos ? 0 : close - 1;
       const std::optional<uint32_t> number = HexNumber(rest.substr(1, count));
-      if (count == 0 || count > 8 || !number) {
-        Fail("hex(N): needs a type of one to eight hex digits");
-        return false;
-      }
+      if (count == 0 || count > 8 || !number)
+        return Fail("hex(N): needs a type of one to eight hex digits");
       type = *number;
       rest.remove_prefix(close + 1);
     }
-    if (rest.empty() || rest.front() != u':') {
-      Fail("expected ':' after hex or hex(N)");
-      return false;
-    }
+    if (rest.empty() || rest.front() != u':') return Fail("expected ':' after hex or hex(N)");
     rest = TrimLeft(rest.substr(1));
     value = Value{type, {}};
     if (rest.empty()) return true;
@@ -489,25 +475,22 @@ class Parser {
       rest = TrimLeft(rest);
       std::size_t length = 0;
       while (length < rest.size() && HexValue(rest[length]) >= 0) ++length;
-      if (length == 0 || length > 2) {
-        Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
-        return false;
-      }
+      if (length == 0 || length > 2)
+        return Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
       value.bytes.push_back(uint8_t(*HexNumber(rest.substr(0, length))));
       rest = TrimLeft(rest.substr(length));
       if (rest.empty()) return true;
-      if (rest.front() != u',') {
-        Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
-        return false;
-      }
+      if (rest.front() != u',')
+        return Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
       rest.remove_prefix(1);
     }
   }
 
-  void Fail(std::string problem) {
-    if (failed_) return;
+  // Always false, for the callers to return.
+  bool Fail(std::string problem) {
+    if (!failed_) error_ = ParseError{lineNumber_, std::move(problem)};
     failed_ = true;
-    error_ = ParseError{lineNumber_, std::move(problem)};
+    return false;
   }
 
   std::u16string text_;
