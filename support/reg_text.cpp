@@ -14,7 +14,15 @@
 
 namespace regtext {
 
+namespace {
+
 char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - u'a' + u'A') : c; }
+
+bool HasLineBreak(std::u16string_view name) {
+  return name.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
+
+}  // namespace
 
 std::u16string FoldName(std::u16string_view name) {
   std::u16string folded(name);
@@ -27,14 +35,6 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
          std::equal(a.begin(), a.end(), b.begin(),
                     [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
 }
-
-namespace {
-
-bool HasLineBreak(std::u16string_view name) {
-  return name.find_first_of(u"\r\n") != std::u16string_view::npos;
-}
-
-}  // namespace
 
 PathProblem SplitPath(std::u16string_view path, std::vector<std::u16string>& parts) {
   parts.clear();
@@ -56,20 +56,13 @@ PathProblem SplitPath(std::u16string_view path, std::vector<std::u16string>& par
 
 std::u16string Join(const std::vector<std::u16string>& parts) {
   std::u16string joined;
-  for (const std::u16string& part : parts) {
-    if (!joined.empty()) joined += u'\\';
-    joined += part;
-  }
+  for (const std::u16string& part : parts) joined.append(joined.empty() ? u"" : u"\\").append(part);
   return joined;
 }
 
 std::u16string JoinPath(std::u16string_view base, std::u16string_view sub) {
-  if (base.empty()) return std::u16string(sub);
-  if (sub.empty()) return std::u16string(base);
-  std::u16string joined(base);
-  joined += u'\\';
-  joined += sub;
-  return joined;
+  if (base.empty() || sub.empty()) return std::u16string(base.empty() ? sub : base);
+  return std::u16string(base).append(u"\\").append(sub);
 }
 
 bool IsValidValueName(std::u16string_view name) {
@@ -98,12 +91,6 @@ std::vector<uint8_t> StringBytes(std::u16string_view text) {
   return bytes;
 }
 
-namespace {
-
-constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
-
-}  // namespace
-
 std::string Quote(std::u16string_view text) {
   std::string out = "\"";
   for (char c : utf::ToUtf8(text)) {
@@ -115,6 +102,8 @@ std::string Quote(std::u16string_view text) {
 }
 
 namespace {
+
+constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
 
 // A REG_SZ can be written as "text" only when reading that text back gives
 // the same bytes: exactly one terminating NUL, nothing that would break the
@@ -155,16 +144,15 @@ void AppendHexList(std::string& out, std::size_t lineStart, const std::vector<ui
 }
 
 std::string TypeTag(uint32_t type) {
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kHexDigits[type & 0xF]);
-    type >>= 4;
-  } while (type != 0);
-  return "hex(" + digits + "):";
+  char tag[16];
+  (void)std::snprintf(tag, sizeof tag, "hex(%x):", unsigned(type));
+  return tag;
 }
 
-}  // namespace
-
+// One value line: "name"="text" for clean REG_SZ strings, dword:xxxxxxxx for
+// four-byte REG_DWORD data, hex:.. for REG_BINARY and hex(N):.. for everything
+// else, including REG_SZ data that is not one NUL-terminated string. Long hex
+// data is wrapped as regedit wraps it.
 void AppendValue(std::string& out, const NamedValue& named) {
   const std::size_t lineStart = out.size();
   out += named.name.empty() ? std::string("@") : Quote(named.name);
@@ -185,15 +173,11 @@ void AppendValue(std::string& out, const NamedValue& named) {
   out += "\r\n";
 }
 
+// "[HKEY_CURRENT_USER\path]" (or "[HKEY_CURRENT_USER]" for the root) and its
+// line end.
 void AppendSection(std::string& out, std::u16string_view path) {
-  if (path.empty()) {
-    out += "[HKEY_CURRENT_USER]\r\n";
-  } else {
-    out += "[HKEY_CURRENT_USER\\" + utf::ToUtf8(path) + "]\r\n";
-  }
+  out += "[HKEY_CURRENT_USER" + (path.empty() ? "" : "\\" + utf::ToUtf8(path)) + "]\r\n";
 }
-
-namespace {
 
 // ---- Import.
 
@@ -248,16 +232,15 @@ bool Decode(const std::string& text, std::u16string& out, ParseError& error) {
   return true;
 }
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+constexpr std::u16string_view kBlanks = u" \t";
 
 std::u16string_view TrimLeft(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
+  return text.substr(std::min(text.find_first_not_of(kBlanks), text.size()));
 }
 
+// With no blank left, find_last_not_of gives npos, and npos + 1 is 0.
 std::u16string_view TrimRight(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
+  return text.substr(0, text.find_last_not_of(kBlanks) + 1);
 }
 
 bool StartsWithFolded(std::u16string_view text, std::u16string_view prefix) {
@@ -269,6 +252,17 @@ int HexValue(char16_t c) {
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   return -1;
+}
+
+// The number the digits spell in hex; nothing when one of them is no hex digit.
+std::optional<uint32_t> HexNumber(std::u16string_view digits) {
+  uint32_t number = 0;
+  for (char16_t c : digits) {
+    const int digit = HexValue(c);
+    if (digit < 0) return std::nullopt;
+    number = (number << 4) | uint32_t(digit);
+  }
+  return number;
 }
 
 class Parser {
@@ -318,10 +312,8 @@ class Parser {
     bool continued = false;
     std::size_t leading = 0;
     while (true) {
-      if (position_ >= text_.size()) {
-        Fail("the value continues with \"\\\" past the end of the text");
-        return false;
-      }
+      if (position_ >= text_.size())
+        return Fail("the value continues with \"\\\" past the end of the text");
       std::size_t end = text_.find(u'\n', position_);
       if (end == std::u16string::npos) end = text_.size();
       std::u16string_view physical(text_.data() + position_, end - position_);
@@ -329,10 +321,8 @@ class Parser {
       ++nextLineNumber_;
       if (!physical.empty() && physical.back() == u'\r') physical.remove_suffix(1);
       if (continued) physical = TrimLeft(physical);
-      if (logical.size() + physical.size() > kMaxLogicalLine) {
-        Fail("line longer than " + std::to_string(kMaxLogicalLine) + " characters");
-        return false;
-      }
+      if (logical.size() + physical.size() > kMaxLogicalLine)
+        return Fail("line longer than " + std::to_string(kMaxLogicalLine) + " characters");
       logical += physical;
       if (!continued) leading = logical.size() - TrimLeft(logical).size();
       const std::size_t kept = TrimRight(logical).size();
@@ -349,14 +339,13 @@ class Parser {
     line = TrimRight(line);
     if (line == u"Windows Registry Editor Version 5.00") return true;
     if (line == u"REGEDIT4") {
-      Fail("REGEDIT4 files are not supported; export as \"Windows Registry Editor Version 5.00\"");
-    } else {
-      Fail(std::string("expected the header \"") + kHeader + "\"");
+      return Fail(
+          "REGEDIT4 files are not supported; export as \"Windows Registry Editor Version 5.00\"");
     }
-    return false;
+    return Fail(std::string("expected the header \"") + kHeader + "\"");
   }
 
-  void Section(std::u16string_view line) {
+  bool Section(std::u16string_view line) {
     line = TrimRight(line);
     const std::size_t close = line.rfind(u']');
     if (close == std::u16string_view::npos) return Fail("section without a closing \"]\"");
@@ -392,10 +381,11 @@ class Parser {
       ops_->push_back(Change{
           Change::Kind::kRemoveKey, std::make_shared<const KeyPath>(std::move(parts)), {}, {}});
       section_.reset();
-      return;
+      return true;
     }
     section_ = std::make_shared<const KeyPath>(std::move(parts));
     ops_->push_back(Change{Change::Kind::kEnsureKey, section_, {}, {}});
+    return true;
   }
 
   // Reads a quoted text starting at rest[0] == '"'; only \\ and \" are escapes.
@@ -403,18 +393,14 @@ class Parser {
     out.clear();
     std::size_t i = 1;
     while (true) {
-      if (i >= rest.size()) {
-        Fail(std::string("unterminated quoted ") + what + " (missing closing '\"')");
-        return false;
-      }
+      if (i >= rest.size())
+        return Fail(std::string("unterminated quoted ") + what + " (missing closing '\"')");
       const char16_t c = rest[i];
       if (c == u'"') break;
       if (c == u'\\') {
-        if (i + 1 >= rest.size() || (rest[i + 1] != u'\\' && rest[i + 1] != u'"')) {
-          Fail(std::string("bad escape in the quoted ") + what +
-               ": only \\\\ and \\\" are allowed");
-          return false;
-        }
+        if (i + 1 >= rest.size() || (rest[i + 1] != u'\\' && rest[i + 1] != u'"'))
+          return Fail(std::string("bad escape in the quoted ") + what +
+                      ": only \\\\ and \\\" are allowed");
         out += rest[i + 1];
         i += 2;
         continue;
@@ -426,13 +412,13 @@ class Parser {
     return true;
   }
 
-  void ValueLine(std::u16string_view line) {
+  bool ValueLine(std::u16string_view line) {
     if (!section_) return Fail("value outside a [key] section");
     std::u16string name;
     if (line.front() == u'@') {
       line.remove_prefix(1);
     } else if (!QuotedText(line, name, "value name")) {
-      return;
+      return false;
     }
     if (!IsValidValueName(name)) {
       return Fail("value name longer than 16383 characters or containing a line break");
@@ -445,36 +431,27 @@ class Parser {
       op.kind = Change::Kind::kRemoveValue;
     } else if (!line.empty() && line.front() == u'"') {
       std::u16string text;
-      if (!QuotedText(line, text, "string")) return;
+      if (!QuotedText(line, text, "string")) return false;
       if (!TrimLeft(line).empty()) return Fail("text after the closing '\"' of the string");
       op.value = Value{kTypeString, StringBytes(text)};
     } else if (StartsWithFolded(line, u"dword:")) {
-      if (!Dword(line.substr(6), op.value)) return;
+      if (!Dword(line.substr(6), op.value)) return false;
     } else if (StartsWithFolded(line, u"hex")) {
-      if (!Hex(line.substr(3), op.value)) return;
+      if (!Hex(line.substr(3), op.value)) return false;
     } else {
       return Fail("expected \"text\", dword:, hex:, hex(N): or - after '='");
     }
     ops_->push_back(std::move(op));
+    return true;
   }
 
   bool Dword(std::u16string_view digits, Value& value) {
-    if (digits.empty() || digits.size() > 8) {
-      Fail("dword: needs one to eight hex digits");
-      return false;
-    }
-    uint32_t number = 0;
-    for (char16_t c : digits) {
-      const int digit = HexValue(c);
-      if (digit < 0) {
-        Fail("dword: needs one to eight hex digits");
-        return false;
-      }
-      number = (number << 4) | uint32_t(digit);
-    }
+    const std::optional<uint32_t> number = HexNumber(digits);
+    if (digits.empty() || digits.size() > 8 || !number)
+      return Fail("dword: needs one to eight hex digits");
     value = Value{
         kTypeDword,
-        {uint8_t(number), uint8_t(number >> 8), uint8_t(number >> 16), uint8_t(number >> 24)}};
+        {uint8_t(*number), uint8_t(*number >> 8), uint8_t(*number >> 16), uint8_t(*number >> 24)}};
     return true;
   }
 
@@ -484,25 +461,13 @@ class Parser {
     if (!rest.empty() && rest.front() == u'(') {
       const std::size_t close = rest.find(u')');
       const std::size_t count = close == std::u16string_view::npos ? 0 : close - 1;
-      if (count == 0 || count > 8) {
-        Fail("hex(N): needs a type of one to eight hex digits");
-        return false;
-      }
-      type = 0;
-      for (char16_t c : rest.substr(1, count)) {
-        const int digit = HexValue(c);
-        if (digit < 0) {
-          Fail("hex(N): needs a type of one to eight hex digits");
-          return false;
-        }
-        type = (type << 4) | uint32_t(digit);
-      }
+      const std::optional<uint32_t> number = HexNumber(rest.substr(1, count));
+      if (count == 0 || count > 8 || !number)
+        return Fail("hex(N): needs a type of one to eight hex digits");
+      type = *number;
       rest.remove_prefix(close + 1);
     }
-    if (rest.empty() || rest.front() != u':') {
-      Fail("expected ':' after hex or hex(N)");
-      return false;
-    }
+    if (rest.empty() || rest.front() != u':') return Fail("expected ':' after hex or hex(N)");
     rest = TrimLeft(rest.substr(1));
     value = Value{type, {}};
     if (rest.empty()) return true;
@@ -510,27 +475,22 @@ class Parser {
       rest = TrimLeft(rest);
       std::size_t length = 0;
       while (length < rest.size() && HexValue(rest[length]) >= 0) ++length;
-      if (length == 0 || length > 2) {
-        Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
-        return false;
-      }
-      int byte = 0;
-      for (std::size_t k = 0; k < length; ++k) byte = byte * 16 + HexValue(rest[k]);
-      value.bytes.push_back(uint8_t(byte));
+      if (length == 0 || length > 2)
+        return Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
+      value.bytes.push_back(uint8_t(*HexNumber(rest.substr(0, length))));
       rest = TrimLeft(rest.substr(length));
       if (rest.empty()) return true;
-      if (rest.front() != u',') {
-        Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
-        return false;
-      }
+      if (rest.front() != u',')
+        return Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
       rest.remove_prefix(1);
     }
   }
 
-  void Fail(std::string problem) {
-    if (failed_) return;
+  // Always false, for the callers to return.
+  bool Fail(std::string problem) {
+    if (!failed_) error_ = ParseError{lineNumber_, std::move(problem)};
     failed_ = true;
-    error_ = ParseError{lineNumber_, std::move(problem)};
+    return false;
   }
 
   std::u16string text_;
@@ -722,9 +682,10 @@ void Tree::Apply(const std::vector<Change>& changes, std::vector<std::unique_ptr
 namespace {
 
 void ExportKey(std::string& out, const Tree::Key& key, const std::u16string& path, bool isRoot) {
-  if (!isRoot || !key.values.empty()) AppendSection(out, path);
+  const bool section = !isRoot || !key.values.empty();
+  if (section) AppendSection(out, path);
   for (const NamedValue& value : key.values) AppendValue(out, value);
-  if (!isRoot || !key.values.empty()) out += "\r\n";
+  if (section) out += "\r\n";
   for (const auto& [folded, child] : key.children) {
     ExportKey(out, *child, JoinPath(path, child->name), false);
   }

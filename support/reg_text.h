@@ -58,7 +58,6 @@ struct NamedValue {
 
 // ---- Names and paths.
 
-char16_t Fold(char16_t c);
 std::u16string FoldName(std::u16string_view name);
 bool SameName(std::u16string_view a, std::u16string_view b);
 
@@ -88,17 +87,6 @@ std::vector<uint8_t> StringBytes(std::u16string_view text);
 // In UTF-8 (support/utf.h, which keeps lone surrogates) and double quotes,
 // with "\" and '"' escaped, as the text writes names.
 std::string Quote(std::u16string_view text);
-
-// ---- Writing.
-
-// "[HKEY_CURRENT_USER\path]" (or "[HKEY_CURRENT_USER]" for the root) and its
-// line end.
-void AppendSection(std::string& out, std::u16string_view path);
-// One value line: "name"="text" for clean REG_SZ strings, dword:xxxxxxxx for
-// four-byte REG_DWORD data, hex:.. for REG_BINARY and hex(N):.. for everything
-// else, including REG_SZ data that is not one NUL-terminated string. Long hex
-// data is wrapped as regedit wraps it.
-void AppendValue(std::string& out, const NamedValue& named);
 
 // ---- Reading.
 

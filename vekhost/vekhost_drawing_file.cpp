@@ -1,5 +1,6 @@
 #include "vekhost_drawing_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -126,20 +128,14 @@ class Checker {
     if (!node.value->is_object())
       Fail(node.Path(), "expected an object, found " + Describe(*node.value));
     for (const auto& [key, unused] : node.value->items()) {
-      bool known = false;
-      for (const char* name : allowed) known = known || key == name;
-      if (!known) {
-        std::string names;
-        for (const char* name : allowed) {
-          if (!names.empty()) names += ", ";
-          names += name;
-        }
-        Fail(node.Path(), std::string("unknown key \"")
-                              .append(key)
-                              .append("\" (allowed here: ")
-                              .append(names)
-                              .append(")"));
-      }
+      if (std::find(allowed.begin(), allowed.end(), key) != allowed.end()) continue;
+      std::string names;
+      for (const char* name : allowed) names.append(names.empty() ? "" : ", ").append(name);
+      Fail(node.Path(), std::string("unknown key \"")
+                            .append(key)
+                            .append("\" (allowed here: ")
+                            .append(names)
+                            .append(")"));
     }
   }
 
@@ -206,9 +202,7 @@ class Checker {
     const size_t size = node.value->size();
     CountInRange(node.Path(), size, minSize, maxSize);
     std::vector<Node> items;
-    for (size_t i = 0; i < size; ++i) {
-      items.push_back({&(*node.value)[i], {}, &node, nullptr, i});
-    }
+    for (size_t i = 0; i < size; ++i) items.push_back({&(*node.value)[i], {}, &node, nullptr, i});
     return items;
   }
 
@@ -249,12 +243,8 @@ std::string TextPlace(const std::string& text, size_t offset) {
 }
 
 bool IsColourText(const std::string& text) {
-  if (text.size() != 7 || text[0] != '#') return false;
-  for (size_t i = 1; i < 7; ++i) {
-    const char c = text[i];
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
-  }
-  return true;
+  return text.size() == 7 && text[0] == '#' &&
+         text.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
 }
 
 sim::CharSizeValue ReadCharSize(const Checker& check, const Node& node) {
@@ -583,10 +573,8 @@ class DrawingReader {
   }
 
   static int ListOf(const std::string& key) {
-    for (int i = 0; i < 3; ++i) {
-      if (key == kListNames[i]) return i;
-    }
-    return -1;
+    const auto* found = std::find(std::begin(kListNames), std::end(kListNames), key);
+    return found == std::end(kListNames) ? -1 : static_cast<int>(found - std::begin(kListNames));
   }
 
   // Whether the entries of `list` can be checked now: the segments refer to
@@ -797,11 +785,12 @@ class PrettyWriter {
   void EndArray() { Close(']'); }
 
   // The next value is the member `key` of the open object.
-  void Key(std::string_view key) {
+  PrettyWriter& Key(std::string_view key) {
     NextEntry();
     String(key);
     Put(": ");
     keyed_ = true;
+    return *this;
   }
 
   void Int(int64_t value) {
@@ -880,40 +869,21 @@ class PrettyWriter {
   void Indent() { PutSpaces(2 * empty_.size()); }
 
   void String(std::string_view text) {
+    static constexpr std::string_view kShort = "\"\\\b\f\n\r\t";
+    static constexpr std::string_view kEscaped[] = {"\\\"", "\\\\", "\\b", "\\f",
+                                                    "\\n",  "\\r",  "\\t"};
+    static constexpr char kHex[] = "0123456789abcdef";
     Put('"');
     for (char c : text) {
       const auto byte = static_cast<unsigned char>(c);
-      switch (c) {
-        case '"':
-          Put("\\\"");
-          break;
-        case '\\':
-          Put("\\\\");
-          break;
-        case '\b':
-          Put("\\b");
-          break;
-        case '\f':
-          Put("\\f");
-          break;
-        case '\n':
-          Put("\\n");
-          break;
-        case '\r':
-          Put("\\r");
-          break;
-        case '\t':
-          Put("\\t");
-          break;
-        default:
-          if (byte < 0x20) {
-            static const char kHex[] = "0123456789abcdef";
-            Put("\\u00");
-            Put(kHex[byte >> 4]);
-            Put(kHex[byte & 0xF]);
-          } else {
-            Put(c);
-          }
+      if (byte >= 0x20 && c != '"' && c != '\\') {
+        Put(c);
+      } else if (const size_t at = kShort.find(c); at != std::string_view::npos) {
+        Put(kEscaped[at]);
+      } else {
+        Put("\\u00");
+        Put(kHex[byte >> 4]);
+        Put(kHex[byte & 0xF]);
       }
     }
     Put('"');
@@ -938,24 +908,18 @@ class PrettyWriter {
 void WriteCharSize(PrettyWriter& w, const VekCharSize& record) {
   const sim::CharSizeValue v = sim::ReadCharSize(record);
   w.BeginObject();
-  w.Key("height");
-  w.Number(v.height);
-  w.Key("width");
-  w.Number(v.width);
-  w.Key("spacing");
-  w.Number(v.spacing);
+  w.Key("height").Number(v.height);
+  w.Key("width").Number(v.width);
+  w.Key("spacing").Number(v.spacing);
   w.EndObject();
 }
 
 void WriteArrows(PrettyWriter& w, const VekArrows& record) {
   const sim::ArrowsValue v = sim::ReadArrows(record);
   w.BeginObject();
-  w.Key("start");
-  w.Int(v.startKind);
-  w.Key("end");
-  w.Int(v.endKind);
-  w.Key("size");
-  w.Number(v.size);
+  w.Key("start").Int(v.startKind);
+  w.Key("end").Int(v.endKind);
+  w.Key("size").Number(v.size);
   w.EndObject();
 }
 
@@ -966,30 +930,20 @@ void WriteShape(PrettyWriter& w, const Shape& shape) {
       break;
     case Shape::Kind::kLine:
     case Shape::Kind::kPolyline:
-      w.Key("kind");
-      w.Text(shape.kind == Shape::Kind::kLine ? "line" : "polyline");
-      w.Key("points");
-      w.BeginArray();
+      w.Key("kind").Text(shape.kind == Shape::Kind::kLine ? "line" : "polyline");
+      w.Key("points").BeginArray();
       for (const Point& p : shape.points) w.Point(p);
       w.EndArray();
-      if (shape.kind == Shape::Kind::kPolyline && shape.closed) {
-        w.Key("closed");
-        w.Bool(true);
-      }
+      if (shape.kind == Shape::Kind::kPolyline && shape.closed) w.Key("closed").Bool(true);
       break;
     case Shape::Kind::kCircle:
     case Shape::Kind::kArc:
-      w.Key("kind");
-      w.Text(shape.kind == Shape::Kind::kCircle ? "circle" : "arc");
-      w.Key("centre");
-      w.Point(shape.centre);
-      w.Key("radius");
-      w.Number(shape.radius);
+      w.Key("kind").Text(shape.kind == Shape::Kind::kCircle ? "circle" : "arc");
+      w.Key("centre").Point(shape.centre);
+      w.Key("radius").Number(shape.radius);
       if (shape.kind == Shape::Kind::kArc) {
-        w.Key("start");
-        w.Number(shape.startAngle);
-        w.Key("end");
-        w.Number(shape.endAngle);
+        w.Key("start").Number(shape.startAngle);
+        w.Key("end").Number(shape.endAngle);
       }
       break;
   }
@@ -998,10 +952,8 @@ void WriteShape(PrettyWriter& w, const Shape& shape) {
 
 template <class Record>
 bool IsZero(const Record& record) {
-  for (uint8_t b : sim::Bytes(record)) {
-    if (b != 0) return false;
-  }
-  return true;
+  const auto bytes = sim::Bytes(record);
+  return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
 }
 
 // With the system's reason, when it gave one.
@@ -1013,10 +965,9 @@ bool IsZero(const Record& record) {
 }  // namespace
 
 const Layer* DrawingFile::FindLayer(int32_t id) const {
-  for (const Layer& layer : layers) {
-    if (layer.id == id) return &layer;
-  }
-  return nullptr;
+  auto found =
+      std::find_if(layers.begin(), layers.end(), [id](const Layer& l) { return l.id == id; });
+  return found == layers.end() ? nullptr : &*found;
 }
 
 std::string ReadInputFile(const std::string& path, size_t limit) {
@@ -1067,12 +1018,9 @@ void WriteLayers(PrettyWriter& w, const DrawingFile& file) {
   w.BeginArray();
   for (const Layer& layer : file.layers) {
     w.BeginObject();
-    w.Key("id");
-    w.Int(layer.id);
-    w.Key("name");
-    w.Text(layer.name);
-    w.Key("colour");
-    w.Text(layer.colour);
+    w.Key("id").Int(layer.id);
+    w.Key("name").Text(layer.name);
+    w.Key("colour").Text(layer.colour);
     w.EndObject();
   }
   w.EndArray();
@@ -1089,21 +1037,14 @@ void WriteSegments(PrettyWriter& w, const DrawingFile& file, const sim::Drawing&
     const sim::Segment* segment = drawing.FindSegment(id);
     if (segment == nullptr) continue;
     w.BeginObject();
-    w.Key("id");
-    w.Int(id);
-    w.Key("layer");
-    w.Int(segment->layer);
-    if (segment->companion != 0) {
-      w.Key("companion");
-      w.Int(segment->companion);
-    }
+    w.Key("id").Int(id);
+    w.Key("layer").Int(segment->layer);
+    if (segment->companion != 0) w.Key("companion").Int(segment->companion);
     if (auto hole = holes.find(id); hole != holes.end()) {
-      w.Key("hole");
-      w.BeginArray();
+      w.Key("hole").BeginArray();
       for (const VekHoleEntry& entry : hole->second->entries) {
         w.BeginObject();
-        w.Key("layer");
-        w.Int(entry.layer);
+        w.Key("layer").Int(entry.layer);
         w.EndObject();
       }
       w.EndArray();
@@ -1115,28 +1056,19 @@ void WriteSegments(PrettyWriter& w, const DrawingFile& file, const sim::Drawing&
 
 void WriteDimension(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
   w.BeginObject();
-  w.Key("value");
-  w.Number(view.value);
-  w.Key("decimalPlaces");
-  w.Int(e.decimalPlaces);
+  w.Key("value").Number(view.value);
+  w.Key("decimalPlaces").Int(e.decimalPlaces);
   if (e.toleranceStatus != 0 || !IsZero(e.tolerance)) {
     const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
-    w.Key("tolerance");
-    w.BeginObject();
-    w.Key("status");
-    w.Int(e.toleranceStatus);
-    w.Key("upper");
-    w.Number(t.upper);
-    w.Key("lower");
-    w.Number(t.lower);
-    w.Key("kind");
-    w.Int(t.kind);
+    w.Key("tolerance").BeginObject();
+    w.Key("status").Int(e.toleranceStatus);
+    w.Key("upper").Number(t.upper);
+    w.Key("lower").Number(t.lower);
+    w.Key("kind").Int(t.kind);
     w.EndObject();
   }
-  w.Key("charSize");
-  WriteCharSize(w, e.dimCharSize);
-  w.Key("arrows");
-  w.BeginArray();
+  WriteCharSize(w.Key("charSize"), e.dimCharSize);
+  w.Key("arrows").BeginArray();
   WriteArrows(w, e.arrows[0]);
   WriteArrows(w, e.arrows[1]);
   w.EndArray();
@@ -1145,70 +1077,40 @@ void WriteDimension(PrettyWriter& w, const sim::Element& e, const ElementView& v
 
 void WriteElement(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
   w.BeginObject();
-  w.Key("id");
-  w.Int(e.id);
-  w.Key("type");
-  w.Int(e.type);
-  w.Key("segment");
-  w.Int(e.segment);
+  w.Key("id").Int(e.id);
+  w.Key("type").Int(e.type);
+  w.Key("segment").Int(e.segment);
   if (view.hasLine || IsPlainFigureType(e.type) || e.line.colour != 0 || e.line.lineType != 0) {
-    w.Key("line");
-    w.BeginObject();
-    w.Key("colour");
-    w.Int(e.line.colour);
-    w.Key("type");
-    w.Int(e.line.lineType);
+    w.Key("line").BeginObject();
+    w.Key("colour").Int(e.line.colour);
+    w.Key("type").Int(e.line.lineType);
     w.EndObject();
   }
   const bool dimensionSet = e.decimalPlaces != 0 || e.toleranceStatus != 0 ||
                             !IsZero(e.tolerance) || !IsZero(e.dimCharSize) ||
                             !IsZero(e.arrows[0]) || !IsZero(e.arrows[1]);
   if (view.hasDimension || IsDimensionType(e.type) || dimensionSet) {
-    w.Key("dimension");
-    WriteDimension(w, e, view);
+    WriteDimension(w.Key("dimension"), e, view);
   }
   if (view.hasAnnotation || IsAnnotationType(e.type) || !IsZero(e.comment.charSize)) {
-    w.Key("annotation");
-    w.BeginObject();
-    if (view.hasAnnotation || IsAnnotationType(e.type)) {
-      w.Key("text");
-      w.Text(view.text);
-    }
-    w.Key("charSize");
-    WriteCharSize(w, e.comment.charSize);
+    w.Key("annotation").BeginObject();
+    if (view.hasAnnotation || IsAnnotationType(e.type)) w.Key("text").Text(view.text);
+    WriteCharSize(w.Key("charSize"), e.comment.charSize);
     w.EndObject();
   }
-  if (view.shape.kind != Shape::Kind::kNone) {
-    w.Key("shape");
-    WriteShape(w, view.shape);
-  }
-  if (view.at) {
-    w.Key("at");
-    w.Point(*view.at);
-  }
+  if (view.shape.kind != Shape::Kind::kNone) WriteShape(w.Key("shape"), view.shape);
+  if (view.at) w.Key("at").Point(*view.at);
   w.EndObject();
 }
 
-}  // namespace
-
-namespace {
-
 void WriteDrawing(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
   w.BeginObject();
-  w.Key("format");
-  w.Text("vekhost-drawing");
-  w.Key("version");
-  w.Int(1);
-  if (!file.title.empty()) {
-    w.Key("title");
-    w.Text(file.title);
-  }
-  w.Key("layers");
-  WriteLayers(w, file);
-  w.Key("segments");
-  WriteSegments(w, file, drawing);
-  w.Key("elements");
-  w.BeginArray();
+  w.Key("format").Text("vekhost-drawing");
+  w.Key("version").Int(1);
+  if (!file.title.empty()) w.Key("title").Text(file.title);
+  WriteLayers(w.Key("layers"), file);
+  WriteSegments(w.Key("segments"), file, drawing);
+  w.Key("elements").BeginArray();
   for (VekId id : file.elements) {
     if (const sim::Element* e = drawing.FindElement(id)) WriteElement(w, *e, file.views.at(id));
   }

@@ -7,31 +7,17 @@
 namespace vekhost {
 namespace {
 
-std::string Signed(double value) {
-  std::string text = value >= 0 ? "+" : "";
-  text += FormatNumber(value);
-  return text;
-}
+std::string Signed(double value) { return (value >= 0 ? "+" : "") + FormatNumber(value); }
 
 template <class Record>
 bool SameBytes(const Record& a, const Record& b) {
   return sim::Bytes(a) == sim::Bytes(b);
 }
 
+// In the order of Shape::Kind.
 const char* ShapeName(Shape::Kind kind) {
-  switch (kind) {
-    case Shape::Kind::kLine:
-      return "line";
-    case Shape::Kind::kPolyline:
-      return "polyline";
-    case Shape::Kind::kCircle:
-      return "circle";
-    case Shape::Kind::kArc:
-      return "arc";
-    case Shape::Kind::kNone:
-      break;
-  }
-  return "";
+  static const char* const kNames[] = {"", "line", "polyline", "circle", "arc"};
+  return kNames[static_cast<size_t>(kind)];
 }
 
 // The kind of element a type is, as the command tells them apart.
@@ -41,6 +27,25 @@ const char* KindName(int32_t type) {
   if (IsDimensionType(t)) return "dimension";
   if (IsAnnotationType(t)) return "annotation";
   return "other";
+}
+
+std::string CharSizeText(const VekCharSize& record) {
+  const sim::CharSizeValue v = sim::ReadCharSize(record);
+  return "height " + FormatNumber(v.height) + " width " + FormatNumber(v.width) + " spacing " +
+         FormatNumber(v.spacing);
+}
+
+std::string ArrowsText(const VekArrows& record) {
+  const sim::ArrowsValue v = sim::ReadArrows(record);
+  return "start " + std::to_string(v.startKind) + " end " + std::to_string(v.endKind) + " size " +
+         FormatNumber(v.size);
+}
+
+std::string ToleranceText(int32_t status, const VekTolerance& record) {
+  const sim::ToleranceValue v = sim::ReadTolerance(record);
+  return std::string(status == 1 ? "set " : "unset ") + Signed(v.upper) + "/" + Signed(v.lower) +
+         " kind " + std::to_string(v.kind) +
+         (status == 0 || status == 1 ? "" : " status " + std::to_string(status));
 }
 
 std::string Properties(const sim::Element& element, const ElementView* view) {
@@ -62,25 +67,6 @@ std::string Properties(const sim::Element& element, const ElementView* view) {
 
 }  // namespace
 
-std::string CharSizeText(const VekCharSize& record) {
-  const sim::CharSizeValue v = sim::ReadCharSize(record);
-  return "height " + FormatNumber(v.height) + " width " + FormatNumber(v.width) + " spacing " +
-         FormatNumber(v.spacing);
-}
-
-std::string ArrowsText(const VekArrows& record) {
-  const sim::ArrowsValue v = sim::ReadArrows(record);
-  return "start " + std::to_string(v.startKind) + " end " + std::to_string(v.endKind) + " size " +
-         FormatNumber(v.size);
-}
-
-std::string ToleranceText(int32_t status, const VekTolerance& record) {
-  const sim::ToleranceValue v = sim::ReadTolerance(record);
-  return std::string(status == 1 ? "set " : "unset ") + Signed(v.upper) + "/" + Signed(v.lower) +
-         " kind " + std::to_string(v.kind) +
-         (status == 0 || status == 1 ? "" : " status " + std::to_string(status));
-}
-
 std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& drawing) {
   const sim::Element& element = *drawing.FindElement(id);
   const auto found = file.views.find(id);
@@ -101,8 +87,10 @@ std::vector<std::string> ElementChanges(const sim::Element& was, const sim::Elem
                                         const std::string& arrow) {
   std::vector<std::string> changes;
   // Most elements of a large session are unchanged in most properties: the
-  // texts are made only for what differs.
+  // texts are made only for what differs. Records whose bytes differ may
+  // still read the same.
   auto change = [&](const char* what, const std::string& before, const std::string& after) {
+    if (before == after) return;
     changes.push_back(
         std::string(what).append(" ").append(before).append(" ").append(arrow).append(" ").append(
             after));
@@ -119,26 +107,20 @@ std::vector<std::string> ElementChanges(const sim::Element& was, const sim::Elem
     change("decimal places", std::to_string(a.decimalPlaces), std::to_string(b.decimalPlaces));
   }
   if (a.toleranceStatus != b.toleranceStatus || !SameBytes(a.tolerance, b.tolerance)) {
-    const std::string before = ToleranceText(a.toleranceStatus, a.tolerance);
-    const std::string after = ToleranceText(b.toleranceStatus, b.tolerance);
-    if (before != after) change("tolerance", before, after);
+    change("tolerance", ToleranceText(a.toleranceStatus, a.tolerance),
+           ToleranceText(b.toleranceStatus, b.tolerance));
   }
   if (!SameBytes(a.dimCharSize, b.dimCharSize)) {
-    const std::string before = CharSizeText(a.dimCharSize);
-    const std::string after = CharSizeText(b.dimCharSize);
-    if (before != after) change("dimension char size", before, after);
+    change("dimension char size", CharSizeText(a.dimCharSize), CharSizeText(b.dimCharSize));
   }
   for (size_t s = 0; s < 2; ++s) {
     if (!SameBytes(a.arrows[s], b.arrows[s])) {
-      const std::string before = ArrowsText(a.arrows[s]);
-      const std::string after = ArrowsText(b.arrows[s]);
-      if (before != after) change(s == 0 ? "arrows[0]" : "arrows[1]", before, after);
+      change(s == 0 ? "arrows[0]" : "arrows[1]", ArrowsText(a.arrows[s]), ArrowsText(b.arrows[s]));
     }
   }
   if (!SameBytes(a.comment.charSize, b.comment.charSize)) {
-    const std::string before = CharSizeText(a.comment.charSize);
-    const std::string after = CharSizeText(b.comment.charSize);
-    if (before != after) change("annotation char size", before, after);
+    change("annotation char size", CharSizeText(a.comment.charSize),
+           CharSizeText(b.comment.charSize));
   }
   // Bytes the host keeps for itself: nothing of the module's should touch them.
   if (!SameBytes(a.line, b.line) && a.line.colour == b.line.colour &&

@@ -12,10 +12,6 @@
 
 namespace vekhost {
 
-std::string CharSizeText(const VekCharSize& record);
-std::string ArrowsText(const VekArrows& record);
-std::string ToleranceText(int32_t status, const VekTolerance& record);
-
 // The element as a list shows it after its id: its kind and type, segment,
 // layer, and what the command reads of it (line colour and type, or the
 // dimension's or the annotation's properties). The element must exist.

@@ -232,9 +232,8 @@ int Fail(int status, const std::string& message) {
   return status;
 }
 
-}  // namespace
-
-namespace {
+// What vekhost could not load or write: exit status 1.
+int Failed(const std::string& error) { return Fail(1, "vekhost: " + error); }
 
 // The output paths named, each checked before the session starts.
 std::vector<std::string> OutputPaths(const vekhost::Options& options) {
@@ -392,12 +391,8 @@ int EndInterrupted(const vekhost::Options& options, const vekhost::Session& sess
   // how the session ended, and LogWritten has told what was lost.
   (void)LogWritten();
   std::string error;
-  if (!vekhost::WriteAllOrNone({}, {&g_record, &g_keptLog}, error)) {
-    return Fail(1, "vekhost: " + error);
-  }
-  if (!registry.empty() && !vekhost::platform::SaveRegistry(registry, error)) {
-    return Fail(1, "vekhost: " + error);
-  }
+  if (!vekhost::WriteAllOrNone({}, {&g_record, &g_keptLog}, error)) return Failed(error);
+  if (!registry.empty() && !vekhost::platform::SaveRegistry(registry, error)) return Failed(error);
   return 128 + signal;
 }
 
@@ -439,11 +434,10 @@ std::optional<int> ReadInputs(int argc, char** argv, sim::Host& host, Inputs& in
     RefuseSharedFiles(options, in.registry);
     std::string problem;
     for (const std::string& path : OutputPaths(options)) {
-      if (!vekhost::CheckWritable(path, problem)) return Fail(1, "vekhost: " + problem);
+      if (!vekhost::CheckWritable(path, problem)) return Failed(problem);
     }
-    if (!in.registry.empty() && !CheckRegistryWritable(in.registry, problem)) {
-      return Fail(1, "vekhost: " + problem);
-    }
+    if (!in.registry.empty() && !CheckRegistryWritable(in.registry, problem))
+      return Failed(problem);
     in.drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
     // Without a script a person types at a prompt when standard input is a
     // terminal (standard output may well be a pipe into tee); otherwise
@@ -476,10 +470,9 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
   const vekhost::Options& options = in.options;
   std::string error;
   const sim::StartupFn startup = vekhost::platform::LoadModule(options.module, error);
-  if (startup == nullptr) return Fail(1, "vekhost: " + error);
-  if (!vekhost::platform::LoadDialogResources(startup, options.resources, error)) {
-    return Fail(1, "vekhost: " + error);
-  }
+  if (startup == nullptr) return Failed(error);
+  if (!vekhost::platform::LoadDialogResources(startup, options.resources, error))
+    return Failed(error);
   const int32_t registered = host.Register(startup);
   if (registered != 0 || !host.Registered()) {
     return Fail(1, "vekhost: Startup returned " + std::to_string(registered));
@@ -492,11 +485,9 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
 
-  if (!options.log.empty() && !g_keptLog.Open(options.log, error)) {
-    return Fail(1, "vekhost: " + error);
-  }
+  if (!options.log.empty() && !g_keptLog.Open(options.log, error)) return Failed(error);
   if (!options.record.empty()) {
-    if (!g_record.Open(options.record, error)) return Fail(1, "vekhost: " + error);
+    if (!g_record.Open(options.record, error)) return Failed(error);
     WriteRecordHeader(options, in.registry, in.registryStart);
     session.RecordTo([](const std::string& action) { g_record.AppendLine(action); });
   }
@@ -539,13 +530,10 @@ int WriteOutputs(const Inputs& in, sim::Host& host, const std::string& before, b
     files.push_back({options.out, "", result});
   }
   std::string error;
-  if (!vekhost::WriteAllOrNone(files, {&g_record, &g_keptLog}, error)) {
-    return Fail(1, "vekhost: " + error);
-  }
+  if (!vekhost::WriteAllOrNone(files, {&g_record, &g_keptLog}, error)) return Failed(error);
   if (options.out == vekhost::kStandardStream && !WriteToStandardOutput(result)) return 1;
-  if (!in.registry.empty() && !vekhost::platform::SaveRegistry(in.registry, error)) {
-    return Fail(1, "vekhost: " + error);
-  }
+  if (!in.registry.empty() && !vekhost::platform::SaveRegistry(in.registry, error))
+    return Failed(error);
   return logged ? 0 : 1;
 }
 

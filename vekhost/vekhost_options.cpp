@@ -27,42 +27,31 @@ const std::array<ValueOption, 9> kValueOptions = {{
     {"--log", &Options::log},
 }};
 
-const std::array<const char*, 5> kFlags = {"--help", "-h", "--version", "-V", "--labels"};
+struct Flag {
+  const char* name;
+  bool Options::*field;
+};
 
-bool IsFlag(const std::string& name) {
-  for (const char* flag : kFlags) {
-    if (name == flag) return true;
-  }
-  return false;
-}
+const std::array<Flag, 5> kFlags = {{
+    {"--help", &Options::help},
+    {"-h", &Options::help},
+    {"--version", &Options::version},
+    {"-V", &Options::version},
+    {"--labels", &Options::labels},
+}};
 
-const ValueOption* FindValueOption(const std::string& name) {
-  for (const ValueOption& option : kValueOptions) {
-    if (name == option.name) return &option;
-  }
-  return nullptr;
+// The entry of `table` with that name, or null.
+template <class Table>
+const typename Table::value_type* Find(const Table& table, const std::string& name) {
+  auto found = std::find_if(table.begin(), table.end(),
+                            [&name](const auto& entry) { return name == entry.name; });
+  return found == table.end() ? nullptr : &*found;
 }
 
 // What was typed is made visible: a mark pasted along with a word would
 // otherwise make the message name what looks like a sound one.
 [[noreturn]] void Refuse(const std::string& problem) {
   throw InputError("vekhost: " + Visible(problem) + " (see vekhost --help)");
-}
-
-bool ApplyFlag(const std::string& arg, Options& options) {
-  if (arg == "--help" || arg == "-h") {
-    options.help = true;
-    return true;
-  }
-  if (arg == "--version" || arg == "-V") {
-    options.version = true;
-    return true;
-  }
-  if (arg == "--labels") {
-    options.labels = true;
-    return true;
-  }
-  return false;
 }
 
 void RefuseUnknown(const std::string& name) {
@@ -124,8 +113,8 @@ std::string NearestOption(const std::string& typed) {
   std::vector<std::string_view> names;
   names.reserve(std::size(kValueOptions) + std::size(kFlags));
   for (const ValueOption& option : kValueOptions) names.emplace_back(option.name);
-  for (const char* flag : kFlags) {
-    if (flag[1] == '-') names.emplace_back(flag);
+  for (const Flag& flag : kFlags) {
+    if (flag.name[1] == '-') names.emplace_back(flag.name);
   }
   return NearestWord(typed, names);
 }
@@ -135,14 +124,17 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& mo
   bool moduleGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (ApplyFlag(arg, options)) continue;
+    if (const Flag* flag = Find(kFlags, arg)) {
+      options.*(flag->field) = true;
+      continue;
+    }
     if (arg.size() > 1 && arg[0] == '-') {
       const size_t equals = arg.find('=');
       const std::string name = arg.substr(0, equals);
       // --labels=yes names a flag, not an unknown option: saying so beats
       // proposing the very option typed.
-      if (IsFlag(name)) Refuse(name + " takes no value");
-      const ValueOption* option = FindValueOption(name);
+      if (Find(kFlags, name) != nullptr) Refuse(name + " takes no value");
+      const ValueOption* option = Find(kValueOptions, name);
       if (option == nullptr) RefuseUnknown(name);
       std::string value;
       if (equals != std::string::npos) {

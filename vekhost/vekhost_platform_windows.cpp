@@ -22,6 +22,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -85,10 +86,7 @@ std::string Reason(DWORD code) {
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring text(buffer != nullptr ? buffer : L"", length);
   if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
-                           text.back() == L'.')) {
-    text.pop_back();
-  }
+  text.erase(text.find_last_not_of(L"\r\n .") + 1);  // npos + 1 is 0: nothing left
   if (text.empty()) return "error " + std::to_string(code);
   return Narrow(text) + " (error " + std::to_string(code) + ")";
 }
@@ -306,18 +304,9 @@ class RegistryError : public std::runtime_error {
 
 using Key = UniqueAny<HKEY, &RegCloseKey>;
 
-// The settings key as the file had it, for the order of its values.
-std::unique_ptr<regtext::Tree::Key> g_loadedSettings;
-// What the file held, the settings key included until the save replaces it.
+// What the file held, the settings key included until the save replaces it
+// (and reads the order of its values from it first).
 regtext::Tree g_file;
-
-std::unique_ptr<regtext::Tree::Key> Copy(const regtext::Tree::Key& key) {
-  auto copy = std::make_unique<regtext::Tree::Key>();
-  copy->name = key.name;
-  copy->values = key.values;
-  for (const auto& [folded, child] : key.children) copy->children[folded] = Copy(*child);
-  return copy;
-}
 
 void WriteKey(HKEY parent, const regtext::Tree::Key& key) {
   Key handle;
@@ -363,13 +352,12 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
   auto result = std::make_unique<regtext::Tree::Key>();
   result->name = name;
   auto take = [&](std::u16string_view valueName) {
-    for (auto it = listed.begin(); it != listed.end(); ++it) {
-      if (regtext::SameName(it->name, valueName)) {
-        result->values.Store(it->name, std::move(it->value));
-        listed.erase(it);
-        return;
-      }
-    }
+    auto it = std::find_if(listed.begin(), listed.end(), [&](const regtext::NamedValue& value) {
+      return regtext::SameName(value.name, valueName);
+    });
+    if (it == listed.end()) return;
+    result->values.Store(it->name, std::move(it->value));
+    listed.erase(it);
   };
   if (loaded != nullptr) {
     for (const regtext::NamedValue& value : loaded->values) take(value.name);
@@ -456,7 +444,6 @@ std::string DefaultRegistryFile() {
 
 void LoadRegistry(const std::string& path) {
   g_file = regtext::Tree();
-  g_loadedSettings.reset();
   std::error_code code;
   if (!path.empty() && (std::filesystem::exists(regtext::PathFromUtf8(path), code) || code)) {
     std::string text;
@@ -477,7 +464,6 @@ void LoadRegistry(const std::string& path) {
     throw RegistryError("cannot be emptied", status);
   }
   if (const regtext::Tree::Key* settings = g_file.Find(kSettingsPath)) {
-    g_loadedSettings = Copy(*settings);
     Key parent;
     const LSTATUS opened =
         RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsParentKey), 0, nullptr, 0,
@@ -497,8 +483,8 @@ bool SaveRegistry(const std::string& path, std::string& error) {
     } else if (status != ERROR_SUCCESS) {
       throw RegistryError("cannot be read", status);
     } else {
-      g_file.Replace(kSettingsPath,
-                     ReadKey(settings.get(), kSettingsPath.back(), g_loadedSettings.get(), true));
+      g_file.Replace(kSettingsPath, ReadKey(settings.get(), kSettingsPath.back(),
+                                            g_file.Find(kSettingsPath), true));
     }
   } catch (const RegistryError& failure) {
     error = failure.what();

@@ -1,5 +1,7 @@
 #include "vekhost_script.h"
 
+#include <algorithm>
+
 #include "settings/settings_flags.h"
 #include "support/utf.h"
 #include "vekhost_drawing_file.h"
@@ -14,12 +16,10 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
+  for (size_t start = line.find_first_not_of(" \t"); start != std::string_view::npos;) {
+    const size_t end = std::min(line.find_first_of(" \t", start), line.size());
+    words.push_back(line.substr(start, end - start));
+    start = line.find_first_not_of(" \t", end);
   }
   return words;
 }
@@ -190,20 +190,19 @@ const std::vector<BoxName>& BoxNames() {
 }
 
 const BoxName* FindBox(int id) {
-  for (const BoxName& box : BoxNames()) {
-    if (box.id == id) return &box;
-  }
-  return nullptr;
+  const std::vector<BoxName>& boxes = BoxNames();
+  auto found =
+      std::find_if(boxes.begin(), boxes.end(), [id](const BoxName& b) { return b.id == id; });
+  return found == boxes.end() ? nullptr : &*found;
 }
 
 std::optional<Action> ParseAction(std::string_view line, bool interactive, std::string& problem) {
   problem.clear();
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  for (char c : line) {
-    if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
-      problem = "the line holds a control character";
-      return std::nullopt;
-    }
+  if (std::any_of(line.begin(), line.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; })) {
+    problem = "the line holds a control character";
+    return std::nullopt;
   }
   if (const size_t hash = line.find('#'); hash != std::string_view::npos)
     line = line.substr(0, hash);
@@ -223,14 +222,8 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
   action.kind = known->kind;
   if (!known->read({words.begin() + 1, words.end()}, verb, action, problem)) return std::nullopt;
 
-  for (size_t i = 0; i < words.size(); ++i) {
-    if (i == 0) {
-      action.text += verb;
-    } else {
-      action.text += ' ';
-      action.text += words[i];
-    }
-  }
+  action.text = verb;
+  for (size_t i = 1; i < words.size(); ++i) action.text.append(" ").append(words[i]);
   return action;
 }
 

@@ -12,24 +12,14 @@
 namespace vekhost {
 namespace {
 
+// In the order of sim::MessageKind.
 const char* KindName(sim::MessageKind kind) {
-  switch (kind) {
-    case sim::MessageKind::kPrompt:
-      return "prompt";
-    case sim::MessageKind::kError:
-      return "error";
-    case sim::MessageKind::kCursor:
-      return "cursor";
-  }
-  return "message";
+  static const char* const kNames[] = {"prompt", "error", "cursor"};
+  return kNames[static_cast<size_t>(kind)];
 }
 
 std::string SettingText(const std::optional<std::u16string>& value) {
-  if (!value) return "(missing)";
-  std::string text = "\"";
-  text += utf::ToUtf8(*value);
-  text += '"';
-  return text;
+  return value ? "\"" + utf::ToUtf8(*value) + "\"" : "(missing)";
 }
 
 // At most the first 20, then how many there are in all: a selection of a
@@ -43,6 +33,17 @@ std::string IdList(const std::vector<VekId>& ids) {
   }
   if (ids.size() > kShown) text += " ... (" + std::to_string(ids.size()) + " in all)";
   return text.empty() ? "none" : text;
+}
+
+// The first element the action names that the drawing lacks, as a problem;
+// empty when it has them all.
+std::string MissingElement(const Action& action, const sim::Drawing& drawing) {
+  for (VekId id : action.ids) {
+    if (drawing.FindElement(id) == nullptr) {
+      return "element " + std::to_string(id) + " is not in the drawing";
+    }
+  }
+  return {};
 }
 
 }  // namespace
@@ -72,13 +73,7 @@ Session::Session(sim::Host& host, const DrawingFile& file, ActionSource& source,
 void Session::CheckElementIds(const std::vector<Action>& actions, const DrawingFile& file,
                               const sim::Drawing& drawing, const std::string& fileName) {
   for (const Action& action : actions) {
-    std::string problem;
-    for (VekId id : action.ids) {
-      if (drawing.FindElement(id) == nullptr) {
-        problem = "element " + std::to_string(id) + " is not in the drawing";
-        break;
-      }
-    }
+    std::string problem = MissingElement(action, drawing);
     if (problem.empty()) SelectionNamesExist(action.selection, file, drawing, problem);
     if (!problem.empty()) {
       throw InputError(std::string(fileName)
@@ -105,15 +100,11 @@ bool Session::Stop(const Action& action, const std::string& problem) {
   return stopped_;
 }
 
-// A script's actions go into the log; at the prompt the terminal has already
-// shown what was typed, so only the kept log gets it.
-void Session::Echo(const Action& action) {
-  Print("> " + action.text, source_.Interactive() ? LineFor::kKeptLog : LineFor::kLog);
-}
-
 void Session::Take(const Action& action) {
   Record(action.text);
-  Echo(action);
+  // A script's actions go into the log; at the prompt the terminal has
+  // already shown what was typed, so only the kept log gets it.
+  Print("> " + action.text, source_.Interactive() ? LineFor::kKeptLog : LineFor::kLog);
 }
 
 void Session::Record(const std::string& text) {
@@ -147,11 +138,9 @@ void Session::Do(const Action& action) {
     Stop(action, "`" + action.text + "` needs the settings dialog, and it is not open");
     return;
   }
-  for (VekId id : action.ids) {
-    if (host_.drawing().FindElement(id) == nullptr) {
-      Stop(action, "element " + std::to_string(id) + " is not in the drawing");
-      return;
-    }
+  if (const std::string missing = MissingElement(action, host_.drawing()); !missing.empty()) {
+    Stop(action, missing);
+    return;
   }
   std::vector<VekId> selected;
   if (action.kind == ActionKind::kSelect || action.kind == ActionKind::kList) {
@@ -188,14 +177,11 @@ void Session::Do(const Action& action) {
       List(action, selected);
       break;
     case ActionKind::kExit:
-      if (!stepWaits)
-        Note("not taken: no command is running");
-      else
-        host_.PressExit();
-      break;
     case ActionKind::kEvent:
       if (!stepWaits)
         Note("not taken: no command is running");
+      else if (action.kind == ActionKind::kExit)
+        host_.PressExit();
       else
         host_.SendEvent(action.number);
       break;
@@ -208,14 +194,6 @@ void Session::Do(const Action& action) {
   if (stopped_) return;
   Flush();
   if (wasActive && !host_.CommandActive()) Print("  command ends");
-}
-
-// Each click is stored by the dialog as it is made, and the running command
-// read its settings when it started: Cancel takes neither back.
-void Session::NoteCancel() {
-  Note(
-      "the boxes clicked are already stored; the command keeps its settings until its next "
-      "start");
 }
 
 void Session::DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits,
@@ -268,13 +246,20 @@ void Session::OnDialog(DialogPort& dialog) {
   Print("  dialog " + std::to_string(dialog.TemplateId()) + " \"" + utf::ToUtf8(dialog.Caption()) +
         "\" opens");
   PrintBoxes(dialog);
+  auto cancel = [&](const std::string& why) {
+    dialog.PressCancel();
+    Print("  dialog closes: Cancel" + why);
+    // Each click is stored by the dialog as it is made, and the running
+    // command read its settings when it started: Cancel takes neither back.
+    Note(
+        "the boxes clicked are already stored; the command keeps its settings until its next "
+        "start");
+  };
   while (dialog.IsOpen()) {
     std::optional<Action> action = source_.Next(true);
     if (!action) {
       if (source_.EndedInDialog(error_)) stopped_ = true;
-      dialog.PressCancel();
-      Print("  dialog closes: Cancel (end of input)");
-      NoteCancel();
+      cancel(" (end of input)");
       break;
     }
     if (action->kind == ActionKind::kHelp) {
@@ -294,9 +279,7 @@ void Session::OnDialog(DialogPort& dialog) {
     if (action->kind == ActionKind::kQuit) {
       Take(*action);
       quit_ = true;
-      dialog.PressCancel();
-      Print("  dialog closes: Cancel (quit)");
-      NoteCancel();
+      cancel(" (quit)");
       break;
     }
     if (!IsDialogAction(action->kind)) {
@@ -330,9 +313,7 @@ void Session::OnDialog(DialogPort& dialog) {
       dialog.PressOk();
       Print("  dialog closes: OK");
     } else {
-      dialog.PressCancel();
-      Print("  dialog closes: Cancel");
-      NoteCancel();
+      cancel("");
     }
   }
 }

@@ -113,14 +113,12 @@ class Session {
   void DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits, uint32_t mask);
   void List(const Action& action, const std::vector<VekId>& ids);
   void Flush();
-  void Echo(const Action& action);
   void Print(const std::string& line, LineFor to = LineFor::kLog) { print_(line, to); }
   void Take(const Action& action);
   void Record(const std::string& text);
   void Note(const std::string& text) { Print("  (" + text + ")"); }
   bool Stop(const Action& action, const std::string& problem);
   void PrintBoxes(const DialogPort& dialog, LineFor to = LineFor::kLog);
-  void NoteCancel();
   // Gives each line of what changed in the drawing, in file order.
   void ForEachChange(const std::function<void(const std::string&)>& take) const;
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "host/element_types.h"
@@ -20,24 +21,12 @@ constexpr double kPixelsPerUnit = 4;
 constexpr double kPi = 3.14159265358979323846;
 
 std::string Escape(const std::string& text) {
+  static constexpr std::string_view kSpecial = "&<>\"";
+  static constexpr std::string_view kEntities[] = {"&amp;", "&lt;", "&gt;", "&quot;"};
   std::string out;
   for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
+    const size_t at = kSpecial.find(c);
+    out += at == std::string_view::npos ? std::string_view(&c, 1) : kEntities[at];
   }
   return out;
 }
@@ -360,20 +349,9 @@ std::string ColourFor(int32_t colour, const std::string& layerColour) {
 }
 
 std::string DashesFor(int32_t lineType) {
-  switch (lineType) {
-    case 2:
-      return "3 1.5";
-    case 3:
-      return "8 1.5 1.5 1.5";
-    case 4:
-      return "0.6 1.2";
-    case 5:
-      return "8 1.5 1.5 1.5 1.5 1.5";
-    case 6:
-      return "12 3";
-    default:
-      return {};
-  }
+  static const char* const kDashes[] = {"3 1.5", "8 1.5 1.5 1.5", "0.6 1.2",
+                                        "8 1.5 1.5 1.5 1.5 1.5", "12 3"};
+  return lineType >= 2 && lineType <= 6 ? kDashes[lineType - 2] : "";
 }
 
 std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
