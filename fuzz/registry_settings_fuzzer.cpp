@@ -54,7 +54,7 @@ void StoreHostile(fuzz::Input& in, const char16_t* name) {
   } else {
     bytes = in.Bytes(count);
   }
-  testreg::SetValue(kKey, name, type, std::move(bytes));
+  testreg::SetValue(kKey, name, type, bytes);
 }
 
 std::vector<bool> g_opened;  // the boxes as the dialog opened, in kSettings order

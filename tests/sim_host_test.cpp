@@ -352,8 +352,12 @@ TEST_F(SimHostTest, ANullTextIsRecordedAsNoneAndRefused) {
   EXPECT_EQ(calls[0].text, std::nullopt);
   EXPECT_EQ(calls[1].text, std::nullopt);
   EXPECT_EQ(calls[2].text, u"");
-  EXPECT_EQ(host.PendingReadyFunction(), nullptr);
   EXPECT_EQ(host.ExecuteFunction(), &SecondExecute);
+  // Nor is the refused ready function the one a next step starts with.
+  fake.executeResult = kExecuteNextStep;
+  VekCtlSetExecuteFunc(FirstExecute, u"");
+  EXPECT_TRUE(host.SendEvent(9));
+  EXPECT_EQ(fake.readyCalls, 0);
 }
 
 TEST_F(SimHostTest, EveryFunctionIsTracedUnderItsOwnName) {

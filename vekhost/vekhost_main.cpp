@@ -480,7 +480,9 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
 
   ScriptSource script(in.actions, in.scriptName);
   TerminalSource terminal;
-  vekhost::ActionSource& source = in.typed ? static_cast<vekhost::ActionSource&>(terminal) : script;
+  vekhost::ActionSource* const chosen =
+      in.typed ? static_cast<vekhost::ActionSource*>(&terminal) : &script;
+  vekhost::ActionSource& source = *chosen;
   vekhost::Session session(host, in.drawing, source, PrintFor, ReadSetting);
   vekhost::platform::SetDialogDriver(
       [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });

@@ -51,6 +51,7 @@ std::string MissingElement(const Action& action, const sim::Drawing& drawing) {
 const std::vector<std::u16string>& SettingNames() {
   static const std::vector<std::u16string> names = [] {
     std::vector<std::u16string> all;
+    all.reserve(kSettings.size() + 1);
     for (const SettingDef& setting : kSettings) all.emplace_back(setting.name);
     all.emplace_back(u"Type");  // the legacy value the module converts
     return all;

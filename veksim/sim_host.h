@@ -219,7 +219,6 @@ class Host {
   uint32_t EventMask() const { return core_.eventMask; }
   VekCompareFunc CompareFunction() const { return core_.compare; }
   VekExecuteFunc ExecuteFunction() const { return core_.execute; }
-  VekReadyFunc PendingReadyFunction() const { return core_.pendingReady; }
 
   // --- Host state the module reads or changes --------------------------
   const std::vector<SelectionEntry>& Selection() const;
