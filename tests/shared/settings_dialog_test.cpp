@@ -1,7 +1,8 @@
 // The settings dialog as the user meets it: opened with the host's exit
 // button, its boxes showing the registry, each click stored at once, and the
-// four ways to end it. The same cases play the headless stand-in on Linux
-// and Windows' real dialog manager under Wine.
+// five ways to end it (OK, Enter, Cancel, Esc, the close box). The same
+// cases play the headless stand-in on Linux and Windows' real dialog manager
+// under Wine.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
