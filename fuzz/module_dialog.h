@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "host/VekLib.h"
+#include "sorvane_dialog_res.h"
 #include "standin/user32_standin.h"
 
 extern "C" int32_t Startup(VekArg a1, VekArg a2, VekArg a3, VekArg a4);

@@ -15,8 +15,9 @@
 # Debian root, waiting on the package archive; the fuzzers, one process
 # each) run beside the builds and checks, their output kept in
 # build/test-logs/ and shown when they end. The Linux trees compile through
-# ccache (~/.cache/ccache); the Windows builds, which the release comparison
-# holds to the same bytes, compile every file themselves.
+# ccache (~/.cache/ccache), which serves one clone's compiles to the next;
+# the Windows builds, which the release comparison holds to the same bytes,
+# compile every file themselves.
 # Builds and tests use every core (nproc) unless CMAKE_BUILD_PARALLEL_LEVEL
 # and CTEST_PARALLEL_LEVEL say otherwise.
 set -euo pipefail
@@ -106,6 +107,12 @@ phase install-deps scripts/install-deps.sh all
 # The Linux trees' compiles are cached; the Windows ones are not, as the
 # release comparison counts on the windows tree being compiled anew.
 cached=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# One clone's compiles serve another's: paths under the checkout are written
+# relative to it, and the working folder is not part of what a compile is
+# known by. What the coverage build writes (its notes name the folder they
+# were made in) is still kept apart per folder by ccache itself. The cost:
+# a debugger reading a cached object may name another clone's folder.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
 if [ $quick -eq 1 ]; then
   # The tree keeps whatever coverage setting it was configured with, so that

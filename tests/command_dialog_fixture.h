@@ -6,6 +6,7 @@
 #include <string>
 
 #include "command_fixture.h"
+#include "sorvane_dialog_res.h"
 #include "standin/user32_standin.h"
 
 class CommandWithDialogTest : public CommandTest {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sorvane_dialog_res.h"
 #include "standin/user32_standin.h"
 
 namespace {

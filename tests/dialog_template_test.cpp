@@ -15,6 +15,7 @@
 
 #include "settings/resource.h"
 #include "settings/settings_flags.h"
+#include "sorvane_dialog_res.h"
 #include "support/utf.h"
 
 namespace {

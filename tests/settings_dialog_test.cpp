@@ -16,6 +16,7 @@
 #include "settings/run_settings_dialog.h"
 #include "settings/settings_flags.h"
 #include "settings/settings_key.h"
+#include "sorvane_dialog_res.h"
 #include "standin/user32_standin.h"
 #include "tests/test_registry.h"
 

@@ -6,6 +6,7 @@
 
 #include "counting_new.h"
 #include "shared/platform.h"
+#include "sorvane_dialog_res.h"
 #include "standin/platform_call.h"
 #include "standin/user32_standin.h"
 #include "tests/test_registry.h"
