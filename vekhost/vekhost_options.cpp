@@ -121,7 +121,6 @@ std::string NearestOption(const std::string& typed) {
 
 Options ParseOptions(const std::vector<std::string>& args, const std::string& module) {
   Options options;
-  bool moduleGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (const Flag* flag = Find(kFlags, arg)) {
@@ -144,9 +143,7 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& mo
       }
       if (value.empty()) Refuse(name + " needs a value");
       std::string& into = options.*(option->field);
-      const bool given = option->field == &Options::module ? moduleGiven : !into.empty();
-      if (given) throw InputError("vekhost: " + name + " is given twice");
-      if (option->field == &Options::module) moduleGiven = true;
+      if (!into.empty()) throw InputError("vekhost: " + name + " is given twice");
       into = std::move(value);
     } else if (arg == kStandardStream) {
       Refuse("the drawing is read from a file, not from standard input");
@@ -158,7 +155,7 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& mo
   }
   if (options.help || options.version) return options;
   if (options.drawing.empty()) Refuse("no drawing named");
-  if (!moduleGiven) options.module = module;
+  if (options.module.empty()) options.module = module;
   for (const std::string* path :
        {&options.svg, &options.svgBefore, &options.registry, &options.record, &options.log}) {
     if (*path == kStandardStream) Refuse("only --script and --out take - for a standard stream");

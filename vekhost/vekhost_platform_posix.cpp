@@ -14,10 +14,6 @@
 #include "vekhost_registry_file.h"
 #include "vekhost_words.h"
 
-#ifndef VEKHOST_DEFAULT_RESOURCES
-#define VEKHOST_DEFAULT_RESOURCES ""
-#endif
-
 namespace vekhost::platform {
 namespace {
 

@@ -30,7 +30,6 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -55,13 +54,9 @@ namespace {
 [[maybe_unused]] const bool kBinaryStandardError = _setmode(_fileno(stderr), _O_BINARY) != -1;
 [[maybe_unused]] const bool kBinaryStandardOutput = _setmode(_fileno(stdout), _O_BINARY) != -1;
 
-// The settings key, as a wide string for the registry's functions and as
-// its names for the registry file's tree.
-const std::wstring kSettingsKeyText = [] {
-  const std::u16string path = SettingsKeyPath();
-  return std::wstring(path.begin(), path.end());
-}();
-const wchar_t* const kSettingsKey = kSettingsKeyText.c_str();
+// The settings key, as a path for the registry's functions and as its names
+// for the registry file's tree.
+const std::u16string kSettingsKey = SettingsKeyPath();
 const std::vector<std::u16string> kSettingsPath = [] {
   std::vector<std::u16string> names;
   regtext::SplitPath(SettingsKeyPath(), names);
@@ -71,12 +66,9 @@ const std::vector<std::u16string> kSettingsPath = [] {
 // ---- Text.
 
 // wchar_t and char16_t are both UTF-16 here; only the type differs.
-std::u16string U16(const std::wstring& wide) { return std::u16string(wide.begin(), wide.end()); }
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
+std::u16string U16(std::wstring_view wide) { return {wide.begin(), wide.end()}; }
 // vekhost's file names and messages are UTF-8.
-std::wstring Widen(const std::string& utf8) { return Wide(utf::FromUtf8(utf8)); }
-std::string Narrow(const std::wstring& wide) { return utf::ToUtf8(U16(wide)); }
+std::string Narrow(std::wstring_view wide) { return utf::ToUtf8(U16(wide)); }
 
 // The system's wording of an error code, on one line.
 std::string Reason(DWORD code) {
@@ -298,9 +290,14 @@ LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
 class RegistryError : public std::runtime_error {
  public:
   RegistryError(const std::string& what, LSTATUS status)
-      : std::runtime_error("HKEY_CURRENT_USER\\" + Narrow(kSettingsKey) + ": " + what + ": " +
+      : std::runtime_error("HKEY_CURRENT_USER\\" + utf::ToUtf8(kSettingsKey) + ": " + what + ": " +
                            Reason(static_cast<DWORD>(status))) {}
 };
+
+// A registry call's status; anything but success is thrown.
+void Check(LSTATUS status, const char* what) {
+  if (status != ERROR_SUCCESS) throw RegistryError(what, status);
+}
 
 using Key = UniqueAny<HKEY, &RegCloseKey>;
 
@@ -310,13 +307,13 @@ regtext::Tree g_file;
 
 void WriteKey(HKEY parent, const regtext::Tree::Key& key) {
   Key handle;
-  LSTATUS status = RegCreateKeyExW(parent, Wide(key.name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                   nullptr, handle.put(), nullptr);
-  if (status != ERROR_SUCCESS) throw RegistryError("cannot be written", status);
+  Check(RegCreateKeyExW(parent, AsWide(key.name.c_str()), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        handle.put(), nullptr),
+        "cannot be written");
   for (const regtext::NamedValue& value : key.values) {
-    status = RegSetValueExW(handle.get(), Wide(value.name).c_str(), 0, value.value.type,
-                            value.value.bytes.data(), static_cast<DWORD>(value.value.bytes.size()));
-    if (status != ERROR_SUCCESS) throw RegistryError("cannot be written", status);
+    Check(RegSetValueExW(handle.get(), AsWide(value.name.c_str()), 0, value.value.type,
+                         value.value.bytes.data(), static_cast<DWORD>(value.value.bytes.size())),
+          "cannot be written");
   }
   for (const auto& [folded, child] : key.children) WriteKey(handle.get(), *child);
 }
@@ -330,10 +327,9 @@ void WriteKey(HKEY parent, const regtext::Tree::Key& key) {
 std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name,
                                             const regtext::Tree::Key* loaded, bool settingsKey) {
   DWORD subkeys = 0, maxSubkeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataSize = 0;
-  LSTATUS status =
-      RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkeyLength, nullptr,
-                       &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr);
-  if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
+  Check(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkeyLength, nullptr,
+                         &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr),
+        "cannot be read");
 
   std::vector<regtext::NamedValue> listed;
   std::vector<wchar_t> nameBuffer(maxNameLength + 1);
@@ -342,10 +338,9 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
     DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
     DWORD type = 0;
     DWORD size = static_cast<DWORD>(data.size());
-    status =
-        RegEnumValueW(key, i, nameBuffer.data(), &nameLength, nullptr, &type, data.data(), &size);
-    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
-    listed.push_back({U16(std::wstring(nameBuffer.data(), nameLength)),
+    Check(RegEnumValueW(key, i, nameBuffer.data(), &nameLength, nullptr, &type, data.data(), &size),
+          "cannot be read");
+    listed.push_back({U16({nameBuffer.data(), nameLength}),
                       {type, std::vector<uint8_t>(data.begin(), data.begin() + size)}});
   }
 
@@ -371,13 +366,12 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
   std::vector<wchar_t> subkeyBuffer(maxSubkeyLength + 1);
   for (DWORD i = 0; i < subkeys; ++i) {
     DWORD length = static_cast<DWORD>(subkeyBuffer.size());
-    status =
-        RegEnumKeyExW(key, i, subkeyBuffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
-    const std::u16string childName = U16(std::wstring(subkeyBuffer.data(), length));
+    Check(RegEnumKeyExW(key, i, subkeyBuffer.data(), &length, nullptr, nullptr, nullptr, nullptr),
+          "cannot be read");
+    const std::u16string childName = U16({subkeyBuffer.data(), length});
     Key child;
-    status = RegOpenKeyExW(key, Wide(childName).c_str(), 0, KEY_READ, child.put());
-    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
+    Check(RegOpenKeyExW(key, AsWide(childName.c_str()), 0, KEY_READ, child.put()),
+          "cannot be read");
     const regtext::Tree::Key* loadedChild = loaded != nullptr ? loaded->Child(childName) : nullptr;
     result->children[regtext::FoldName(childName)] =
         ReadKey(child.get(), childName, loadedChild, false);
@@ -388,7 +382,7 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
 }  // namespace
 
 sim::StartupFn LoadModule(const std::string& path, std::string& error) {
-  std::wstring wide = Widen(path);
+  std::wstring wide = AsWide(utf::FromUtf8(path).c_str());
   // A bare name is looked for the way Windows looks for DLLs, beside vekhost
   // first; a path is taken from the current folder.
   if (wide.find_first_of(L"\\/") != std::wstring::npos) {
@@ -452,23 +446,22 @@ void LoadRegistry(const std::string& path) {
     std::vector<regtext::Change> changes;
     regtext::ParseError problem;
     if (!regtext::Parse(text, changes, problem)) {
-      throw InputError(path + ": at line " + std::to_string(problem.line) + ": " + problem.problem);
+      throw InputError(AtLine(path, problem.line, problem.problem));
     }
     g_file.Apply(changes);
   }
 
   // The session starts from what the file says, not from what an earlier
   // run left in the registry.
-  const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+  const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, AsWide(kSettingsKey.c_str()));
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
     throw RegistryError("cannot be emptied", status);
   }
   if (const regtext::Tree::Key* settings = g_file.Find(kSettingsPath)) {
     Key parent;
-    const LSTATUS opened =
-        RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsParentKey), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, parent.put(), nullptr);
-    if (opened != ERROR_SUCCESS) throw RegistryError("cannot be written", opened);
+    Check(RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsParentKey), 0, nullptr, 0,
+                          KEY_ALL_ACCESS, nullptr, parent.put(), nullptr),
+          "cannot be written");
     WriteKey(parent.get(), *settings);
   }
 }
@@ -477,7 +470,7 @@ bool SaveRegistry(const std::string& path, std::string& error) {
   try {
     Key settings;
     const LSTATUS status =
-        RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, settings.put());
+        RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsKey.c_str()), 0, KEY_READ, settings.put());
     if (status == ERROR_FILE_NOT_FOUND) {
       g_file.Remove(kSettingsPath);
     } else if (status != ERROR_SUCCESS) {

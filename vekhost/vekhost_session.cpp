@@ -4,10 +4,9 @@
 #include <unordered_map>
 
 #include "settings/settings_flags.h"
-#include "sim_records.h"
 #include "support/utf.h"
 #include "vekhost_element_text.h"
-#include "vekhost_number.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -76,13 +75,7 @@ void Session::CheckElementIds(const std::vector<Action>& actions, const DrawingF
   for (const Action& action : actions) {
     std::string problem = MissingElement(action, drawing);
     if (problem.empty()) SelectionNamesExist(action.selection, file, drawing, problem);
-    if (!problem.empty()) {
-      throw InputError(std::string(fileName)
-                           .append(": at line ")
-                           .append(std::to_string(action.line))
-                           .append(": ")
-                           .append(problem));
-    }
+    if (!problem.empty()) throw InputError(AtLine(fileName, action.line, problem));
   }
 }
 
