@@ -22,7 +22,6 @@
 #include <io.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,11 +82,11 @@ std::string Reason(DWORD code) {
   return Narrow(text) + " (error " + std::to_string(code) + ")";
 }
 
-std::wstring WindowText(HWND window) {
+std::u16string WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
-  return text;
+  return U16(text);
 }
 
 std::wstring ClassName(HWND window) {
@@ -161,7 +160,7 @@ class Win32Dialog final : public DialogPort {
       : dialog_(dialog), templateId_(g_templateIds.empty() ? -1 : g_templateIds.back()) {}
 
   int TemplateId() const override { return templateId_; }
-  std::u16string Caption() const override { return U16(WindowText(dialog_)); }
+  std::u16string Caption() const override { return WindowText(dialog_); }
 
   std::vector<Box> Boxes() const override {
     std::vector<Box> boxes;
@@ -170,7 +169,7 @@ class Win32Dialog final : public DialogPort {
     for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
       if (!IsCheckBox(child)) continue;
-      boxes.push_back({GetDlgCtrlID(child), U16(WindowText(child)),
+      boxes.push_back({GetDlgCtrlID(child), WindowText(child),
                        SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED});
     }
     return boxes;
@@ -268,18 +267,16 @@ bool IsModuleDialog(HWND window) {
 }
 
 LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION) {
-    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (call->message == WM_INITDIALOG && IsModuleDialog(call->hwnd)) {
-      // The boxes are set once WM_INITDIALOG has returned; the driver runs
-      // once the modal loop, started right after, dispatches the timer.
-      g_pending.push_back(call->hwnd);
-      if (SetTimer(nullptr, 0, 0, &HandOver) == 0) {
-        // No timer, no driver: the dialog is ended before it runs, as if
-        // cancelled, rather than left waiting for a user.
-        g_pending.pop_back();
-        PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-      }
+  const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == WM_INITDIALOG && IsModuleDialog(call->hwnd)) {
+    // The boxes are set once WM_INITDIALOG has returned; the driver runs
+    // once the modal loop, started right after, dispatches the timer.
+    g_pending.push_back(call->hwnd);
+    if (SetTimer(nullptr, 0, 0, &HandOver) == 0) {
+      // No timer, no driver: the dialog is ended before it runs, as if
+      // cancelled, rather than left waiting for a user.
+      g_pending.pop_back();
+      PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -331,7 +328,7 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
                          &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr),
         "cannot be read");
 
-  std::vector<regtext::NamedValue> listed;
+  regtext::ValueList listed;  // as this registry lists them
   std::vector<wchar_t> nameBuffer(maxNameLength + 1);
   std::vector<uint8_t> data(maxDataSize + 1);
   for (DWORD i = 0; i < valueCount; ++i) {
@@ -340,19 +337,16 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
     DWORD size = static_cast<DWORD>(data.size());
     Check(RegEnumValueW(key, i, nameBuffer.data(), &nameLength, nullptr, &type, data.data(), &size),
           "cannot be read");
-    listed.push_back({U16({nameBuffer.data(), nameLength}),
-                      {type, std::vector<uint8_t>(data.begin(), data.begin() + size)}});
+    listed.Store(U16({nameBuffer.data(), nameLength}),
+                 {type, std::vector<uint8_t>(data.begin(), data.begin() + size)});
   }
 
   auto result = std::make_unique<regtext::Tree::Key>();
   result->name = name;
+  // A value taken again keeps the place it was first taken at.
   auto take = [&](std::u16string_view valueName) {
-    auto it = std::find_if(listed.begin(), listed.end(), [&](const regtext::NamedValue& value) {
-      return regtext::SameName(value.name, valueName);
-    });
-    if (it == listed.end()) return;
-    result->values.Store(it->name, std::move(it->value));
-    listed.erase(it);
+    if (const regtext::NamedValue* value = listed.Find(valueName))
+      result->values.Store(value->name, value->value);
   };
   if (loaded != nullptr) {
     for (const regtext::NamedValue& value : loaded->values) take(value.name);
@@ -360,8 +354,7 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
   if (settingsKey) {
     for (const std::u16string& setting : SettingNames()) take(setting);
   }
-  for (regtext::NamedValue& value : listed)
-    result->values.Store(value.name, std::move(value.value));
+  for (const regtext::NamedValue& value : listed) take(value.name);
 
   std::vector<wchar_t> subkeyBuffer(maxSubkeyLength + 1);
   for (DWORD i = 0; i < subkeys; ++i) {
@@ -473,9 +466,8 @@ bool SaveRegistry(const std::string& path, std::string& error) {
         RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsKey.c_str()), 0, KEY_READ, settings.put());
     if (status == ERROR_FILE_NOT_FOUND) {
       g_file.Remove(kSettingsPath);
-    } else if (status != ERROR_SUCCESS) {
-      throw RegistryError("cannot be read", status);
     } else {
+      Check(status, "cannot be read");
       g_file.Replace(kSettingsPath, ReadKey(settings.get(), kSettingsPath.back(),
                                             g_file.Find(kSettingsPath), true));
     }
