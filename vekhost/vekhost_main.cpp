@@ -102,17 +102,21 @@ std::string ReadStandardInput(size_t limit) {
   return text;
 }
 
+// The action that ends a session: a `quit`, or an interrupt.
+Action Ended(ActionKind kind) {
+  Action action;
+  action.kind = kind;
+  if (kind == ActionKind::kQuit) action.text = "quit";
+  return action;
+}
+
 class ScriptSource final : public ActionSource {
  public:
   ScriptSource(std::vector<Action> actions, std::string fileName)
       : actions_(std::move(actions)), fileName_(std::move(fileName)) {}
 
   std::optional<Action> Next(bool) override {
-    if (platform::EndingSignal() != 0) {
-      Action interrupt;
-      interrupt.kind = ActionKind::kInterrupt;
-      return interrupt;
-    }
+    if (platform::EndingSignal() != 0) return Ended(ActionKind::kInterrupt);
     if (next_ >= actions_.size()) return std::nullopt;
     lastLine_ = actions_[next_].line;
     return actions_[next_++];
@@ -141,10 +145,9 @@ bool IsBlank(const std::string& line) {
 }
 
 // A person at a terminal, typing a line at a time. Ctrl-C drops the line
-// typed, as in a shell; on an empty line right after one it ends the
-// session as the end of input (Ctrl-D) does. Both are a `quit`, so that
-// they end the session the same way, in the dialog too, and a record of the
-// session replays it.
+// typed, as in a shell; on the empty line right after one it ends the
+// session as the end of input (Ctrl-D) does: both are a `quit`, so that they
+// end it the same way, in the dialog too, and its record replays it.
 class TerminalSource final : public ActionSource {
  public:
   std::optional<Action> Next(bool inDialog) override {
@@ -183,15 +186,6 @@ class TerminalSource final : public ActionSource {
     (void)std::fflush(g_log);  // checked, with every other write, by LogWritten
   }
 
-  static Action Ended(ActionKind kind) {
-    Action action;
-    action.kind = kind;
-    if (kind == ActionKind::kQuit) action.text = "quit";
-    return action;
-  }
-
-  // Ctrl-C at the prompt drops the line; on the empty line right after
-  // another, it ends the session.
   bool EndsOnCtrlC(const std::string& line) {
     const bool again = dropped_ && IsBlank(line);
     dropped_ = true;
@@ -450,9 +444,7 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
                ", " + Count(in.drawing.segments.size(), "segment") + ", " +
                Count(in.drawing.elements.size(), "element"),
            LineFor::kLog);
-  if (source.Interactive()) {
-    PrintFor("type help for the actions, quit to end", LineFor::kScreen);
-  }
+  if (source.Interactive()) PrintFor("type help for the actions, quit to end", LineFor::kScreen);
   if (!session.Run()) return Fail(2, session.error());
   if (session.interrupted()) {
     return EndInterrupted(options, session, in.registry, platform::EndingSignal());

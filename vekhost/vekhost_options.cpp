@@ -91,21 +91,17 @@ constexpr const char* kExitStatuses =
     "  130  interrupted (Ctrl-C while a script runs): the same\n"
     "  143  terminated (SIGTERM): the same\n";
 
-std::string DefaultsText(const Defaults& defaults) {
-  std::string text = "Defaults, as they are here:\n";
+}  // namespace
+
+std::string Usage(const Defaults& defaults) {
+  std::string text = std::string(kSynopsis) + "Defaults, as they are here:\n";
   auto row = [&text](const std::string& option, const std::string& value) {
     if (!value.empty()) text += "  " + option + std::string(13 - option.size(), ' ') + value + "\n";
   };
   row("--registry", defaults.registry);
   row("--module", defaults.module);
   row("--resources", defaults.resources);
-  return text;
-}
-
-}  // namespace
-
-std::string Usage(const Defaults& defaults) {
-  return kSynopsis + DefaultsText(defaults) + kExitStatuses;
+  return text + kExitStatuses;
 }
 
 std::string NearestOption(const std::string& typed) {

@@ -44,11 +44,10 @@ class AtPrompt {
   AtPrompt& operator=(const AtPrompt&) = delete;
 };
 
-// libedit's keys come through here, and so do the plain reader's, so that a
-// signal ends the line at once: the interrupted read gives up instead of
-// waiting for the next key. Ctrl-C at the prompt ends the line as Enter
-// does, and the caller drops it. errno tells a failed read from the end of
-// input.
+// Every key typed comes through here, so that a signal ends the line at once:
+// the interrupted read gives up instead of waiting for the next key. Ctrl-C
+// at the prompt ends the line as Enter does, and the caller drops it; errno
+// tells a failed read from the end of input.
 int ReadKey(std::FILE*) {
   for (;;) {
     if (g_ending != 0) return EOF;

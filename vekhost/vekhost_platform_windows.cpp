@@ -2,22 +2,16 @@
 // the current user's real one and the settings dialog is the real dialog
 // manager's, driven by window messages on the thread that runs it.
 //
-// The dialog. The module shows it modally from inside the host's event, so
-// this thread is inside DialogBoxParamW until the dialog ends, running the
-// dialog manager's message loop. A hook on this thread sees the dialog's
-// WM_INITDIALOG come back and sets a timer; the loop dispatches the timer's
-// message to a callback, and the driver plays the user from there, on this
-// thread and inside the modal loop: BM_GETCHECK to read a box, BM_CLICK to
-// click a box or OK or Cancel. Sent messages to a window of the same thread
-// are plain calls, so each click has been handled when it returns, and
-// nothing is waited for.
+// The dialog runs modally inside the host's event, so this thread sits in
+// DialogBoxParamW's message loop until it ends. A hook sees its WM_INITDIALOG
+// return and sets a timer, whose callback the loop dispatches: the driver
+// plays the user from there (BM_GETCHECK reads a box, BM_CLICK clicks one or
+// OK or Cancel). Messages sent to a window of the same thread are plain
+// calls, so each click has been handled when it returns.
 //
-// The registry file. On Linux the whole registry lives in the file; here the
-// file's contents are kept in memory, its settings key is written into the
-// real registry before the session (after the key is removed, so that the
-// session starts from what the file says), and after the session the key is
-// read back into the kept contents and the whole is written out in the same
-// text as on Linux.
+// The registry file is kept in memory here: its settings key replaces the
+// real one before the session, so that the session starts from what the file
+// says, and is read back after it, the whole written out as on Linux.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -315,12 +309,11 @@ void WriteKey(HKEY parent, const regtext::Tree::Key& key) {
   for (const auto& [folded, child] : key.children) WriteKey(handle.get(), *child);
 }
 
-// Reads a key and everything below it. Windows lists values in the order
-// they were made, Wine in the order of their names; the registry stand-in,
-// and so the Linux vekhost, keeps the order they were made. That order is
-// rebuilt: first the values the file had, in its order, since they were made
-// first, as the file was loaded; then, in the settings key, the module's
-// settings in the order the module makes them; then anything else as listed.
+// Reads a key and everything below it, its values in the order they were
+// made, as the Linux vekhost keeps them (Windows lists them so, Wine by
+// name): first those the file had, in its order, as they were made when it
+// was loaded; then, in the settings key, the module's settings in the order
+// it makes them; then anything else as listed.
 std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name,
                                             const regtext::Tree::Key* loaded, bool settingsKey) {
   DWORD subkeys = 0, maxSubkeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataSize = 0;
@@ -422,9 +415,7 @@ void SetDialogDriver(std::function<void(DialogPort& dialog)> driver) {
 std::string DefaultRegistryFile() {
   for (const wchar_t* variable : {L"LOCALAPPDATA", L"APPDATA"}) {
     const wchar_t* folder = _wgetenv(variable);
-    if (folder != nullptr && folder[0] != L'\0') {
-      return Narrow(folder) + "\\sorvane\\registry.reg";
-    }
+    if (folder != nullptr && folder[0] != L'\0') return Narrow(folder) + "\\sorvane\\registry.reg";
   }
   return "registry.reg";
 }

@@ -45,6 +45,9 @@ std::string MissingElement(const Action& action, const sim::Drawing& drawing) {
   return {};
 }
 
+// "WAS -> IS", as the summary words a change.
+std::string Change(const std::string& was, const std::string& is) { return was + " -> " + is; }
+
 }  // namespace
 
 const std::vector<std::u16string>& SettingNames() {
@@ -323,7 +326,7 @@ void Session::ForEachChange(const std::function<void(const std::string&)>& take)
     const std::string head = "  segment " + std::to_string(id) + ": ";
     const int32_t layerWas = now.LayerAsItWas(*segment);
     if (layerWas != segment->layer) {
-      take(head + "layer " + std::to_string(layerWas) + " -> " + std::to_string(segment->layer));
+      take(head + "layer " + Change(std::to_string(layerWas), std::to_string(segment->layer)));
     }
     auto hole = holes.find(id);
     if (hole == holes.end()) continue;
@@ -332,14 +335,7 @@ void Session::ForEachChange(const std::function<void(const std::string&)>& take)
     for (size_t i = 0; i < std::max(ea.size(), eb.size()); ++i) {
       const std::string was = i < ea.size() ? std::to_string(ea[i].layer) : "none";
       const std::string is = i < eb.size() ? std::to_string(eb[i].layer) : "none";
-      if (was != is)
-        take(std::string(head)
-                 .append("hole entry ")
-                 .append(std::to_string(i))
-                 .append(" layer ")
-                 .append(was)
-                 .append(" -> ")
-                 .append(is));
+      if (was != is) take(head + "hole entry " + std::to_string(i) + " layer " + Change(was, is));
     }
   }
 
