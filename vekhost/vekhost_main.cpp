@@ -290,19 +290,18 @@ std::string RegistryLine(const std::string& registry, RegistryStart start) {
 // toggles a box, so a replay must start from the settings the session
 // started from, not from those it left.
 void WriteRecordHeader(const Options& options, const std::string& registry, RegistryStart start) {
-  const std::string replay = "#   vekhost " + options.drawing + " --registry ";
-  const std::string script = " --script " + options.record;
+  const bool read = start == RegistryStart::kRead;
   g_record.AppendLine("# The actions of a vekhost session over " + options.drawing + ".");
-  if (start == RegistryStart::kRead) {
+  if (read) {
     g_record.AppendLine("# It started from the settings in " + registry +
                         ", and `click` toggles a box,");
     g_record.AppendLine("# so replay it against a copy of " + registry +
                         " as it was before the session:");
-    g_record.AppendLine(replay + "COPY.reg" + script);
   } else {
     g_record.AppendLine("# It started from the module's defaults, and so does this replay:");
-    g_record.AppendLine(replay + "fresh" + script);
   }
+  g_record.AppendLine("#   vekhost " + options.drawing + " --registry " +
+                      (read ? "COPY.reg" : "fresh") + " --script " + options.record);
 }
 
 // Ctrl-C while the module works or a script runs, a hang-up or a request to

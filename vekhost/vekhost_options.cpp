@@ -40,7 +40,6 @@ const std::array<Flag, 5> kFlags = {{
     {"--labels", &Options::labels},
 }};
 
-// The entry of `table` with that name, or null.
 template <class Table>
 const typename Table::value_type* Find(const Table& table, const std::string& name) {
   auto found = std::find_if(table.begin(), table.end(),

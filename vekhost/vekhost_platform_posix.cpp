@@ -190,11 +190,10 @@ bool SaveRegistry(const std::string& /*path*/, std::string& error) {
 bool IsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
 void CatchSignals() {
+  // No SA_RESTART: a read waiting at the prompt must return with EINTR.
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  // No SA_RESTART: a read waiting at the prompt must return with EINTR.
-  action.sa_flags = 0;
   for (int number : {SIGINT, SIGHUP, SIGTERM}) sigaction(number, &action, nullptr);
 }
 

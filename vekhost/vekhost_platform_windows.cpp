@@ -404,9 +404,8 @@ bool LoadDialogResources(sim::StartupFn, const std::string& resources, std::stri
 
 void SetDialogDriver(std::function<void(DialogPort& dialog)> driver) {
   g_driver = std::move(driver);
-  if (g_hook == nullptr) {
+  if (g_hook == nullptr)
     g_hook = SetWindowsHookExW(WH_CALLWNDPROCRET, &WatchDialogs, nullptr, GetCurrentThreadId());
-  }
   if (g_hook == nullptr) {
     throw std::runtime_error("cannot watch for the module's dialogs: " + Reason(GetLastError()));
   }

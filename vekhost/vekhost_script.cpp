@@ -37,28 +37,22 @@ std::string Lower(std::string_view text) {
 const std::vector<BoxName>& BoxNames() {
   // In the order the dialog lists them, which is its tab order. The ids and
   // names are the module's; the words a script may use instead are vekhost's.
-  struct Words {
-    int id;
-    std::vector<const char*> aliases;
-  };
   static const std::vector<BoxName> boxes = [] {
-    const Words words[] = {
-        {IDC_HOLE_LAYER, {"hole", "holelayer", "hole-layer"}},
-        {IDC_COLOR, {"colour", "color"}},
-        {IDC_LTYPE, {"linetype", "ltype", "line-type"}},
-        {IDC_LAYER, {"layer"}},
-        {IDC_DECIMAL_PLACE, {"decimal", "decimals", "decimalplaces", "decimal-places"}},
-        {IDC_TOLERANCE, {"tolerance"}},
-        {IDC_DIM_SIZE, {"dimsize", "charsize", "dim-size", "char-size"}},
+    std::vector<BoxName> named = {
+        {IDC_HOLE_LAYER, "", {"hole", "holelayer", "hole-layer"}},
+        {IDC_COLOR, "", {"colour", "color"}},
+        {IDC_LTYPE, "", {"linetype", "ltype", "line-type"}},
+        {IDC_LAYER, "", {"layer"}},
+        {IDC_DECIMAL_PLACE, "", {"decimal", "decimals", "decimalplaces", "decimal-places"}},
+        {IDC_TOLERANCE, "", {"tolerance"}},
+        {IDC_DIM_SIZE, "", {"dimsize", "charsize", "dim-size", "char-size"}},
     };
-    std::vector<BoxName> result;
-    for (const Words& box : words) {
+    for (BoxName& box : named) {
       for (const SettingDef& setting : kSettings) {
-        if (setting.boxId == box.id)
-          result.push_back({box.id, utf::ToUtf8(setting.name), box.aliases});
+        if (setting.boxId == box.id) box.name = utf::ToUtf8(setting.name);
       }
     }
-    return result;
+    return named;
   }();
   return boxes;
 }

@@ -34,15 +34,17 @@ std::string IdList(const std::vector<VekId>& ids) {
   return text.empty() ? "none" : text;
 }
 
-// The first element the action names that the drawing lacks, as a problem;
-// empty when it has them all.
-std::string MissingElement(const Action& action, const sim::Drawing& drawing) {
+// The first element, layer or segment the action names by number that the
+// drawing lacks, as a problem; empty when it has them all.
+std::string Missing(const Action& action, const DrawingFile& file, const sim::Drawing& drawing) {
   for (VekId id : action.ids) {
     if (drawing.FindElement(id) == nullptr) {
       return "element " + std::to_string(id) + " is not in the drawing";
     }
   }
-  return {};
+  std::string problem;
+  SelectionNamesExist(action.selection, file, drawing, problem);
+  return problem;
 }
 
 // "WAS -> IS", as the summary words a change.
@@ -76,8 +78,7 @@ Session::Session(sim::Host& host, const DrawingFile& file, ActionSource& source,
 void Session::CheckElementIds(const std::vector<Action>& actions, const DrawingFile& file,
                               const sim::Drawing& drawing, const std::string& fileName) {
   for (const Action& action : actions) {
-    std::string problem = MissingElement(action, drawing);
-    if (problem.empty()) SelectionNamesExist(action.selection, file, drawing, problem);
+    const std::string problem = Missing(action, file, drawing);
     if (!problem.empty()) throw InputError(AtLine(fileName, action.line, problem));
   }
 }
@@ -135,19 +136,13 @@ void Session::Do(const Action& action) {
     Stop(action, "`" + action.text + "` needs the settings dialog, and it is not open");
     return;
   }
-  if (const std::string missing = MissingElement(action, host_.drawing()); !missing.empty()) {
+  if (const std::string missing = Missing(action, file_, host_.drawing()); !missing.empty()) {
     Stop(action, missing);
     return;
   }
   std::vector<VekId> selected;
-  if (action.kind == ActionKind::kSelect || action.kind == ActionKind::kList) {
-    std::string problem;
-    if (!SelectionNamesExist(action.selection, file_, host_.drawing(), problem)) {
-      Stop(action, problem);
-      return;
-    }
+  if (action.kind == ActionKind::kSelect || action.kind == ActionKind::kList)
     selected = SelectedElements(action.selection, file_, host_.drawing());
-  }
 
   Take(action);
   const bool wasActive = host_.CommandActive();
