@@ -42,8 +42,7 @@ const std::array<Flag, 5> kFlags = {{
 
 template <class Table>
 const typename Table::value_type* Find(const Table& table, const std::string& name) {
-  auto found = std::find_if(table.begin(), table.end(),
-                            [&name](const auto& entry) { return name == entry.name; });
+  const auto found = std::ranges::find(table, name, &Table::value_type::name);
   return found == table.end() ? nullptr : &*found;
 }
 

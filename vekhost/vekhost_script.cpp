@@ -178,10 +178,8 @@ bool IsDialogAction(ActionKind kind) {
 }
 
 const BoxName* FindBox(int id) {
-  const std::vector<BoxName>& boxes = BoxNames();
-  auto found =
-      std::find_if(boxes.begin(), boxes.end(), [id](const BoxName& b) { return b.id == id; });
-  return found == boxes.end() ? nullptr : &*found;
+  const auto found = std::ranges::find(BoxNames(), id, &BoxName::id);
+  return found == BoxNames().end() ? nullptr : &*found;
 }
 
 std::optional<Action> ParseAction(std::string_view line, bool interactive, std::string& problem) {

@@ -288,10 +288,9 @@ void Session::OnDialog(DialogPort& dialog) {
     if (action->kind == ActionKind::kClick) {
       const BoxName* name = FindBox(action->number);
       auto state = [&] {
-        for (const DialogPort::Box& box : dialog.Boxes()) {
-          if (box.id == action->number) return box.checked;
-        }
-        return false;
+        const std::vector<DialogPort::Box> boxes = dialog.Boxes();
+        const auto box = std::ranges::find(boxes, action->number, &DialogPort::Box::id);
+        return box != boxes.end() && box->checked;
       };
       const bool was = state();
       if (!dialog.Click(action->number)) {
