@@ -133,16 +133,14 @@ class FileLayer final : public regstandin::Layer {
     std::string text;
     bool exists = false;
     if (!Read(named, text, exists, error)) return false;
-    regtext::Tree fresh;
-    if (exists) {
-      std::vector<regtext::Change> changes;
-      regtext::ParseError problem;
-      if (!regtext::Parse(text, changes, problem)) {
-        error = named + ":" + std::to_string(problem.line) + ": " + problem.problem;
-        return false;
-      }
-      fresh.Apply(changes);
+    std::vector<regtext::Change> changes;  // none for a missing file
+    regtext::ParseError problem;
+    if (exists && !regtext::Parse(text, changes, problem)) {
+      error = named + ":" + std::to_string(problem.line) + ": " + problem.problem;
+      return false;
     }
+    regtext::Tree fresh;
+    fresh.Apply(changes);
     Sync(keys.tree.root(), fresh.root(), keys.removed);
     return true;
   }
