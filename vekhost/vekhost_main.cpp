@@ -1,23 +1,12 @@
 // vekhost: loads the module the way the CAD host does and plays a session at
 // it over a drawing read from a JSON file, printing everything the module
-// shows. See docs/vekhost.md.
-//
-//   vekhost DRAWING [--script SESSION] [--out RESULT.json] [--svg PICTURE.svg]
-//           [--svg-before PICTURE.svg] [--registry FILE] [--module PATH]
-//           [--resources FILE.res] [--record SESSION.vks] [--log FILE.log]
-//   vekhost --help | --version
-//
-// Exit status: 0 done; 1 the module or a file could not be loaded or
-// written (the log included); 2 a bad drawing, script, registry file or
-// command line (one message on standard error naming the file and the place,
-// and no file written); 128 + N ended by signal N: 129 SIGHUP (the terminal
-// closed), 130 SIGINT (Ctrl-C while the module works or a script runs), 143
-// SIGTERM (only --record and --log written, and the settings as stored).
+// shows. See docs/vekhost.md; its usage and exit statuses are in
+// vekhost_options.cpp. A bad input ends it with status 2 and one message on
+// standard error naming the file and the place, before any file is written.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,14 +23,13 @@
 #include "vekhost_script.h"
 #include "vekhost_session.h"
 #include "vekhost_svg.h"
+#include "vekhost_words.h"
 
-#ifndef VEKHOST_DEFAULT_MODULE
-#define VEKHOST_DEFAULT_MODULE "Sorvane.so"
-#endif
 #ifndef VEKHOST_DEFAULT_RESOURCES
 #define VEKHOST_DEFAULT_RESOURCES ""  // Windows: the dialog templates are in the module
 #endif
 
+namespace vekhost {
 namespace {
 
 // The text of one of the module's settings as stored now, read as the module
@@ -49,13 +37,11 @@ namespace {
 std::optional<std::u16string> ReadSetting(const std::u16string& name) {
   static const std::u16string key = SettingsKeyPath();
   UniqueRegKey settings;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(key.c_str()), 0, KEY_READ, settings.put()) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
   DWORD size = 0;
-  if (RegQueryValueExW(settings.get(), AsWide(name.c_str()), nullptr, nullptr, nullptr, &size) !=
-      ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(key.c_str()), 0, KEY_READ, settings.put()) !=
+          ERROR_SUCCESS ||
+      RegQueryValueExW(settings.get(), AsWide(name.c_str()), nullptr, nullptr, nullptr, &size) !=
+          ERROR_SUCCESS) {
     return std::nullopt;
   }
   std::vector<uint8_t> data(size + 1);
@@ -78,8 +64,8 @@ std::FILE* g_log = stdout;
 int g_logError = 0;
 // The copy of the log that --log keeps, and the actions that --record
 // keeps, each written as the session goes.
-vekhost::GrowingFile g_keptLog;
-vekhost::GrowingFile g_record;
+GrowingFile g_keptLog;
+GrowingFile g_record;
 
 void PrintLine(const std::string& line) {
   errno = 0;
@@ -88,9 +74,9 @@ void PrintLine(const std::string& line) {
   if (!good && g_logError == 0) g_logError = errno != 0 ? errno : EIO;
 }
 
-void PrintFor(const std::string& line, vekhost::LineFor to) {
-  if (to != vekhost::LineFor::kKeptLog) PrintLine(line);
-  if (to != vekhost::LineFor::kScreen) g_keptLog.AppendLine(line);
+void PrintFor(const std::string& line, LineFor to) {
+  if (to != LineFor::kKeptLog) PrintLine(line);
+  if (to != LineFor::kScreen) g_keptLog.AppendLine(line);
 }
 
 // Flushes the log; false, with a message, when any of it was lost.
@@ -110,41 +96,45 @@ std::string ReadStandardInput(size_t limit) {
   std::string text;
   const wholefile::Result read = wholefile::Read(stdin, limit, text);
   if (read.outcome == wholefile::Outcome::kTooLarge) {
-    throw vekhost::InputError("standard input: larger than " + std::to_string(limit) + " bytes");
+    throw InputError("standard input: larger than " + std::to_string(limit) + " bytes");
   }
-  if (!read.ok()) throw vekhost::InputError("standard input: cannot be read");
+  if (!read.ok()) throw InputError("standard input: cannot be read");
   return text;
 }
 
-class ScriptSource final : public vekhost::ActionSource {
+// The action that ends a session: a `quit`, or an interrupt.
+Action Ended(ActionKind kind) {
+  Action action;
+  action.kind = kind;
+  if (kind == ActionKind::kQuit) action.text = "quit";
+  return action;
+}
+
+class ScriptSource final : public ActionSource {
  public:
-  ScriptSource(std::vector<vekhost::Action> actions, std::string fileName)
+  ScriptSource(std::vector<Action> actions, std::string fileName)
       : actions_(std::move(actions)), fileName_(std::move(fileName)) {}
 
-  std::optional<vekhost::Action> Next(bool) override {
-    if (vekhost::platform::EndingSignal() != 0) {
-      vekhost::Action interrupt;
-      interrupt.kind = vekhost::ActionKind::kInterrupt;
-      return interrupt;
-    }
+  std::optional<Action> Next(bool) override {
+    if (platform::EndingSignal() != 0) return Ended(ActionKind::kInterrupt);
     if (next_ >= actions_.size()) return std::nullopt;
     lastLine_ = actions_[next_].line;
     return actions_[next_++];
   }
-  bool Reject(const vekhost::Action& action, const std::string& problem,
-              std::string& error) override {
-    error = fileName_ + ": at line " + std::to_string(action.line) + ": " + problem;
+  bool Reject(const Action& action, const std::string& problem, std::string& error) override {
+    error = AtLine(fileName_, action.line, problem);
     return true;
   }
   bool EndedInDialog(std::string& error) override {
-    error = fileName_ + ": at line " + std::to_string(lastLine_) +
-            ": the script ends with the settings dialog still open (end it with ok or cancel)";
+    error =
+        AtLine(fileName_, lastLine_,
+               "the script ends with the settings dialog still open (end it with ok or cancel)");
     return true;
   }
   bool Interactive() const override { return false; }
 
  private:
-  std::vector<vekhost::Action> actions_;
+  std::vector<Action> actions_;
   std::string fileName_;
   size_t next_ = 0;
   int lastLine_ = 0;
@@ -155,20 +145,18 @@ bool IsBlank(const std::string& line) {
 }
 
 // A person at a terminal, typing a line at a time. Ctrl-C drops the line
-// typed, as in a shell; on an empty line right after one it ends the
-// session as the end of input (Ctrl-D) does. Both are a `quit`, so that
-// they end the session the same way, in the dialog too, and a record of the
-// session replays it.
-class TerminalSource final : public vekhost::ActionSource {
+// typed, as in a shell; on the empty line right after one it ends the
+// session as the end of input (Ctrl-D) does: both are a `quit`, so that they
+// end it the same way, in the dialog too, and its record replays it.
+class TerminalSource final : public ActionSource {
  public:
-  std::optional<vekhost::Action> Next(bool inDialog) override {
-    using vekhost::platform::LineRead;
+  std::optional<Action> Next(bool inDialog) override {
+    using platform::LineRead;
     for (;;) {
       std::string line;
-      const LineRead read =
-          vekhost::platform::ReadLine(inDialog ? "dialog> " : "vekhost> ", g_log, line);
+      const LineRead read = platform::ReadLine(inDialog ? "dialog> " : "vekhost> ", g_log, line);
       if (read == LineRead::kCleared) {
-        if (EndsOnCtrlC(line)) return Ended(vekhost::ActionKind::kQuit);
+        if (EndsOnCtrlC(line)) return Ended(ActionKind::kQuit);
         continue;
       }
       dropped_ = false;
@@ -176,16 +164,15 @@ class TerminalSource final : public vekhost::ActionSource {
         // Ends the prompt's line on the screen; a failure shows in the log's
         // error flag, which LogWritten reports.
         (void)std::fputc('\n', g_log);
-        return Ended(read == LineRead::kEnd ? vekhost::ActionKind::kQuit
-                                            : vekhost::ActionKind::kInterrupt);
+        return Ended(read == LineRead::kEnd ? ActionKind::kQuit : ActionKind::kInterrupt);
       }
       std::string problem;
-      std::optional<vekhost::Action> action = vekhost::ParseAction(line, true, problem);
+      std::optional<Action> action = ParseAction(line, true, problem);
       if (!problem.empty()) Tell(problem);
       if (action) return action;
     }
   }
-  bool Reject(const vekhost::Action&, const std::string& problem, std::string&) override {
+  bool Reject(const Action&, const std::string& problem, std::string&) override {
     Tell(problem);
     return false;
   }
@@ -195,19 +182,10 @@ class TerminalSource final : public vekhost::ActionSource {
  private:
   static void Tell(const std::string& problem) { Show("vekhost: " + problem); }
   static void Show(const std::string& line) {
-    PrintFor(line, vekhost::LineFor::kScreen);
+    PrintFor(line, LineFor::kScreen);
     (void)std::fflush(g_log);  // checked, with every other write, by LogWritten
   }
 
-  static vekhost::Action Ended(vekhost::ActionKind kind) {
-    vekhost::Action action;
-    action.kind = kind;
-    if (kind == vekhost::ActionKind::kQuit) action.text = "quit";
-    return action;
-  }
-
-  // Ctrl-C at the prompt drops the line; on the empty line right after
-  // another, it ends the session.
   bool EndsOnCtrlC(const std::string& line) {
     const bool again = dropped_ && IsBlank(line);
     dropped_ = true;
@@ -235,19 +213,9 @@ int Fail(int status, const std::string& message) {
 // What vekhost could not load or write: exit status 1.
 int Failed(const std::string& error) { return Fail(1, "vekhost: " + error); }
 
-// The output paths named, each checked before the session starts.
-std::vector<std::string> OutputPaths(const vekhost::Options& options) {
-  std::vector<std::string> paths;
-  for (const std::string* path :
-       {&options.svgBefore, &options.svg, &options.out, &options.record, &options.log}) {
-    if (!path->empty() && *path != vekhost::kStandardStream) paths.push_back(*path);
-  }
-  return paths;
-}
-
 // Two options naming one file: one would overwrite what the other reads or
 // writes. Devices and pipes are written in turn, as a shell would.
-void RefuseSharedFiles(const vekhost::Options& options, const std::string& registry) {
+void RefuseSharedFiles(const Options& options, const std::string& registry) {
   struct Named {
     const char* option;
     const std::string* path;
@@ -264,8 +232,8 @@ void RefuseSharedFiles(const vekhost::Options& options, const std::string& regis
                          {"--record", &options.record, true},
                          {"--log", &options.log, true}};
   auto isFile = [](const std::string& path) {
-    return !path.empty() && path != vekhost::kStandardStream &&
-           vekhost::DestinationOf(path).kind == vekhost::Destination::Kind::kReplace;
+    return !path.empty() && path != kStandardStream &&
+           DestinationOf(path).kind == Destination::Kind::kReplace;
   };
   for (size_t i = 0; i < std::size(named); ++i) {
     for (size_t j = i + 1; j < std::size(named); ++j) {
@@ -275,9 +243,9 @@ void RefuseSharedFiles(const vekhost::Options& options, const std::string& regis
       // The result written over the drawing it was made from is safe: the
       // drawing is read whole first, and replaced whole at the end.
       if (a.path == &options.drawing && b.path == &options.out) continue;
-      if (!vekhost::SameFile(*a.path, *b.path)) continue;
-      throw vekhost::InputError("vekhost: " + std::string(a.option) + " " + *a.path + " and " +
-                                b.option + " " + *b.path + " name the same file");
+      if (!SameFile(*a.path, *b.path)) continue;
+      throw InputError("vekhost: " + std::string(a.option) + " " + *a.path + " and " + b.option +
+                       " " + *b.path + " name the same file");
     }
   }
 }
@@ -286,30 +254,22 @@ void RefuseSharedFiles(const vekhost::Options& options, const std::string& regis
 // folder made for it when missing; a session must not start on one that
 // cannot be written.
 bool CheckRegistryWritable(const std::string& registry, std::string& error) {
-  const vekhost::Destination destination = vekhost::DestinationOf(registry);
   std::error_code code;
-  const std::filesystem::path folder = destination.target.parent_path();
+  const std::filesystem::path folder = DestinationOf(registry).target.parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, code);
   if (code) {
     error = registry + ": cannot be written: " + code.message();
     return false;
   }
-  return vekhost::CheckWritable(registry, error);
+  return CheckWritable(registry, error);
 }
 
-bool WriteToStandardOutput(const vekhost::TextProducer& produce) {
+bool WriteToStandardOutput(const TextProducer& produce) {
   std::string reason;
-  const bool good = vekhost::WriteToStream(stdout, produce, reason);
-  if (!good) {
-    (void)std::fprintf(stderr,
-                       "vekhost: standard output: the result drawing cannot be written: %s\n",
-                       reason.c_str());
-  }
-  return good;
-}
-
-bool WriteToStandardOutput(const std::string& text) {
-  return WriteToStandardOutput([&text](const vekhost::TextSink& sink) { return sink(text); });
+  if (WriteToStream(stdout, produce, reason)) return true;
+  (void)std::fprintf(stderr, "vekhost: standard output: the result drawing cannot be written: %s\n",
+                     reason.c_str());
+  return false;
 }
 
 // Where the settings of a session come from.
@@ -318,98 +278,85 @@ enum class RegistryStart { kRead, kCreated, kFresh };
 // The first line of the log: a session's settings carry over to the next
 // one, so the log says where they come from.
 std::string RegistryLine(const std::string& registry, RegistryStart start) {
-  switch (start) {
-    case RegistryStart::kRead:
-      return "registry: " + registry + " (read)";
-    case RegistryStart::kCreated:
-      return "registry: " + registry + " (created; the module starts from its defaults)";
-    case RegistryStart::kFresh:
-      break;
+  if (start == RegistryStart::kFresh) {
+    return "registry: fresh (the module starts from its defaults, and nothing is kept)";
   }
-  return "registry: fresh (the module starts from its defaults, and nothing is kept)";
+  return "registry: " + registry +
+         (start == RegistryStart::kRead ? " (read)"
+                                        : " (created; the module starts from its defaults)");
 }
 
 // The comment --record starts with: how to replay the session. `click`
 // toggles a box, so a replay must start from the settings the session
 // started from, not from those it left.
-void WriteRecordHeader(const vekhost::Options& options, const std::string& registry,
-                       RegistryStart start) {
-  const std::string replay = "#   vekhost " + options.drawing + " --registry ";
-  const std::string script = " --script " + options.record;
+void WriteRecordHeader(const Options& options, const std::string& registry, RegistryStart start) {
+  const bool read = start == RegistryStart::kRead;
   g_record.AppendLine("# The actions of a vekhost session over " + options.drawing + ".");
-  if (start == RegistryStart::kRead) {
+  if (read) {
     g_record.AppendLine("# It started from the settings in " + registry +
                         ", and `click` toggles a box,");
     g_record.AppendLine("# so replay it against a copy of " + registry +
                         " as it was before the session:");
-    g_record.AppendLine(replay + "COPY.reg" + script);
   } else {
     g_record.AppendLine("# It started from the module's defaults, and so does this replay:");
-    g_record.AppendLine(replay + "fresh" + script);
   }
+  g_record.AppendLine("#   vekhost " + options.drawing + " --registry " +
+                      (read ? "COPY.reg" : "fresh") + " --script " + options.record);
 }
 
 // Ctrl-C while the module works or a script runs, a hang-up or a request to
 // terminate: the session ends where it is. Only the typed work is written,
 // and the log says which files are written and which are not, so that
 // nobody takes an old result for this session's.
-int EndInterrupted(const vekhost::Options& options, const vekhost::Session& session,
-                   const std::string& registry, int signal) {
-  using vekhost::LineFor;
+int EndInterrupted(const Options& options, const Session& session, const std::string& registry,
+                   int signal) {
   // Their numbers, which Windows' C library does not all name.
   constexpr int kHangUp = 1;
   constexpr int kTerminate = 15;
-  const size_t typed = session.taken().size();
-  const std::string actions = Count(typed, "action") + " taken";
+  auto log = [](const std::string& line) { PrintFor(line, LineFor::kLog); };
+  const std::string actions = Count(session.taken().size(), "action") + " taken";
   const std::string how = signal == kHangUp      ? "hung up (SIGHUP)"
                           : signal == kTerminate ? "terminated (SIGTERM)"
                                                  : "interrupted";
-  PrintFor(how + ": the session ends here; only the typed work is written", LineFor::kLog);
-  if (!options.record.empty()) {
-    PrintFor(
-        "  saved: " + options.record + ", the " + actions + " as a script (--script replays them)",
-        LineFor::kLog);
-  } else {
-    PrintFor("  not saved: the " + actions + " (--record FILE.vks keeps them)", LineFor::kLog);
-  }
-  if (!options.log.empty()) PrintFor("  saved: " + options.log + ", this log", LineFor::kLog);
+  log(how + ": the session ends here; only the typed work is written");
+  log(options.record.empty() ? "  not saved: the " + actions + " (--record FILE.vks keeps them)"
+                             : "  saved: " + options.record + ", the " + actions +
+                                   " as a script (--script replays them)");
+  if (!options.log.empty()) log("  saved: " + options.log + ", this log");
   // The module's settings are stored as it stores them, as in Windows'
   // registry: an interrupted session does not take them back.
-  if (!registry.empty()) {
-    PrintFor("  saved: " + registry + ", the settings as the module stored them", LineFor::kLog);
-  }
+  if (!registry.empty()) log("  saved: " + registry + ", the settings as the module stored them");
   const std::pair<const std::string*, const char*> lost[] = {
       {&options.out, "the result drawing"},
       {&options.svgBefore, "the picture before the session"},
       {&options.svg, "the picture after the session"}};
   for (const auto& [path, what] : lost) {
     if (path->empty()) continue;
-    const std::string name = *path == vekhost::kStandardStream ? "standard output" : *path;
-    PrintFor("  not saved: " + name + ", " + what, LineFor::kLog);
+    const std::string name = *path == kStandardStream ? "standard output" : *path;
+    log("  not saved: " + name + ", " + what);
   }
   // The screen may be gone with the terminal; the exit status still says
   // how the session ended, and LogWritten has told what was lost.
   (void)LogWritten();
   std::string error;
-  if (!vekhost::WriteAllOrNone({}, {&g_record, &g_keptLog}, error)) return Failed(error);
-  if (!registry.empty() && !vekhost::platform::SaveRegistry(registry, error)) return Failed(error);
+  if (!WriteAllOrNone({}, {&g_record, &g_keptLog}, error)) return Failed(error);
+  if (!registry.empty() && !platform::SaveRegistry(registry, error)) return Failed(error);
   return 128 + signal;
 }
 
-int PrintUsageOrVersion(const vekhost::Options& options) {
-  const std::string text = options.help
-                               ? vekhost::Usage({vekhost::platform::DefaultRegistryFile(),
+int PrintUsageOrVersion(const Options& options) {
+  const std::string text = options.help ? Usage({platform::DefaultRegistryFile(),
                                                  VEKHOST_DEFAULT_MODULE, VEKHOST_DEFAULT_RESOURCES})
-                               : std::string("vekhost ") + SORVANE_VERSION + "\n";
-  return WriteToStandardOutput(text) ? 0 : 1;
+                                        : std::string("vekhost ") + SORVANE_VERSION + "\n";
+  return WriteToStandardOutput([&text](const TextSink& sink) { return sink(text); }) ? 0 : 1;
 }
 
 // Everything a session needs, read and checked before the module is loaded.
 struct Inputs {
-  vekhost::Options options;
-  vekhost::DrawingFile drawing;
-  std::vector<vekhost::Action> actions;  // the script's; none when typed
-  std::string registry;                  // empty for a fresh registry
+  Options options;
+  DrawingFile drawing;
+  std::vector<Action> actions;  // the script's; none when typed
+  std::string registry;         // empty for a fresh registry
   std::string scriptName;
   bool typed = false;
   RegistryStart registryStart = RegistryStart::kFresh;
@@ -419,45 +366,45 @@ struct Inputs {
 // registry, each checked before anything runs. Gives an exit status when the
 // session must not start (help and version end here too).
 std::optional<int> ReadInputs(int argc, char** argv, sim::Host& host, Inputs& in) {
-  vekhost::Options& options = in.options;
+  Options& options = in.options;
   try {
-    options = vekhost::ParseOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                    VEKHOST_DEFAULT_MODULE);
+    options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc), VEKHOST_DEFAULT_MODULE);
     if (options.help || options.version) return PrintUsageOrVersion(options);
-    if (options.out == vekhost::kStandardStream) g_log = stderr;
+    if (options.out == kStandardStream) g_log = stderr;
     // "fresh" is a registry of the module's defaults that nothing keeps; a
     // file of that name is ./fresh.
-    if (options.registry != vekhost::kFreshRegistry) {
-      in.registry =
-          options.registry.empty() ? vekhost::platform::DefaultRegistryFile() : options.registry;
+    if (options.registry != kFreshRegistry) {
+      in.registry = options.registry.empty() ? platform::DefaultRegistryFile() : options.registry;
     }
     RefuseSharedFiles(options, in.registry);
     std::string problem;
-    for (const std::string& path : OutputPaths(options)) {
-      if (!vekhost::CheckWritable(path, problem)) return Failed(problem);
+    for (const std::string* path :
+         {&options.svgBefore, &options.svg, &options.out, &options.record, &options.log}) {
+      if (!path->empty() && *path != kStandardStream && !CheckWritable(*path, problem))
+        return Failed(problem);
     }
     if (!in.registry.empty() && !CheckRegistryWritable(in.registry, problem))
       return Failed(problem);
-    in.drawing = vekhost::LoadDrawing(options.drawing, host.drawing());
+    in.drawing = LoadDrawing(options.drawing, host.drawing());
     // Without a script a person types at a prompt when standard input is a
     // terminal (standard output may well be a pipe into tee); otherwise
     // standard input is the script.
-    in.typed = options.script.empty() && vekhost::platform::IsTerminal();
+    in.typed = options.script.empty() && platform::IsTerminal();
     if (!in.typed) {
-      const bool fromStdin = options.script.empty() || options.script == vekhost::kStandardStream;
+      const bool fromStdin = options.script.empty() || options.script == kStandardStream;
       in.scriptName = fromStdin ? "standard input" : options.script;
       const std::string text = fromStdin ? ReadStandardInput(kMaxScriptBytes)
-                                         : vekhost::ReadInputFile(options.script, kMaxScriptBytes);
-      in.actions = vekhost::ParseScript(text, in.scriptName);
-      vekhost::Session::CheckElementIds(in.actions, in.drawing, host.drawing(), in.scriptName);
+                                         : ReadInputFile(options.script, kMaxScriptBytes);
+      in.actions = ParseScript(text, in.scriptName);
+      Session::CheckElementIds(in.actions, in.drawing, host.drawing(), in.scriptName);
     }
     if (!in.registry.empty()) {
       std::error_code code;
-      const bool exists = std::filesystem::exists(vekhost::DestinationOf(in.registry).target, code);
+      const bool exists = std::filesystem::exists(DestinationOf(in.registry).target, code);
       in.registryStart = exists || code ? RegistryStart::kRead : RegistryStart::kCreated;
     }
-    vekhost::platform::LoadRegistry(in.registry);
-  } catch (const vekhost::InputError& error) {
+    platform::LoadRegistry(in.registry);
+  } catch (const InputError& error) {
     return Fail(2, error.what());
   }
   return std::nullopt;
@@ -467,12 +414,11 @@ std::optional<int> ReadInputs(int argc, char** argv, sim::Host& host, Inputs& in
 // when the session ended otherwise than by running through; `logged` says
 // whether the log reached its destinations.
 std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
-  const vekhost::Options& options = in.options;
+  const Options& options = in.options;
   std::string error;
-  const sim::StartupFn startup = vekhost::platform::LoadModule(options.module, error);
+  const sim::StartupFn startup = platform::LoadModule(options.module, error);
   if (startup == nullptr) return Failed(error);
-  if (!vekhost::platform::LoadDialogResources(startup, options.resources, error))
-    return Failed(error);
+  if (!platform::LoadDialogResources(startup, options.resources, error)) return Failed(error);
   const int32_t registered = host.Register(startup);
   if (registered != 0 || !host.Registered()) {
     return Fail(1, "vekhost: Startup returned " + std::to_string(registered));
@@ -480,12 +426,10 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
 
   ScriptSource script(in.actions, in.scriptName);
   TerminalSource terminal;
-  vekhost::ActionSource* const chosen =
-      in.typed ? static_cast<vekhost::ActionSource*>(&terminal) : &script;
-  vekhost::ActionSource& source = *chosen;
-  vekhost::Session session(host, in.drawing, source, PrintFor, ReadSetting);
-  vekhost::platform::SetDialogDriver(
-      [&session](vekhost::DialogPort& dialog) { session.OnDialog(dialog); });
+  ActionSource* const chosen = in.typed ? static_cast<ActionSource*>(&terminal) : &script;
+  ActionSource& source = *chosen;
+  Session session(host, in.drawing, source, PrintFor, ReadSetting);
+  platform::SetDialogDriver([&session](DialogPort& dialog) { session.OnDialog(dialog); });
 
   if (!options.log.empty() && !g_keptLog.Open(options.log, error)) return Failed(error);
   if (!options.record.empty()) {
@@ -493,18 +437,16 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
     WriteRecordHeader(options, in.registry, in.registryStart);
     session.RecordTo([](const std::string& action) { g_record.AppendLine(action); });
   }
-  vekhost::platform::CatchSignals();
-  PrintFor(RegistryLine(in.registry, in.registryStart), vekhost::LineFor::kLog);
+  platform::CatchSignals();
+  PrintFor(RegistryLine(in.registry, in.registryStart), LineFor::kLog);
   PrintFor("drawing \"" + in.drawing.title + "\": " + Count(in.drawing.layers.size(), "layer") +
                ", " + Count(in.drawing.segments.size(), "segment") + ", " +
                Count(in.drawing.elements.size(), "element"),
-           vekhost::LineFor::kLog);
-  if (source.Interactive()) {
-    PrintFor("type help for the actions, quit to end", vekhost::LineFor::kScreen);
-  }
+           LineFor::kLog);
+  if (source.Interactive()) PrintFor("type help for the actions, quit to end", LineFor::kScreen);
   if (!session.Run()) return Fail(2, session.error());
   if (session.interrupted()) {
-    return EndInterrupted(options, session, in.registry, vekhost::platform::EndingSignal());
+    return EndInterrupted(options, session, in.registry, platform::EndingSignal());
   }
   session.PrintSummary();
   logged = LogWritten();
@@ -514,55 +456,53 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
 // The pictures, the result drawing, the record, the log and the registry:
 // every file or none.
 int WriteOutputs(const Inputs& in, sim::Host& host, const std::string& before, bool logged) {
-  const vekhost::Options& options = in.options;
-  std::vector<vekhost::OutputFile> files;
+  const Options& options = in.options;
+  std::vector<OutputFile> files;
   if (!options.svgBefore.empty()) files.push_back({options.svgBefore, before, {}});
   if (!options.svg.empty()) {
-    vekhost::SvgOptions pictures;
-    pictures.labels = options.labels;
-    pictures.markChanges = true;
-    files.push_back({options.svg, vekhost::RenderSvg(in.drawing, host.drawing(), pictures), {}});
+    const SvgOptions pictures{.labels = options.labels, .markChanges = true};
+    files.push_back({options.svg, RenderSvg(in.drawing, host.drawing(), pictures), {}});
   }
   // The result drawing is written as it is made: for a large drawing its
   // text would take more memory than the drawing itself.
-  const vekhost::TextProducer result = [&](const vekhost::TextSink& sink) {
-    return vekhost::WriteDrawingJson(in.drawing, host.drawing(), sink);
+  const TextProducer result = [&](const TextSink& sink) {
+    return WriteDrawingJson(in.drawing, host.drawing(), sink);
   };
-  if (!options.out.empty() && options.out != vekhost::kStandardStream) {
+  if (!options.out.empty() && options.out != kStandardStream) {
     files.push_back({options.out, "", result});
   }
   std::string error;
-  if (!vekhost::WriteAllOrNone(files, {&g_record, &g_keptLog}, error)) return Failed(error);
-  if (options.out == vekhost::kStandardStream && !WriteToStandardOutput(result)) return 1;
-  if (!in.registry.empty() && !vekhost::platform::SaveRegistry(in.registry, error))
-    return Failed(error);
+  if (!WriteAllOrNone(files, {&g_record, &g_keptLog}, error)) return Failed(error);
+  if (options.out == kStandardStream && !WriteToStandardOutput(result)) return 1;
+  if (!in.registry.empty() && !platform::SaveRegistry(in.registry, error)) return Failed(error);
   return logged ? 0 : 1;
 }
 
-}  // namespace
-
-static int Main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   sim::Host& host = sim::Host::Instance();
   host.Reset();
   // Nobody reads the call trace here: vekhost keeps the host at its speed.
   host.SetTracing(false);
   Inputs in;
   if (const std::optional<int> status = ReadInputs(argc, argv, host, in)) return *status;
-  vekhost::SvgOptions pictures;
-  pictures.labels = in.options.labels;
-  const std::string before =
-      in.options.svgBefore.empty() ? "" : vekhost::RenderSvg(in.drawing, host.drawing(), pictures);
+  const std::string before = in.options.svgBefore.empty()
+                                 ? ""
+                                 : RenderSvg(in.drawing, host.drawing(),
+                                             {.labels = in.options.labels, .markChanges = false});
   bool logged = false;
   if (const std::optional<int> status = RunSession(in, host, logged)) return *status;
   return WriteOutputs(in, host, before, logged);
 }
 
+}  // namespace
+}  // namespace vekhost
+
 int main(int argc, char** argv) {
   // Inputs are checked where they are read; this is for what no check
   // foresaw, so that it still ends with a message rather than an abort.
   try {
-    return Main(argc, argv);
+    return vekhost::Main(argc, argv);
   } catch (const std::exception& error) {
-    return Fail(1, std::string("vekhost: internal error: ") + error.what());
+    return vekhost::Fail(1, std::string("vekhost: internal error: ") + error.what());
   }
 }

@@ -40,11 +40,9 @@ const std::array<Flag, 5> kFlags = {{
     {"--labels", &Options::labels},
 }};
 
-// The entry of `table` with that name, or null.
 template <class Table>
 const typename Table::value_type* Find(const Table& table, const std::string& name) {
-  auto found = std::find_if(table.begin(), table.end(),
-                            [&name](const auto& entry) { return name == entry.name; });
+  const auto found = std::ranges::find(table, name, &Table::value_type::name);
   return found == table.end() ? nullptr : &*found;
 }
 
@@ -91,21 +89,17 @@ constexpr const char* kExitStatuses =
     "  130  interrupted (Ctrl-C while a script runs): the same\n"
     "  143  terminated (SIGTERM): the same\n";
 
-std::string DefaultsText(const Defaults& defaults) {
-  std::string text = "Defaults, as they are here:\n";
+}  // namespace
+
+std::string Usage(const Defaults& defaults) {
+  std::string text = std::string(kSynopsis) + "Defaults, as they are here:\n";
   auto row = [&text](const std::string& option, const std::string& value) {
     if (!value.empty()) text += "  " + option + std::string(13 - option.size(), ' ') + value + "\n";
   };
   row("--registry", defaults.registry);
   row("--module", defaults.module);
   row("--resources", defaults.resources);
-  return text;
-}
-
-}  // namespace
-
-std::string Usage(const Defaults& defaults) {
-  return kSynopsis + DefaultsText(defaults) + kExitStatuses;
+  return text + kExitStatuses;
 }
 
 std::string NearestOption(const std::string& typed) {
@@ -121,7 +115,6 @@ std::string NearestOption(const std::string& typed) {
 
 Options ParseOptions(const std::vector<std::string>& args, const std::string& module) {
   Options options;
-  bool moduleGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (const Flag* flag = Find(kFlags, arg)) {
@@ -144,9 +137,7 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& mo
       }
       if (value.empty()) Refuse(name + " needs a value");
       std::string& into = options.*(option->field);
-      const bool given = option->field == &Options::module ? moduleGiven : !into.empty();
-      if (given) throw InputError("vekhost: " + name + " is given twice");
-      if (option->field == &Options::module) moduleGiven = true;
+      if (!into.empty()) throw InputError("vekhost: " + name + " is given twice");
       into = std::move(value);
     } else if (arg == kStandardStream) {
       Refuse("the drawing is read from a file, not from standard input");
@@ -158,7 +149,7 @@ Options ParseOptions(const std::vector<std::string>& args, const std::string& mo
   }
   if (options.help || options.version) return options;
   if (options.drawing.empty()) Refuse("no drawing named");
-  if (!moduleGiven) options.module = module;
+  if (options.module.empty()) options.module = module;
   for (const std::string* path :
        {&options.svg, &options.svgBefore, &options.registry, &options.record, &options.log}) {
     if (*path == kStandardStream) Refuse("only --script and --out take - for a standard stream");

@@ -14,10 +14,6 @@
 #include "vekhost_registry_file.h"
 #include "vekhost_words.h"
 
-#ifndef VEKHOST_DEFAULT_RESOURCES
-#define VEKHOST_DEFAULT_RESOURCES ""
-#endif
-
 namespace vekhost::platform {
 namespace {
 
@@ -48,8 +44,21 @@ class AtPrompt {
   AtPrompt& operator=(const AtPrompt&) = delete;
 };
 
-// Bytes read from the terminal after the last line end given out.
-std::string g_pending;
+// Every key typed comes through here, so that a signal ends the line at once:
+// the interrupted read gives up instead of waiting for the next key. Ctrl-C
+// at the prompt ends the line as Enter does, and the caller drops it; errno
+// tells a failed read from the end of input.
+int ReadKey(std::FILE*) {
+  for (;;) {
+    if (g_ending != 0) return EOF;
+    if (g_lineDropped != 0) return '\n';
+    unsigned char key = 0;
+    errno = 0;
+    const ssize_t got = read(STDIN_FILENO, &key, 1);
+    if (got == 1) return key;
+    if (got == 0 || errno != EINTR) return EOF;
+  }
+}
 
 // A line as the terminal's own cooked mode edits it, for when the screen
 // is not the terminal.
@@ -59,45 +68,14 @@ LineRead ReadPlainLine(const char* prompt, std::FILE* screen, std::string& line)
   (void)std::fflush(screen);
   const AtPrompt reading;
   for (;;) {
+    const int key = ReadKey(nullptr);
     if (g_ending != 0) return LineRead::kInterrupted;
-    if (g_lineDropped != 0) {
-      // The terminal itself drops what was typed after the last line end.
-      line.swap(g_pending);
-      g_pending.clear();
-      return LineRead::kCleared;
-    }
-    const size_t end = g_pending.find('\n');
-    if (end != std::string::npos) {
-      line = g_pending.substr(0, end);
-      g_pending.erase(0, end + 1);
-      return LineRead::kLine;
-    }
-    char buffer[4096];
-    const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return LineRead::kEnd;
-    if (got == 0) {
-      // Ctrl-D after some text hands that text over as a line.
-      if (g_pending.empty()) return LineRead::kEnd;
-      line.swap(g_pending);
-      g_pending.clear();
-      return LineRead::kLine;
-    }
-    g_pending.append(buffer, static_cast<size_t>(got));
-  }
-}
-
-// libedit's keys come through here, so that a signal ends the line at once:
-// the interrupted read gives up instead of waiting for the next key. Ctrl-C
-// at the prompt ends the line as Enter does, and the caller drops it.
-int ReadKey(std::FILE*) {
-  for (;;) {
-    if (g_ending != 0) return EOF;
-    if (g_lineDropped != 0) return '\n';
-    unsigned char key = 0;
-    const ssize_t got = read(STDIN_FILENO, &key, 1);
-    if (got == 1) return key;
-    if (got == 0 || errno != EINTR) return EOF;
+    // The terminal itself drops what was typed after the last line end.
+    if (g_lineDropped != 0) return LineRead::kCleared;
+    if (key == '\n') return LineRead::kLine;
+    // Ctrl-D after some text hands that text over as a line.
+    if (key == EOF) return line.empty() || errno != 0 ? LineRead::kEnd : LineRead::kLine;
+    line += static_cast<char>(key);
   }
 }
 
@@ -212,11 +190,10 @@ bool SaveRegistry(const std::string& /*path*/, std::string& error) {
 bool IsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
 void CatchSignals() {
+  // No SA_RESTART: a read waiting at the prompt must return with EINTR.
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  // No SA_RESTART: a read waiting at the prompt must return with EINTR.
-  action.sa_flags = 0;
   for (int number : {SIGINT, SIGHUP, SIGTERM}) sigaction(number, &action, nullptr);
 }
 

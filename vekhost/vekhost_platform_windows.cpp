@@ -2,27 +2,20 @@
 // the current user's real one and the settings dialog is the real dialog
 // manager's, driven by window messages on the thread that runs it.
 //
-// The dialog. The module shows it modally from inside the host's event, so
-// this thread is inside DialogBoxParamW until the dialog ends, running the
-// dialog manager's message loop. A hook on this thread sees the dialog's
-// WM_INITDIALOG come back and sets a timer; the loop dispatches the timer's
-// message to a callback, and the driver plays the user from there, on this
-// thread and inside the modal loop: BM_GETCHECK to read a box, BM_CLICK to
-// click a box or OK or Cancel. Sent messages to a window of the same thread
-// are plain calls, so each click has been handled when it returns, and
-// nothing is waited for.
+// The dialog runs modally inside the host's event, so this thread sits in
+// DialogBoxParamW's message loop until it ends. A hook sees its WM_INITDIALOG
+// return and sets a timer, whose callback the loop dispatches: the driver
+// plays the user from there (BM_GETCHECK reads a box, BM_CLICK clicks one or
+// OK or Cancel). Messages sent to a window of the same thread are plain
+// calls, so each click has been handled when it returns.
 //
-// The registry file. On Linux the whole registry lives in the file; here the
-// file's contents are kept in memory, its settings key is written into the
-// real registry before the session (after the key is removed, so that the
-// session starts from what the file says), and after the session the key is
-// read back into the kept contents and the whole is written out in the same
-// text as on Linux.
+// The registry file is kept in memory here: its settings key replaces the
+// real one before the session, so that the session starts from what the file
+// says, and is read back after it, the whole written out as on Linux.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +23,6 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -55,13 +47,9 @@ namespace {
 [[maybe_unused]] const bool kBinaryStandardError = _setmode(_fileno(stderr), _O_BINARY) != -1;
 [[maybe_unused]] const bool kBinaryStandardOutput = _setmode(_fileno(stdout), _O_BINARY) != -1;
 
-// The settings key, as a wide string for the registry's functions and as
-// its names for the registry file's tree.
-const std::wstring kSettingsKeyText = [] {
-  const std::u16string path = SettingsKeyPath();
-  return std::wstring(path.begin(), path.end());
-}();
-const wchar_t* const kSettingsKey = kSettingsKeyText.c_str();
+// The settings key, as a path for the registry's functions and as its names
+// for the registry file's tree.
+const std::u16string kSettingsKey = SettingsKeyPath();
 const std::vector<std::u16string> kSettingsPath = [] {
   std::vector<std::u16string> names;
   regtext::SplitPath(SettingsKeyPath(), names);
@@ -71,12 +59,9 @@ const std::vector<std::u16string> kSettingsPath = [] {
 // ---- Text.
 
 // wchar_t and char16_t are both UTF-16 here; only the type differs.
-std::u16string U16(const std::wstring& wide) { return std::u16string(wide.begin(), wide.end()); }
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
+std::u16string U16(std::wstring_view wide) { return {wide.begin(), wide.end()}; }
 // vekhost's file names and messages are UTF-8.
-std::wstring Widen(const std::string& utf8) { return Wide(utf::FromUtf8(utf8)); }
-std::string Narrow(const std::wstring& wide) { return utf::ToUtf8(U16(wide)); }
+std::string Narrow(std::wstring_view wide) { return utf::ToUtf8(U16(wide)); }
 
 // The system's wording of an error code, on one line.
 std::string Reason(DWORD code) {
@@ -91,11 +76,11 @@ std::string Reason(DWORD code) {
   return Narrow(text) + " (error " + std::to_string(code) + ")";
 }
 
-std::wstring WindowText(HWND window) {
+std::u16string WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
-  return text;
+  return U16(text);
 }
 
 std::wstring ClassName(HWND window) {
@@ -169,7 +154,7 @@ class Win32Dialog final : public DialogPort {
       : dialog_(dialog), templateId_(g_templateIds.empty() ? -1 : g_templateIds.back()) {}
 
   int TemplateId() const override { return templateId_; }
-  std::u16string Caption() const override { return U16(WindowText(dialog_)); }
+  std::u16string Caption() const override { return WindowText(dialog_); }
 
   std::vector<Box> Boxes() const override {
     std::vector<Box> boxes;
@@ -178,7 +163,7 @@ class Win32Dialog final : public DialogPort {
     for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
       if (!IsCheckBox(child)) continue;
-      boxes.push_back({GetDlgCtrlID(child), U16(WindowText(child)),
+      boxes.push_back({GetDlgCtrlID(child), WindowText(child),
                        SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED});
     }
     return boxes;
@@ -276,18 +261,16 @@ bool IsModuleDialog(HWND window) {
 }
 
 LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION) {
-    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (call->message == WM_INITDIALOG && IsModuleDialog(call->hwnd)) {
-      // The boxes are set once WM_INITDIALOG has returned; the driver runs
-      // once the modal loop, started right after, dispatches the timer.
-      g_pending.push_back(call->hwnd);
-      if (SetTimer(nullptr, 0, 0, &HandOver) == 0) {
-        // No timer, no driver: the dialog is ended before it runs, as if
-        // cancelled, rather than left waiting for a user.
-        g_pending.pop_back();
-        PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-      }
+  const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == WM_INITDIALOG && IsModuleDialog(call->hwnd)) {
+    // The boxes are set once WM_INITDIALOG has returned; the driver runs
+    // once the modal loop, started right after, dispatches the timer.
+    g_pending.push_back(call->hwnd);
+    if (SetTimer(nullptr, 0, 0, &HandOver) == 0) {
+      // No timer, no driver: the dialog is ended before it runs, as if
+      // cancelled, rather than left waiting for a user.
+      g_pending.pop_back();
+      PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -298,9 +281,14 @@ LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
 class RegistryError : public std::runtime_error {
  public:
   RegistryError(const std::string& what, LSTATUS status)
-      : std::runtime_error("HKEY_CURRENT_USER\\" + Narrow(kSettingsKey) + ": " + what + ": " +
+      : std::runtime_error("HKEY_CURRENT_USER\\" + utf::ToUtf8(kSettingsKey) + ": " + what + ": " +
                            Reason(static_cast<DWORD>(status))) {}
 };
+
+// A registry call's status; anything but success is thrown.
+void Check(LSTATUS status, const char* what) {
+  if (status != ERROR_SUCCESS) throw RegistryError(what, status);
+}
 
 using Key = UniqueAny<HKEY, &RegCloseKey>;
 
@@ -310,54 +298,48 @@ regtext::Tree g_file;
 
 void WriteKey(HKEY parent, const regtext::Tree::Key& key) {
   Key handle;
-  LSTATUS status = RegCreateKeyExW(parent, Wide(key.name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                   nullptr, handle.put(), nullptr);
-  if (status != ERROR_SUCCESS) throw RegistryError("cannot be written", status);
+  Check(RegCreateKeyExW(parent, AsWide(key.name.c_str()), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        handle.put(), nullptr),
+        "cannot be written");
   for (const regtext::NamedValue& value : key.values) {
-    status = RegSetValueExW(handle.get(), Wide(value.name).c_str(), 0, value.value.type,
-                            value.value.bytes.data(), static_cast<DWORD>(value.value.bytes.size()));
-    if (status != ERROR_SUCCESS) throw RegistryError("cannot be written", status);
+    Check(RegSetValueExW(handle.get(), AsWide(value.name.c_str()), 0, value.value.type,
+                         value.value.bytes.data(), static_cast<DWORD>(value.value.bytes.size())),
+          "cannot be written");
   }
   for (const auto& [folded, child] : key.children) WriteKey(handle.get(), *child);
 }
 
-// Reads a key and everything below it. Windows lists values in the order
-// they were made, Wine in the order of their names; the registry stand-in,
-// and so the Linux vekhost, keeps the order they were made. That order is
-// rebuilt: first the values the file had, in its order, since they were made
-// first, as the file was loaded; then, in the settings key, the module's
-// settings in the order the module makes them; then anything else as listed.
+// Reads a key and everything below it, its values in the order they were
+// made, as the Linux vekhost keeps them (Windows lists them so, Wine by
+// name): first those the file had, in its order, as they were made when it
+// was loaded; then, in the settings key, the module's settings in the order
+// it makes them; then anything else as listed.
 std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name,
                                             const regtext::Tree::Key* loaded, bool settingsKey) {
   DWORD subkeys = 0, maxSubkeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataSize = 0;
-  LSTATUS status =
-      RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkeyLength, nullptr,
-                       &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr);
-  if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
+  Check(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkeyLength, nullptr,
+                         &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr),
+        "cannot be read");
 
-  std::vector<regtext::NamedValue> listed;
+  regtext::ValueList listed;  // as this registry lists them
   std::vector<wchar_t> nameBuffer(maxNameLength + 1);
   std::vector<uint8_t> data(maxDataSize + 1);
   for (DWORD i = 0; i < valueCount; ++i) {
     DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
     DWORD type = 0;
     DWORD size = static_cast<DWORD>(data.size());
-    status =
-        RegEnumValueW(key, i, nameBuffer.data(), &nameLength, nullptr, &type, data.data(), &size);
-    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
-    listed.push_back({U16(std::wstring(nameBuffer.data(), nameLength)),
-                      {type, std::vector<uint8_t>(data.begin(), data.begin() + size)}});
+    Check(RegEnumValueW(key, i, nameBuffer.data(), &nameLength, nullptr, &type, data.data(), &size),
+          "cannot be read");
+    listed.Store(U16({nameBuffer.data(), nameLength}),
+                 {type, std::vector<uint8_t>(data.begin(), data.begin() + size)});
   }
 
   auto result = std::make_unique<regtext::Tree::Key>();
   result->name = name;
+  // A value taken again keeps the place it was first taken at.
   auto take = [&](std::u16string_view valueName) {
-    auto it = std::find_if(listed.begin(), listed.end(), [&](const regtext::NamedValue& value) {
-      return regtext::SameName(value.name, valueName);
-    });
-    if (it == listed.end()) return;
-    result->values.Store(it->name, std::move(it->value));
-    listed.erase(it);
+    if (const regtext::NamedValue* value = listed.Find(valueName))
+      result->values.Store(value->name, value->value);
   };
   if (loaded != nullptr) {
     for (const regtext::NamedValue& value : loaded->values) take(value.name);
@@ -365,19 +347,17 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
   if (settingsKey) {
     for (const std::u16string& setting : SettingNames()) take(setting);
   }
-  for (regtext::NamedValue& value : listed)
-    result->values.Store(value.name, std::move(value.value));
+  for (const regtext::NamedValue& value : listed) take(value.name);
 
   std::vector<wchar_t> subkeyBuffer(maxSubkeyLength + 1);
   for (DWORD i = 0; i < subkeys; ++i) {
     DWORD length = static_cast<DWORD>(subkeyBuffer.size());
-    status =
-        RegEnumKeyExW(key, i, subkeyBuffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
-    const std::u16string childName = U16(std::wstring(subkeyBuffer.data(), length));
+    Check(RegEnumKeyExW(key, i, subkeyBuffer.data(), &length, nullptr, nullptr, nullptr, nullptr),
+          "cannot be read");
+    const std::u16string childName = U16({subkeyBuffer.data(), length});
     Key child;
-    status = RegOpenKeyExW(key, Wide(childName).c_str(), 0, KEY_READ, child.put());
-    if (status != ERROR_SUCCESS) throw RegistryError("cannot be read", status);
+    Check(RegOpenKeyExW(key, AsWide(childName.c_str()), 0, KEY_READ, child.put()),
+          "cannot be read");
     const regtext::Tree::Key* loadedChild = loaded != nullptr ? loaded->Child(childName) : nullptr;
     result->children[regtext::FoldName(childName)] =
         ReadKey(child.get(), childName, loadedChild, false);
@@ -388,7 +368,7 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
 }  // namespace
 
 sim::StartupFn LoadModule(const std::string& path, std::string& error) {
-  std::wstring wide = Widen(path);
+  std::wstring wide = AsWide(utf::FromUtf8(path).c_str());
   // A bare name is looked for the way Windows looks for DLLs, beside vekhost
   // first; a path is taken from the current folder.
   if (wide.find_first_of(L"\\/") != std::wstring::npos) {
@@ -424,9 +404,8 @@ bool LoadDialogResources(sim::StartupFn, const std::string& resources, std::stri
 
 void SetDialogDriver(std::function<void(DialogPort& dialog)> driver) {
   g_driver = std::move(driver);
-  if (g_hook == nullptr) {
+  if (g_hook == nullptr)
     g_hook = SetWindowsHookExW(WH_CALLWNDPROCRET, &WatchDialogs, nullptr, GetCurrentThreadId());
-  }
   if (g_hook == nullptr) {
     throw std::runtime_error("cannot watch for the module's dialogs: " + Reason(GetLastError()));
   }
@@ -435,9 +414,7 @@ void SetDialogDriver(std::function<void(DialogPort& dialog)> driver) {
 std::string DefaultRegistryFile() {
   for (const wchar_t* variable : {L"LOCALAPPDATA", L"APPDATA"}) {
     const wchar_t* folder = _wgetenv(variable);
-    if (folder != nullptr && folder[0] != L'\0') {
-      return Narrow(folder) + "\\sorvane\\registry.reg";
-    }
+    if (folder != nullptr && folder[0] != L'\0') return Narrow(folder) + "\\sorvane\\registry.reg";
   }
   return "registry.reg";
 }
@@ -452,23 +429,22 @@ void LoadRegistry(const std::string& path) {
     std::vector<regtext::Change> changes;
     regtext::ParseError problem;
     if (!regtext::Parse(text, changes, problem)) {
-      throw InputError(path + ": at line " + std::to_string(problem.line) + ": " + problem.problem);
+      throw InputError(AtLine(path, problem.line, problem.problem));
     }
     g_file.Apply(changes);
   }
 
   // The session starts from what the file says, not from what an earlier
   // run left in the registry.
-  const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+  const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, AsWide(kSettingsKey.c_str()));
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
     throw RegistryError("cannot be emptied", status);
   }
   if (const regtext::Tree::Key* settings = g_file.Find(kSettingsPath)) {
     Key parent;
-    const LSTATUS opened =
-        RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsParentKey), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, parent.put(), nullptr);
-    if (opened != ERROR_SUCCESS) throw RegistryError("cannot be written", opened);
+    Check(RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsParentKey), 0, nullptr, 0,
+                          KEY_ALL_ACCESS, nullptr, parent.put(), nullptr),
+          "cannot be written");
     WriteKey(parent.get(), *settings);
   }
 }
@@ -477,12 +453,11 @@ bool SaveRegistry(const std::string& path, std::string& error) {
   try {
     Key settings;
     const LSTATUS status =
-        RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, settings.put());
+        RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsKey.c_str()), 0, KEY_READ, settings.put());
     if (status == ERROR_FILE_NOT_FOUND) {
       g_file.Remove(kSettingsPath);
-    } else if (status != ERROR_SUCCESS) {
-      throw RegistryError("cannot be read", status);
     } else {
+      Check(status, "cannot be read");
       g_file.Replace(kSettingsPath, ReadKey(settings.get(), kSettingsPath.back(),
                                             g_file.Find(kSettingsPath), true));
     }

@@ -40,13 +40,11 @@ bool Read(const std::string& path, std::string& text, bool& exists, std::string&
     error = path + ": cannot be read: " + Reason(errno);
     return false;
   }
-  // Only a regular file is the registry's: the writer replaces what it
-  // read, and must never replace a device.
-  if (!S_ISREG(status.st_mode)) {
-    error = path + ": cannot be read: not a regular file";
-    return false;
-  }
-  const wholefile::Result read = wholefile::Read(path, regtext::kMaxImportBytes, text);
+  // Only a regular file is the registry's, refused as a folder is otherwise:
+  // the writer replaces what it read, and must never replace a device.
+  const wholefile::Result read = S_ISREG(status.st_mode)
+                                     ? wholefile::Read(path, regtext::kMaxImportBytes, text)
+                                     : wholefile::Result{wholefile::Outcome::kFolder};
   switch (read.outcome) {
     case wholefile::Outcome::kRead:
       exists = true;
@@ -86,14 +84,12 @@ class WriterTurn {
       error_ = folder + ": cannot be opened: " + Reason(errno);
       return;
     }
-    int locked;
-    do {
-      locked = ::flock(folder_, LOCK_EX);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
+    while (::flock(folder_, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
       error_ = folder + ": cannot be locked: " + Reason(errno);
       ::close(folder_);
       folder_ = -1;
+      return;
     }
   }
   // Closing the folder ends the turn.
@@ -137,16 +133,14 @@ class FileLayer final : public regstandin::Layer {
     std::string text;
     bool exists = false;
     if (!Read(named, text, exists, error)) return false;
-    regtext::Tree fresh;
-    if (exists) {
-      std::vector<regtext::Change> changes;
-      regtext::ParseError problem;
-      if (!regtext::Parse(text, changes, problem)) {
-        error = named + ":" + std::to_string(problem.line) + ": " + problem.problem;
-        return false;
-      }
-      fresh.Apply(changes);
+    std::vector<regtext::Change> changes;  // none for a missing file
+    regtext::ParseError problem;
+    if (exists && !regtext::Parse(text, changes, problem)) {
+      error = named + ":" + std::to_string(problem.line) + ": " + problem.problem;
+      return false;
     }
+    regtext::Tree fresh;
+    fresh.Apply(changes);
     Sync(keys.tree.root(), fresh.root(), keys.removed);
     return true;
   }

@@ -4,10 +4,8 @@
 // returns. A layer around the stand-in's calls (standin/registry_standin.h):
 //
 // - Every Win32 call but RegCloseKey reads the file afresh. Readers need no
-//   lock: the file is never changed in place, but replaced whole by
-//   vekhost's one writer (vekhost_output.h: a partial file of its own beside
-//   it, fsync, rename, fsync of the folder; links followed, permission bits
-//   kept), so a reader opens either the old file or the new one, each whole.
+//   lock: the file is never changed in place but replaced whole (WriteWhole,
+//   vekhost_output.h), so a reader opens either the old file or the new one.
 // - RegSetValueExW, RegDeleteValueW and RegCreateKeyExW take turns under an
 //   advisory lock (flock) on the file's folder, which, unlike the file
 //   itself, is never replaced while someone waits for it. Under the lock the

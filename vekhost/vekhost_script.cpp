@@ -14,8 +14,10 @@ namespace {
 // editors asked to save UTF-8 there. It marks the file, not the first line.
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
+using Args = std::vector<std::string_view>;
+
+Args Words(std::string_view line) {
+  Args words;
   for (size_t start = line.find_first_not_of(" \t"); start != std::string_view::npos;) {
     const size_t end = std::min(line.find_first_of(" \t", start), line.size());
     words.push_back(line.substr(start, end - start));
@@ -32,28 +34,58 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
-std::optional<int> ResolveBox(std::string_view word);
+const std::vector<BoxName>& BoxNames() {
+  // In the order the dialog lists them, which is its tab order. The ids and
+  // names are the module's; the words a script may use instead are vekhost's.
+  static const std::vector<BoxName> boxes = [] {
+    std::vector<BoxName> named = {
+        {IDC_HOLE_LAYER, "", {"hole", "holelayer", "hole-layer"}},
+        {IDC_COLOR, "", {"colour", "color"}},
+        {IDC_LTYPE, "", {"linetype", "ltype", "line-type"}},
+        {IDC_LAYER, "", {"layer"}},
+        {IDC_DECIMAL_PLACE, "", {"decimal", "decimals", "decimalplaces", "decimal-places"}},
+        {IDC_TOLERANCE, "", {"tolerance"}},
+        {IDC_DIM_SIZE, "", {"dimsize", "charsize", "dim-size", "char-size"}},
+    };
+    for (BoxName& box : named) {
+      for (const SettingDef& setting : kSettings) {
+        if (setting.boxId == box.id) box.name = utf::ToUtf8(setting.name);
+      }
+    }
+    return named;
+  }();
+  return boxes;
+}
+
+std::optional<int> ResolveBox(std::string_view word) {
+  const std::string lower = Lower(word);
+  for (const BoxName& box : BoxNames()) {
+    if (std::to_string(box.id) == lower || Lower(box.name) == lower) return box.id;
+    for (const char* alias : box.aliases) {
+      if (lower == alias) return box.id;
+    }
+  }
+  return std::nullopt;
+}
 
 // What follows an action's word, already split. Each reader fills in the
 // action or says what is wrong.
-using ArgumentReader = bool (*)(const std::vector<std::string_view>& args, const std::string& verb,
-                                Action& action, std::string& problem);
+using ArgumentReader = bool (*)(const Args& args, const std::string& verb, Action& action,
+                                std::string& problem);
 
-bool ExpectCount(const std::vector<std::string_view>& args, size_t count, const std::string& verb,
-                 const std::string& what, std::string& problem) {
+bool ExpectCount(const Args& args, size_t count, const std::string& verb, const std::string& what,
+                 std::string& problem) {
   if (args.size() == count) return true;
   problem = "`" + verb + "` takes " + (count == 0 ? "no argument" : what) + ", found " +
             std::to_string(args.size()) + (args.size() == 1 ? " argument" : " arguments");
   return false;
 }
 
-bool NoArgument(const std::vector<std::string_view>& args, const std::string& verb, Action&,
-                std::string& problem) {
+bool NoArgument(const Args& args, const std::string& verb, Action&, std::string& problem) {
   return ExpectCount(args, 0, verb, "", problem);
 }
 
-bool ElementId(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
-               std::string& problem) {
+bool ElementId(const Args& args, const std::string& verb, Action& action, std::string& problem) {
   if (!ExpectCount(args, 1, verb, "one element id", problem)) return false;
   VekId id = 0;
   if (!ParseElementId(args[0], id, problem)) return false;
@@ -61,8 +93,8 @@ bool ElementId(const std::vector<std::string_view>& args, const std::string& ver
   return true;
 }
 
-bool SelectionArguments(const std::vector<std::string_view>& args, const std::string& verb,
-                        Action& action, std::string& problem) {
+bool SelectionArguments(const Args& args, const std::string& verb, Action& action,
+                        std::string& problem) {
   std::optional<Selection> selection = ParseSelection(args, verb, problem);
   if (!selection) return false;
   action.selection = std::move(*selection);
@@ -70,9 +102,8 @@ bool SelectionArguments(const std::vector<std::string_view>& args, const std::st
 }
 
 // One number from `low` to `high`, such as an event kind or a frame.
-bool NumberIn(const std::vector<std::string_view>& args, const std::string& verb,
-              const std::string& what, int32_t low, int32_t high, Action& action,
-              std::string& problem) {
+bool NumberIn(const Args& args, const std::string& verb, const std::string& what, int32_t low,
+              int32_t high, Action& action, std::string& problem) {
   if (!ExpectCount(args, 1, verb, "one " + what, problem)) return false;
   const std::optional<int64_t> number = ParseDecimal(args[0], low < 0);
   if (!number || *number < low || *number > high) {
@@ -84,18 +115,15 @@ bool NumberIn(const std::vector<std::string_view>& args, const std::string& verb
   return true;
 }
 
-bool EventKind(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
-               std::string& problem) {
+bool EventKind(const Args& args, const std::string& verb, Action& action, std::string& problem) {
   return NumberIn(args, verb, "event kind", 0, 65535, action, problem);
 }
 
-bool FrameNumber(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
-                 std::string& problem) {
+bool FrameNumber(const Args& args, const std::string& verb, Action& action, std::string& problem) {
   return NumberIn(args, verb, "frame number", -1000000, 1000000, action, problem);
 }
 
-bool BoxArgument(const std::vector<std::string_view>& args, const std::string& verb, Action& action,
-                 std::string& problem) {
+bool BoxArgument(const Args& args, const std::string& verb, Action& action, std::string& problem) {
   if (!ExpectCount(args, 1, verb, "one box id or name", problem)) return false;
   std::optional<int> box = ResolveBox(args[0]);
   if (!box) {
@@ -143,57 +171,15 @@ std::string UnknownAction(std::string_view word, const std::string& verb, bool i
          " (" + list + ")";
 }
 
-std::optional<int> ResolveBox(std::string_view word) {
-  const std::string lower = Lower(word);
-  for (const BoxName& box : BoxNames()) {
-    if (std::to_string(box.id) == lower || Lower(box.name) == lower) return box.id;
-    for (const char* alias : box.aliases) {
-      if (lower == alias) return box.id;
-    }
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 bool IsDialogAction(ActionKind kind) {
   return kind == ActionKind::kClick || kind == ActionKind::kOk || kind == ActionKind::kCancel;
 }
 
-const std::vector<BoxName>& BoxNames() {
-  // In the order the dialog lists them, which is its tab order. The ids and
-  // names are the module's; the words a script may use instead are vekhost's.
-  struct Words {
-    int id;
-    std::vector<const char*> aliases;
-  };
-  static const std::vector<BoxName> boxes = [] {
-    const Words words[] = {
-        {IDC_HOLE_LAYER, {"hole", "holelayer", "hole-layer"}},
-        {IDC_COLOR, {"colour", "color"}},
-        {IDC_LTYPE, {"linetype", "ltype", "line-type"}},
-        {IDC_LAYER, {"layer"}},
-        {IDC_DECIMAL_PLACE, {"decimal", "decimals", "decimalplaces", "decimal-places"}},
-        {IDC_TOLERANCE, {"tolerance"}},
-        {IDC_DIM_SIZE, {"dimsize", "charsize", "dim-size", "char-size"}},
-    };
-    std::vector<BoxName> result;
-    for (const Words& box : words) {
-      for (const SettingDef& setting : kSettings) {
-        if (setting.boxId == box.id)
-          result.push_back({box.id, utf::ToUtf8(setting.name), box.aliases});
-      }
-    }
-    return result;
-  }();
-  return boxes;
-}
-
 const BoxName* FindBox(int id) {
-  const std::vector<BoxName>& boxes = BoxNames();
-  auto found =
-      std::find_if(boxes.begin(), boxes.end(), [id](const BoxName& b) { return b.id == id; });
-  return found == boxes.end() ? nullptr : &*found;
+  const auto found = std::ranges::find(BoxNames(), id, &BoxName::id);
+  return found == BoxNames().end() ? nullptr : &*found;
 }
 
 std::optional<Action> ParseAction(std::string_view line, bool interactive, std::string& problem) {
@@ -206,7 +192,7 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
   }
   if (const size_t hash = line.find('#'); hash != std::string_view::npos)
     line = line.substr(0, hash);
-  const std::vector<std::string_view> words = Words(line);
+  const Args words = Words(line);
   if (words.empty()) return std::nullopt;
 
   const std::string verb = Lower(words[0]);
@@ -238,13 +224,7 @@ std::vector<Action> ParseScript(const std::string& text, const std::string& file
     std::string problem;
     std::optional<Action> action =
         ParseAction(std::string_view(text).substr(start, end - start), false, problem);
-    if (!problem.empty()) {
-      throw InputError(std::string(fileName)
-                           .append(": at line ")
-                           .append(std::to_string(lineNumber))
-                           .append(": ")
-                           .append(problem));
-    }
+    if (!problem.empty()) throw InputError(AtLine(fileName, lineNumber, problem));
     if (action) {
       action->line = lineNumber;
       actions.push_back(std::move(*action));

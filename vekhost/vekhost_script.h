@@ -1,20 +1,8 @@
-// Session scripts: what a user does in front of the host, one action a line.
-//
-//   run                  start the command
-//   pick ID              pick one element
-//   select ...           select a range of elements: ids and ID-ID ranges,
-//                        all, or filters (layer N, type A-B, segment S)
-//   list [...]           list elements, all or as select names them
-//   exit                 press the exit button
-//   event KIND           send any other event kind (0 to 65535)
-//   frame N              make N the host's current frame
-//   click BOX            while the settings dialog is open: click a box, by
-//                        id (12000 to 12007) or name (mIsColor, colour, ...)
-//   ok, cancel           while the settings dialog is open: close it
-//   quit                 end the session (in the dialog: cancel it first)
-//
-// `#` starts a comment; blank lines are skipped. Typed at the interactive
-// prompt, `help` is an action too.
+// Session scripts: what a user does in front of the host, one action a line
+// (run, pick, select, list, exit, event, frame, and in the settings dialog
+// click, ok and cancel; quit ends the session), as HelpText tells them. `#`
+// starts a comment; blank lines are skipped. Typed at the interactive prompt,
+// `help` is an action too.
 #pragma once
 
 #include <cstdint>
@@ -63,7 +51,6 @@ struct BoxName {
   std::string name;  // the registry value it mirrors
   std::vector<const char*> aliases;
 };
-const std::vector<BoxName>& BoxNames();
 const BoxName* FindBox(int id);
 
 // Parses one line. Nothing for a blank line or a comment. On a problem gives

@@ -4,10 +4,9 @@
 #include <unordered_map>
 
 #include "settings/settings_flags.h"
-#include "sim_records.h"
 #include "support/utf.h"
 #include "vekhost_element_text.h"
-#include "vekhost_number.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -35,16 +34,21 @@ std::string IdList(const std::vector<VekId>& ids) {
   return text.empty() ? "none" : text;
 }
 
-// The first element the action names that the drawing lacks, as a problem;
-// empty when it has them all.
-std::string MissingElement(const Action& action, const sim::Drawing& drawing) {
+// The first element, layer or segment the action names by number that the
+// drawing lacks, as a problem; empty when it has them all.
+std::string Missing(const Action& action, const DrawingFile& file, const sim::Drawing& drawing) {
   for (VekId id : action.ids) {
     if (drawing.FindElement(id) == nullptr) {
       return "element " + std::to_string(id) + " is not in the drawing";
     }
   }
-  return {};
+  std::string problem;
+  SelectionNamesExist(action.selection, file, drawing, problem);
+  return problem;
 }
+
+// "WAS -> IS", as the summary words a change.
+std::string Change(const std::string& was, const std::string& is) { return was + " -> " + is; }
 
 }  // namespace
 
@@ -74,15 +78,8 @@ Session::Session(sim::Host& host, const DrawingFile& file, ActionSource& source,
 void Session::CheckElementIds(const std::vector<Action>& actions, const DrawingFile& file,
                               const sim::Drawing& drawing, const std::string& fileName) {
   for (const Action& action : actions) {
-    std::string problem = MissingElement(action, drawing);
-    if (problem.empty()) SelectionNamesExist(action.selection, file, drawing, problem);
-    if (!problem.empty()) {
-      throw InputError(std::string(fileName)
-                           .append(": at line ")
-                           .append(std::to_string(action.line))
-                           .append(": ")
-                           .append(problem));
-    }
+    const std::string problem = Missing(action, file, drawing);
+    if (!problem.empty()) throw InputError(AtLine(fileName, action.line, problem));
   }
 }
 
@@ -139,19 +136,13 @@ void Session::Do(const Action& action) {
     Stop(action, "`" + action.text + "` needs the settings dialog, and it is not open");
     return;
   }
-  if (const std::string missing = MissingElement(action, host_.drawing()); !missing.empty()) {
+  if (const std::string missing = Missing(action, file_, host_.drawing()); !missing.empty()) {
     Stop(action, missing);
     return;
   }
   std::vector<VekId> selected;
-  if (action.kind == ActionKind::kSelect || action.kind == ActionKind::kList) {
-    std::string problem;
-    if (!SelectionNamesExist(action.selection, file_, host_.drawing(), problem)) {
-      Stop(action, problem);
-      return;
-    }
+  if (action.kind == ActionKind::kSelect || action.kind == ActionKind::kList)
     selected = SelectedElements(action.selection, file_, host_.drawing());
-  }
 
   Take(action);
   const bool wasActive = host_.CommandActive();
@@ -297,10 +288,9 @@ void Session::OnDialog(DialogPort& dialog) {
     if (action->kind == ActionKind::kClick) {
       const BoxName* name = FindBox(action->number);
       auto state = [&] {
-        for (const DialogPort::Box& box : dialog.Boxes()) {
-          if (box.id == action->number) return box.checked;
-        }
-        return false;
+        const std::vector<DialogPort::Box> boxes = dialog.Boxes();
+        const auto box = std::ranges::find(boxes, action->number, &DialogPort::Box::id);
+        return box != boxes.end() && box->checked;
       };
       const bool was = state();
       if (!dialog.Click(action->number)) {
@@ -330,7 +320,7 @@ void Session::ForEachChange(const std::function<void(const std::string&)>& take)
     const std::string head = "  segment " + std::to_string(id) + ": ";
     const int32_t layerWas = now.LayerAsItWas(*segment);
     if (layerWas != segment->layer) {
-      take(head + "layer " + std::to_string(layerWas) + " -> " + std::to_string(segment->layer));
+      take(head + "layer " + Change(std::to_string(layerWas), std::to_string(segment->layer)));
     }
     auto hole = holes.find(id);
     if (hole == holes.end()) continue;
@@ -339,14 +329,7 @@ void Session::ForEachChange(const std::function<void(const std::string&)>& take)
     for (size_t i = 0; i < std::max(ea.size(), eb.size()); ++i) {
       const std::string was = i < ea.size() ? std::to_string(ea[i].layer) : "none";
       const std::string is = i < eb.size() ? std::to_string(eb[i].layer) : "none";
-      if (was != is)
-        take(std::string(head)
-                 .append("hole entry ")
-                 .append(std::to_string(i))
-                 .append(" layer ")
-                 .append(was)
-                 .append(" -> ")
-                 .append(is));
+      if (was != is) take(head + "hole entry " + std::to_string(i) + " layer " + Change(was, is));
     }
   }
 

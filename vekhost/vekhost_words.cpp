@@ -116,6 +116,10 @@ std::string NearestWord(std::string_view typed, const std::vector<std::string_vi
   return std::string(best);
 }
 
+std::string AtLine(const std::string& path, size_t line, const std::string& problem) {
+  return path + ": at line " + std::to_string(line) + ": " + problem;
+}
+
 std::string AtLine(const std::string& path, const std::string& error) {
   const std::string prefix = path + ":";
   if (error.rfind(prefix, 0) != 0) return error;

@@ -24,9 +24,10 @@ std::string Quoted(std::string_view word);
 // inserted, dropped or replaced, and not the whole word replaced.
 std::string NearestWord(std::string_view typed, const std::vector<std::string_view>& known);
 
+// The words vekhost gives every place in a file: "FILE: at line N: problem".
+std::string AtLine(const std::string& path, size_t line, const std::string& problem);
 // A registry file's error as its reader words it, "FILE:LINE: problem", in
-// the words vekhost gives every place: "FILE: at line N: problem". Any other
-// error as it is.
+// those words. Any other error as it is.
 std::string AtLine(const std::string& path, const std::string& error);
 
 }  // namespace vekhost
