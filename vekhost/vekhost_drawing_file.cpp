@@ -36,8 +36,6 @@ constexpr size_t kMaxDepth = 32;
 constexpr double kMaxCoordinate = 1.0e6;
 constexpr double kMaxSize = 1000.0;
 
-bool IsElementType(int64_t type) { return type >= 0 && type <= kLastElementType; }
-
 // A number the file writes with a fraction or an exponent, or an integer too
 // long for 64 bits, is kept with the text it is written as, so that a
 // problem names it as the file spells it (1e30, 2.50), not as a double
@@ -307,17 +305,9 @@ int32_t DeclaredLayer(const Checker& check, const DrawingFile& file, const Node&
   return layer;
 }
 
-struct ElementPlan {
-  VekId id;
-  int32_t type;
-  VekId segment;
-  sim::Element properties;
-};
-
-void ReadDimension(const Checker& check, const Node& node, ElementPlan& plan, ElementView& view) {
+void ReadDimension(const Checker& check, const Node& node, sim::Element& e, ElementView& view) {
   check.Object(node, {"value", "decimalPlaces", "tolerance", "charSize", "arrows"});
   view.value = check.Number(check.Required(node, "value"), -kMaxCoordinate, kMaxCoordinate);
-  sim::Element& e = plan.properties;
   e.decimalPlaces = static_cast<int32_t>(check.Int(check.Required(node, "decimalPlaces"), 0, 8));
   if (auto tolerance = check.Member(node, "tolerance")) {
     check.Object(*tolerance, {"status", "upper", "lower", "kind"});
@@ -336,22 +326,22 @@ void ReadDimension(const Checker& check, const Node& node, ElementPlan& plan, El
 }
 
 // The properties and the view of an element, from its groups.
-ElementView ReadElementView(const Checker& check, const Node& node, ElementPlan& plan) {
+ElementView ReadElementView(const Checker& check, const Node& node, sim::Element& e) {
   ElementView view;
   if (auto line = check.Member(node, "line")) {
     check.Object(*line, {"colour", "type"});
-    plan.properties.line =
+    e.line =
         sim::MakeLineAttr(static_cast<int32_t>(check.Int(check.Required(*line, "colour"), 0, 255)),
                           static_cast<int32_t>(check.Int(check.Required(*line, "type"), 0, 255)));
     view.hasLine = true;
-  } else if (IsPlainFigureType(plan.type)) {
+  } else if (IsPlainFigureType(e.type)) {
     check.Fail(node.Path(), "missing key \"line\" (every figure of types 0 to 8 has one)");
   }
 
   if (auto dimension = check.Member(node, "dimension")) {
-    ReadDimension(check, *dimension, plan, view);
-  } else if (IsDimensionType(plan.type)) {
-    check.Fail(node.Path(), "missing key \"dimension\" (element type " + std::to_string(plan.type) +
+    ReadDimension(check, *dimension, e, view);
+  } else if (IsDimensionType(e.type)) {
+    check.Fail(node.Path(), "missing key \"dimension\" (element type " + std::to_string(e.type) +
                                 " is a dimension)");
   }
 
@@ -359,15 +349,14 @@ ElementView ReadElementView(const Checker& check, const Node& node, ElementPlan&
     check.Object(*annotation, {"text", "charSize"});
     if (auto text = check.Member(*annotation, "text")) {
       view.text = check.String(*text, 1000);
-    } else if (IsAnnotationType(plan.type)) {
+    } else if (IsAnnotationType(e.type)) {
       check.Fail(annotation->Path(), "missing key \"text\"");
     }
-    plan.properties.comment =
-        sim::MakeComment(ReadCharSize(check, check.Required(*annotation, "charSize")));
+    e.comment = sim::MakeComment(ReadCharSize(check, check.Required(*annotation, "charSize")));
     view.hasAnnotation = true;
-  } else if (IsAnnotationType(plan.type)) {
-    check.Fail(node.Path(), "missing key \"annotation\" (element type " +
-                                std::to_string(plan.type) + " is an annotation)");
+  } else if (IsAnnotationType(e.type)) {
+    check.Fail(node.Path(), "missing key \"annotation\" (element type " + std::to_string(e.type) +
+                                " is an annotation)");
   }
 
   if (auto shape = check.Member(node, "shape")) view.shape = ReadShape(check, *shape);
@@ -490,7 +479,10 @@ class DrawingReader {
     frame.manyKeys.clear();
     frame.list = -1;
     frame.target = target;
-    if (!isObject && depth_ == 1 && root_.is_object()) frame.list = ListOf(frames_[0].key);
+    if (!isObject && depth_ == 1 && root_.is_object()) {
+      const auto* found = std::find(std::begin(kListNames), std::end(kListNames), frames_[0].key);
+      if (found != std::end(kListNames)) frame.list = static_cast<int>(found - kListNames);
+    }
     // The top level's array holds nothing a drawing needs: it is refused
     // as it is, whatever it holds.
     if (!isObject && depth_ == 0) frame.target = nullptr;
@@ -572,11 +564,6 @@ class DrawingReader {
     return frame.isObject ? "." + frame.key : "[" + std::to_string(frame.index) + "]";
   }
 
-  static int ListOf(const std::string& key) {
-    const auto* found = std::find(std::begin(kListNames), std::end(kListNames), key);
-    return found == std::end(kListNames) ? -1 : static_cast<int>(found - std::begin(kListNames));
-  }
-
   // Whether the entries of `list` can be checked now: the segments refer to
   // the layers, the elements to the segments.
   bool Ready(int list) const {
@@ -606,11 +593,10 @@ class DrawingReader {
   void Check(int list, size_t index, const Json& entry) {
     const std::string path =
         std::string("$.") + kListNames[list] + "[" + std::to_string(index) + "]";
-    const Node node{&entry, path};
+    static constexpr void (DrawingReader::*kRead[])(const Node&) = {
+        &DrawingReader::ReadLayer, &DrawingReader::ReadSegment, &DrawingReader::ReadElement};
     try {
-      if (list == kLayers) ReadLayer(node);
-      if (list == kSegments) ReadSegment(node);
-      if (list == kElements) ReadElement(node);
+      (this->*kRead[list])(Node{&entry, path});
     } catch (const InputError& error) {
       lists_[list].error = error.what();
     }
@@ -689,37 +675,32 @@ void DrawingReader::ReadSegment(const Node& node) {
 void DrawingReader::ReadElement(const Node& node) {
   check_.Object(node, {"id", "type", "segment", "line", "dimension", "annotation", "shape", "at"});
   const Node idNode = check_.Required(node, "id");
-  ElementPlan plan{};
-  plan.id = static_cast<VekId>(check_.Int(idNode, 0, kVekNoId - 1));
-  if (file_.views.count(plan.id) != 0) {
-    check_.Fail(idNode.Path(), "element " + std::to_string(plan.id) + " is declared twice");
+  sim::Element read;
+  read.id = static_cast<VekId>(check_.Int(idNode, 0, kVekNoId - 1));
+  if (file_.views.count(read.id) != 0) {
+    check_.Fail(idNode.Path(), "element " + std::to_string(read.id) + " is declared twice");
   }
   const Node typeNode = check_.Required(node, "type");
   const int64_t type = check_.Int(typeNode, INT32_MIN, INT32_MAX);
-  if (!IsElementType(type)) {
+  if (type < 0 || type > kLastElementType) {
     check_.Fail(typeNode.Path(), "unknown element type " + std::to_string(type) +
                                      " (the host's types are 0 to " +
                                      std::to_string(kLastElementType) + ")");
   }
-  plan.type = static_cast<int32_t>(type);
+  read.type = static_cast<int32_t>(type);
   const Node segmentNode = check_.Required(node, "segment");
-  plan.segment = static_cast<VekId>(check_.Int(segmentNode, 0, kVekNoId - 1));
-  if (drawing_.FindSegment(plan.segment) == nullptr) {
-    check_.Fail(segmentNode.Path(), "segment " + std::to_string(plan.segment) + " is not declared");
+  read.segment = static_cast<VekId>(check_.Int(segmentNode, 0, kVekNoId - 1));
+  if (drawing_.FindSegment(read.segment) == nullptr) {
+    check_.Fail(segmentNode.Path(), "segment " + std::to_string(read.segment) + " is not declared");
   }
-  ElementView view = ReadElementView(check_, node, plan);
+  ElementView view = ReadElementView(check_, node, read);
 
-  sim::Element& element = drawing_.AddElement(plan.id, plan.type, plan.segment);
-  const sim::Element& p = plan.properties;
-  element.line = p.line;
-  element.decimalPlaces = p.decimalPlaces;
-  element.toleranceStatus = p.toleranceStatus;
-  element.tolerance = p.tolerance;
-  element.dimCharSize = p.dimCharSize;
-  element.arrows = p.arrows;
-  element.comment = p.comment;
-  file_.views.emplace_hint(file_.views.end(), plan.id, std::move(view));
-  file_.elements.push_back(plan.id);
+  // Added as read, at the place in its segment's chain the drawing gives it.
+  sim::Element& element = drawing_.AddElement(read.id, read.type, read.segment);
+  read.chainPosition = element.chainPosition;
+  element = read;
+  file_.views.emplace_hint(file_.views.end(), read.id, std::move(view));
+  file_.elements.push_back(read.id);
 }
 
 // Words the reader's stops as the problems of the file.
@@ -956,12 +937,6 @@ bool IsZero(const Record& record) {
   return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
 }
 
-// With the system's reason, when it gave one.
-[[noreturn]] void CannotBeRead(const std::string& path, int error) {
-  throw InputError(path + ": cannot be read" +
-                   (error != 0 ? std::string(": ") + std::strerror(error) : ""));
-}
-
 }  // namespace
 
 const Layer* DrawingFile::FindLayer(int32_t id) const {
@@ -982,8 +957,9 @@ std::string ReadInputFile(const std::string& path, size_t limit) {
       throw InputError(path + ": cannot be read: it is a folder");
     case wholefile::Outcome::kTooLarge:
       throw InputError(path + ": larger than " + std::to_string(limit) + " bytes");
-    case wholefile::Outcome::kFailed:
-      CannotBeRead(path, read.error);
+    case wholefile::Outcome::kFailed:  // with the system's reason, when it gave one
+      throw InputError(path + ": cannot be read" +
+                       (read.error != 0 ? std::string(": ") + std::strerror(read.error) : ""));
   }
   return text;
 }

@@ -14,12 +14,6 @@ bool SameBytes(const Record& a, const Record& b) {
   return sim::Bytes(a) == sim::Bytes(b);
 }
 
-// In the order of Shape::Kind.
-const char* ShapeName(Shape::Kind kind) {
-  static const char* const kNames[] = {"", "line", "polyline", "circle", "arc"};
-  return kNames[static_cast<size_t>(kind)];
-}
-
 // The kind of element a type is, as the command tells them apart.
 const char* KindName(int32_t type) {
   const uint32_t t = static_cast<uint32_t>(type);
@@ -73,7 +67,7 @@ std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& d
   const ElementView* view = found != file.views.end() ? &found->second : nullptr;
   std::string text = std::string(KindName(element.type)) + " (type " + std::to_string(element.type);
   if (view != nullptr && view->shape.kind != Shape::Kind::kNone) {
-    text += std::string(", ") + ShapeName(view->shape.kind);
+    text += std::string(", ") + kShapeKindNames[static_cast<size_t>(view->shape.kind)];
   }
   text += ")  segment " + std::to_string(element.segment);
   if (const sim::Segment* segment = drawing.FindSegment(element.segment)) {
@@ -83,29 +77,21 @@ std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& d
   return text + "  " + Properties(element, view);
 }
 
-std::vector<std::string> ElementChanges(const sim::Element& was, const sim::Element& is,
+std::vector<std::string> ElementChanges(const sim::Element& a, const sim::Element& b,
                                         const std::string& arrow) {
   std::vector<std::string> changes;
   // Most elements of a large session are unchanged in most properties: the
   // texts are made only for what differs. Records whose bytes differ may
   // still read the same.
   auto change = [&](const char* what, const std::string& before, const std::string& after) {
-    if (before == after) return;
-    changes.push_back(
-        std::string(what).append(" ").append(before).append(" ").append(arrow).append(" ").append(
-            after));
+    if (before != after) changes.push_back(what + (" " + before) + " " + arrow + " " + after);
   };
-  const sim::Element& a = was;
-  const sim::Element& b = is;
-  if (a.line.colour != b.line.colour) {
-    change("line colour", std::to_string(a.line.colour), std::to_string(b.line.colour));
-  }
-  if (a.line.lineType != b.line.lineType) {
-    change("line type", std::to_string(a.line.lineType), std::to_string(b.line.lineType));
-  }
-  if (a.decimalPlaces != b.decimalPlaces) {
-    change("decimal places", std::to_string(a.decimalPlaces), std::to_string(b.decimalPlaces));
-  }
+  auto number = [&](const char* what, int32_t before, int32_t after) {
+    if (before != after) change(what, std::to_string(before), std::to_string(after));
+  };
+  number("line colour", a.line.colour, b.line.colour);
+  number("line type", a.line.lineType, b.line.lineType);
+  number("decimal places", a.decimalPlaces, b.decimalPlaces);
   if (a.toleranceStatus != b.toleranceStatus || !SameBytes(a.tolerance, b.tolerance)) {
     change("tolerance", ToleranceText(a.toleranceStatus, a.tolerance),
            ToleranceText(b.toleranceStatus, b.tolerance));
