@@ -1,17 +1,11 @@
 #include "vekhost_drawing_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <nlohmann/json.hpp>
-#include <set>
-#include <sstream>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -743,194 +737,6 @@ void ReadJson(const std::string& text, const std::string& fileName, DrawingReade
   }
 }
 
-// Writes JSON as nlohmann's dump with an indent of two does: each member
-// and each array entry on a line of its own, empty containers as {} and [],
-// numbers and texts spelt alike. The text goes to a sink a piece of about
-// kPiece bytes at a time, so a large drawing is never held as a text, let
-// alone as a document.
-class PrettyWriter {
- public:
-  static constexpr size_t kPiece = size_t{1} << 20;
-
-  explicit PrettyWriter(const TextSink& sink) : sink_(sink) { out_.reserve(kPiece + 4096); }
-
-  // Hands over what is left; false when the sink refused any piece.
-  bool Finish() {
-    Hand();
-    return good_;
-  }
-
-  void BeginObject() { Open('{'); }
-  void EndObject() { Close('}'); }
-  void BeginArray() { Open('['); }
-  void EndArray() { Close(']'); }
-
-  // The next value is the member `key` of the open object.
-  PrettyWriter& Key(std::string_view key) {
-    NextEntry();
-    String(key);
-    Put(": ");
-    keyed_ = true;
-    return *this;
-  }
-
-  void Int(int64_t value) {
-    BeforeValue();
-    char buffer[24];
-    const auto [end, unused] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    Put(std::string_view(buffer, static_cast<size_t>(end - buffer)));
-  }
-
-  // Integral values as integers, so that 80 read is 80 written, not 80.0.
-  void Number(double value) {
-    if (std::floor(value) == value && std::fabs(value) < 1.0e15) {
-      Int(static_cast<int64_t>(value));
-      return;
-    }
-    BeforeValue();
-    if (!std::isfinite(value)) {
-      Put("null");
-      return;
-    }
-    char buffer[64];
-    char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
-    Put(std::string_view(buffer, static_cast<size_t>(end - buffer)));
-  }
-
-  void Bool(bool value) {
-    BeforeValue();
-    Put(value ? "true" : "false");
-  }
-
-  void Text(std::string_view text) {
-    BeforeValue();
-    String(text);
-  }
-
-  void Point(const vekhost::Point& p) {
-    BeginArray();
-    Number(p.x);
-    Number(p.y);
-    EndArray();
-  }
-
- private:
-  void Open(char bracket) {
-    BeforeValue();
-    Put(bracket);
-    empty_.push_back(true);
-  }
-
-  void Close(char bracket) {
-    const bool wasEmpty = empty_.back();
-    empty_.pop_back();
-    if (!wasEmpty) {
-      Put('\n');
-      Indent();
-    }
-    Put(bracket);
-  }
-
-  // Starts a member or an array entry on a new line.
-  void NextEntry() {
-    if (out_.size() >= kPiece) Hand();
-    Put(empty_.back() ? "\n" : ",\n");
-    empty_.back() = false;
-    Indent();
-  }
-
-  void BeforeValue() {
-    if (keyed_) {
-      keyed_ = false;
-      return;
-    }
-    if (!empty_.empty()) NextEntry();
-  }
-
-  void Indent() { PutSpaces(2 * empty_.size()); }
-
-  void String(std::string_view text) {
-    static constexpr std::string_view kShort = "\"\\\b\f\n\r\t";
-    static constexpr std::string_view kEscaped[] = {"\\\"", "\\\\", "\\b", "\\f",
-                                                    "\\n",  "\\r",  "\\t"};
-    static constexpr char kHex[] = "0123456789abcdef";
-    Put('"');
-    for (char c : text) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x20 && c != '"' && c != '\\') {
-        Put(c);
-      } else if (const size_t at = kShort.find(c); at != std::string_view::npos) {
-        Put(kEscaped[at]);
-      } else {
-        Put("\\u00");
-        Put(kHex[byte >> 4]);
-        Put(kHex[byte & 0xF]);
-      }
-    }
-    Put('"');
-  }
-
-  void Put(std::string_view text) { out_.append(text); }
-  void Put(char c) { out_.push_back(c); }
-  void PutSpaces(size_t n) { out_.append(n, ' '); }
-
-  void Hand() {
-    if (good_ && !out_.empty()) good_ = sink_(out_);
-    out_.clear();
-  }
-
-  const TextSink& sink_;
-  std::string out_;  // the piece being written
-  bool good_ = true;
-  std::vector<bool> empty_;  // per open container: nothing written in it yet
-  bool keyed_ = false;       // a key was written; its value follows on the line
-};
-
-void WriteCharSize(PrettyWriter& w, const VekCharSize& record) {
-  const sim::CharSizeValue v = sim::ReadCharSize(record);
-  w.BeginObject();
-  w.Key("height").Number(v.height);
-  w.Key("width").Number(v.width);
-  w.Key("spacing").Number(v.spacing);
-  w.EndObject();
-}
-
-void WriteArrows(PrettyWriter& w, const VekArrows& record) {
-  const sim::ArrowsValue v = sim::ReadArrows(record);
-  w.BeginObject();
-  w.Key("start").Int(v.startKind);
-  w.Key("end").Int(v.endKind);
-  w.Key("size").Number(v.size);
-  w.EndObject();
-}
-
-void WriteShape(PrettyWriter& w, const Shape& shape) {
-  w.BeginObject();
-  switch (shape.kind) {
-    case Shape::Kind::kNone:
-      break;
-    case Shape::Kind::kLine:
-    case Shape::Kind::kPolyline:
-      w.Key("kind").Text(shape.kind == Shape::Kind::kLine ? "line" : "polyline");
-      w.Key("points").BeginArray();
-      for (const Point& p : shape.points) w.Point(p);
-      w.EndArray();
-      if (shape.kind == Shape::Kind::kPolyline && shape.closed) w.Key("closed").Bool(true);
-      break;
-    case Shape::Kind::kCircle:
-    case Shape::Kind::kArc:
-      w.Key("kind").Text(shape.kind == Shape::Kind::kCircle ? "circle" : "arc");
-      w.Key("centre").Point(shape.centre);
-      w.Key("radius").Number(shape.radius);
-      if (shape.kind == Shape::Kind::kArc) {
-        w.Key("start").Number(shape.startAngle);
-        w.Key("end").Number(shape.endAngle);
-      }
-      break;
-  }
-  w.EndObject();
-}
-
 template <class Record>
 bool IsZero(const Record& record) {
   const auto bytes = sim::Bytes(record);
@@ -990,116 +796,135 @@ DrawingFile LoadDrawing(const std::string& path, sim::Drawing& drawing) {
 
 namespace {
 
-void WriteLayers(PrettyWriter& w, const DrawingFile& file) {
-  w.BeginArray();
-  for (const Layer& layer : file.layers) {
-    w.BeginObject();
-    w.Key("id").Int(layer.id);
-    w.Key("name").Text(layer.name);
-    w.Key("colour").Text(layer.colour);
-    w.EndObject();
-  }
-  w.EndArray();
+// The result is written as nlohmann's dump with an indent of two spells it,
+// entry by entry: each entry of a list is a small document of its own,
+// dumped at its depth, and the text goes to the sink a piece of about kPiece
+// bytes at a time, so a large drawing is never held whole, as a document or
+// as a text.
+using Ordered = nlohmann::ordered_json;  // members in the order given
+constexpr size_t kPiece = size_t{1} << 20;
+
+// Integral values as integers, so that 80 read is 80 written, not 80.0.
+Ordered Number(double value) {
+  if (std::floor(value) == value && std::fabs(value) < 1.0e15) return static_cast<int64_t>(value);
+  return value;
 }
 
-void WriteSegments(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
-  // The holes by segment, to write them with their segments.
-  std::unordered_map<VekId, const sim::Hole*> holes;
-  holes.reserve(drawing.Holes().size());
-  for (const auto& [id, hole] : drawing.Holes()) holes[hole.key.word1] = &hole;
+Ordered PointJson(const Point& p) { return Ordered::array({Number(p.x), Number(p.y)}); }
 
-  w.BeginArray();
-  for (VekId id : file.segments) {
-    const sim::Segment* segment = drawing.FindSegment(id);
-    if (segment == nullptr) continue;
-    w.BeginObject();
-    w.Key("id").Int(id);
-    w.Key("layer").Int(segment->layer);
-    if (segment->companion != 0) w.Key("companion").Int(segment->companion);
-    if (auto hole = holes.find(id); hole != holes.end()) {
-      w.Key("hole").BeginArray();
-      for (const VekHoleEntry& entry : hole->second->entries) {
-        w.BeginObject();
-        w.Key("layer").Int(entry.layer);
-        w.EndObject();
-      }
-      w.EndArray();
-    }
-    w.EndObject();
-  }
-  w.EndArray();
+Ordered CharSizeJson(const VekCharSize& record) {
+  const sim::CharSizeValue v = sim::ReadCharSize(record);
+  return {{"height", Number(v.height)}, {"width", Number(v.width)}, {"spacing", Number(v.spacing)}};
 }
 
-void WriteDimension(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
-  w.BeginObject();
-  w.Key("value").Number(view.value);
-  w.Key("decimalPlaces").Int(e.decimalPlaces);
+Ordered ArrowsJson(const VekArrows& record) {
+  const sim::ArrowsValue v = sim::ReadArrows(record);
+  return {{"start", v.startKind}, {"end", v.endKind}, {"size", Number(v.size)}};
+}
+
+Ordered ShapeJson(const Shape& shape) {
+  const bool round = shape.kind == Shape::Kind::kCircle || shape.kind == Shape::Kind::kArc;
+  Ordered json = {{"kind", kShapeKindNames[static_cast<size_t>(shape.kind)]}};
+  if (!round) {
+    Ordered& points = json["points"] = Ordered::array();
+    for (const Point& p : shape.points) points.push_back(PointJson(p));
+    if (shape.kind == Shape::Kind::kPolyline && shape.closed) json["closed"] = true;
+    return json;
+  }
+  json["centre"] = PointJson(shape.centre);
+  json["radius"] = Number(shape.radius);
+  if (shape.kind == Shape::Kind::kArc) {
+    json["start"] = Number(shape.startAngle);
+    json["end"] = Number(shape.endAngle);
+  }
+  return json;
+}
+
+Ordered DimensionJson(const sim::Element& e, const ElementView& view) {
+  Ordered json = {{"value", Number(view.value)}, {"decimalPlaces", e.decimalPlaces}};
   if (e.toleranceStatus != 0 || !IsZero(e.tolerance)) {
     const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
-    w.Key("tolerance").BeginObject();
-    w.Key("status").Int(e.toleranceStatus);
-    w.Key("upper").Number(t.upper);
-    w.Key("lower").Number(t.lower);
-    w.Key("kind").Int(t.kind);
-    w.EndObject();
+    json["tolerance"] = {{"status", e.toleranceStatus},
+                         {"upper", Number(t.upper)},
+                         {"lower", Number(t.lower)},
+                         {"kind", t.kind}};
   }
-  WriteCharSize(w.Key("charSize"), e.dimCharSize);
-  w.Key("arrows").BeginArray();
-  WriteArrows(w, e.arrows[0]);
-  WriteArrows(w, e.arrows[1]);
-  w.EndArray();
-  w.EndObject();
+  json["charSize"] = CharSizeJson(e.dimCharSize);
+  json["arrows"] = Ordered::array({ArrowsJson(e.arrows[0]), ArrowsJson(e.arrows[1])});
+  return json;
 }
 
-void WriteElement(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
-  w.BeginObject();
-  w.Key("id").Int(e.id);
-  w.Key("type").Int(e.type);
-  w.Key("segment").Int(e.segment);
+Ordered ElementJson(const sim::Element& e, const ElementView& view) {
+  Ordered json = {{"id", e.id}, {"type", e.type}, {"segment", e.segment}};
   if (view.hasLine || IsPlainFigureType(e.type) || e.line.colour != 0 || e.line.lineType != 0) {
-    w.Key("line").BeginObject();
-    w.Key("colour").Int(e.line.colour);
-    w.Key("type").Int(e.line.lineType);
-    w.EndObject();
+    json["line"] = {{"colour", e.line.colour}, {"type", e.line.lineType}};
   }
   const bool dimensionSet = e.decimalPlaces != 0 || e.toleranceStatus != 0 ||
                             !IsZero(e.tolerance) || !IsZero(e.dimCharSize) ||
                             !IsZero(e.arrows[0]) || !IsZero(e.arrows[1]);
   if (view.hasDimension || IsDimensionType(e.type) || dimensionSet) {
-    WriteDimension(w.Key("dimension"), e, view);
+    json["dimension"] = DimensionJson(e, view);
   }
   if (view.hasAnnotation || IsAnnotationType(e.type) || !IsZero(e.comment.charSize)) {
-    w.Key("annotation").BeginObject();
-    if (view.hasAnnotation || IsAnnotationType(e.type)) w.Key("text").Text(view.text);
-    WriteCharSize(w.Key("charSize"), e.comment.charSize);
-    w.EndObject();
+    Ordered& annotation = json["annotation"] = Ordered::object();
+    if (view.hasAnnotation || IsAnnotationType(e.type)) annotation["text"] = view.text;
+    annotation["charSize"] = CharSizeJson(e.comment.charSize);
   }
-  if (view.shape.kind != Shape::Kind::kNone) WriteShape(w.Key("shape"), view.shape);
-  if (view.at) w.Key("at").Point(*view.at);
-  w.EndObject();
-}
-
-void WriteDrawing(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
-  w.BeginObject();
-  w.Key("format").Text("vekhost-drawing");
-  w.Key("version").Int(1);
-  if (!file.title.empty()) w.Key("title").Text(file.title);
-  WriteLayers(w.Key("layers"), file);
-  WriteSegments(w.Key("segments"), file, drawing);
-  w.Key("elements").BeginArray();
-  for (VekId id : file.elements) {
-    if (const sim::Element* e = drawing.FindElement(id)) WriteElement(w, *e, file.views.at(id));
-  }
-  w.EndArray();
-  w.EndObject();
+  if (view.shape.kind != Shape::Kind::kNone) json["shape"] = ShapeJson(view.shape);
+  if (view.at) json["at"] = PointJson(*view.at);
+  return json;
 }
 
 }  // namespace
 
 bool WriteDrawingJson(const DrawingFile& file, const sim::Drawing& drawing, const TextSink& sink) {
-  PrettyWriter w(sink);
-  WriteDrawing(w, file, drawing);
-  return w.Finish() && sink("\n");
+  std::string out = "{\n  \"format\": \"vekhost-drawing\",\n  \"version\": 1";
+  if (!file.title.empty()) out += ",\n  \"title\": " + Ordered(file.title).dump();
+  bool good = true;
+  nlohmann::detail::serializer<Ordered> serializer(nlohmann::detail::output_adapter<char>(out),
+                                                   ' ');
+  bool first = true;
+  auto open = [&](const char* list) {
+    out.append(",\n  \"").append(list).append("\": [");
+    first = true;
+  };
+  auto entry = [&](const Ordered& json) {
+    out += first ? "\n    " : ",\n    ";
+    first = false;
+    serializer.dump(json, true, false, 2, 4);
+    if (out.size() < kPiece) return;
+    good = good && sink(out);
+    out.clear();
+  };
+  auto close = [&] { out += first ? "]" : "\n  ]"; };
+
+  open("layers");
+  for (const Layer& l : file.layers) entry({{"id", l.id}, {"name", l.name}, {"colour", l.colour}});
+  close();
+  // The holes by segment, to write them with their segments.
+  std::unordered_map<VekId, const sim::Hole*> holes;
+  holes.reserve(drawing.Holes().size());
+  for (const auto& [id, hole] : drawing.Holes()) holes[hole.key.word1] = &hole;
+  open("segments");
+  for (VekId id : file.segments) {
+    const sim::Segment* segment = drawing.FindSegment(id);
+    if (segment == nullptr) continue;
+    Ordered json = {{"id", id}, {"layer", segment->layer}};
+    if (segment->companion != 0) json["companion"] = segment->companion;
+    if (auto hole = holes.find(id); hole != holes.end()) {
+      Ordered& entries = json["hole"] = Ordered::array();
+      for (const VekHoleEntry& e : hole->second->entries) entries.push_back({{"layer", e.layer}});
+    }
+    entry(json);
+  }
+  close();
+  open("elements");
+  for (VekId id : file.elements) {
+    if (const sim::Element* e = drawing.FindElement(id)) entry(ElementJson(*e, file.views.at(id)));
+  }
+  close();
+  out += "\n}\n";
+  return good && sink(out);
 }
 
 std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {
