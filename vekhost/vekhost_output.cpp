@@ -23,9 +23,7 @@ namespace {
 // As many links as the kernel follows before it gives up on a path.
 constexpr int kMaxLinks = 40;
 
-std::string Reason(int code) { return std::strerror(code); }
-
-std::string ReasonOfErrno() { return errno != 0 ? Reason(errno) : "write failed"; }
+std::string ReasonOfErrno() { return errno != 0 ? std::strerror(errno) : "write failed"; }
 
 // Standard output named as a file (/dev/stdout, /dev/fd/1, /proc/self/fd/1):
 // written through this process's own stream, so that nothing is truncated
@@ -323,8 +321,10 @@ bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<Grow
       partials.emplace_back(&file->destination_, file->path());
     }
   }
+  // With one file alone, that it cannot be written says it all.
+  const char* const none = files.size() + grown.size() > 1 ? " (no output file written)" : "";
   auto giveUp = [&](const std::string& path, const std::string& reason) {
-    error = path + ": cannot be written: " + reason + " (no output file written)";
+    error = path + ": cannot be written: " + reason + none;
     for (const auto& [destination, named] : partials) RemovePartial(*destination);
     return false;
   };
@@ -356,28 +356,11 @@ bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<Grow
   }
   for (const auto& [destination, named] : partials) {
     if (!SyncFolderOf(destination->target, reason)) {
-      error = named;
-      error += ": cannot be written: " + reason;
+      error = named + ": cannot be written: " + reason;
       return false;
     }
   }
   return true;
-}
-
-bool WriteWhole(const std::string& path, const std::string& text, std::string& error) {
-  Destination destination = DestinationOf(path);
-  const OutputFile file{path, text, {}};
-  std::string reason;
-  bool good = false;
-  if (destination.kind != Destination::Kind::kReplace) {
-    good = WriteInPlace(destination, file, reason);
-  } else {
-    good = WritePartial(destination, file, reason) && PutInPlace(destination, reason);
-    if (!good) RemovePartial(destination);
-    good = good && SyncFolderOf(destination.target, reason);
-  }
-  if (!good) error = path + ": cannot be written: " + reason;
-  return good;
 }
 
 }  // namespace vekhost
