@@ -92,23 +92,16 @@ Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
 }
 
 // Drawing coordinates have y up, SVG has y down.
-class Frame {
- public:
-  explicit Frame(const Bounds& b) : left_(b.minX - kMargin), top_(b.maxY + kMargin) {
-    width_ = b.maxX - b.minX + 2 * kMargin;
-    height_ = b.maxY - b.minY + 2 * kMargin;
-  }
-  std::string X(double x) const { return N(x - left_); }
-  std::string Y(double y) const { return N(top_ - y); }
+struct Frame {
+  explicit Frame(const Bounds& b)
+      : left(b.minX - kMargin),
+        top(b.maxY + kMargin),
+        width(b.maxX - b.minX + 2 * kMargin),
+        height(b.maxY - b.minY + 2 * kMargin) {}
+  std::string X(double x) const { return N(x - left); }
+  std::string Y(double y) const { return N(top - y); }
   std::string XY(const Point& p) const { return X(p.x) + "," + Y(p.y); }
-  double width() const { return width_; }
-  double height() const { return height_; }
-
- private:
-  double left_;
-  double top_;
-  double width_ = 0;
-  double height_ = 0;
+  double left, top, width, height;
 };
 
 std::string StrokeAttributes(const VekLineAttr& line, const std::string& layerColour) {
@@ -285,12 +278,10 @@ std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
     body += ArrowSvg(a, b, arrows.startKind, arrows.size, frame, colour);
     body += ArrowSvg(b, a, arrows.endKind, arrows.size, frame, colour);
   }
-  if (view.at) {
-    if (IsAnnotationType(e.type)) {
-      body += TextSvg(*view.at, e.comment.charSize, view.text, colour, frame);
-    } else if (IsDimensionType(e.type)) {
-      body += TextSvg(*view.at, e.dimCharSize, DimensionText(view, e), colour, frame);
-    }
+  VekCharSize size{};
+  const std::string text = ShownText(view, e, size);
+  if (view.at && (IsAnnotationType(e.type) || IsDimensionType(e.type))) {
+    body += TextSvg(*view.at, size, text, colour, frame);
   }
   if (body.empty()) return {};
   std::string group = "    <g id=\"element-" + std::to_string(id) + "\"" +
@@ -311,15 +302,13 @@ int32_t LayerOf(const sim::Drawing& drawing, const sim::Element& element, bool a
 
 // What the session changed of the element, its segment's layer first.
 std::vector<std::string> ChangesOf(const sim::Drawing& drawing, const sim::Element& element) {
-  std::vector<std::string> changes;
+  std::vector<std::string> changes =
+      ElementChanges(drawing.ElementAsItWas(element), element, "\xE2\x86\x92");
   const int32_t was = LayerOf(drawing, element, true);
   const int32_t is = LayerOf(drawing, element, false);
   if (was != is) {
-    changes.push_back("layer " + std::to_string(was) + " \xE2\x86\x92 " + std::to_string(is));
-  }
-  for (std::string& change :
-       ElementChanges(drawing.ElementAsItWas(element), element, "\xE2\x86\x92")) {
-    changes.push_back(std::move(change));
+    changes.insert(changes.begin(),
+                   "layer " + std::to_string(was) + " \xE2\x86\x92 " + std::to_string(is));
   }
   return changes;
 }
@@ -360,9 +349,9 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
   const size_t legendRows = file.layers.size() + (options.markChanges ? 1 : 0);
   const double legendHeight = 6.0 * static_cast<double>(legendRows) + 4;
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(frame.width() * kPixelsPerUnit) +
-         "\" height=\"" + N((frame.height() + legendHeight) * kPixelsPerUnit) +
-         "\" viewBox=\"0 0 " + N(frame.width()) + " " + N(frame.height() + legendHeight) + "\">\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(frame.width * kPixelsPerUnit) +
+         "\" height=\"" + N((frame.height + legendHeight) * kPixelsPerUnit) + "\" viewBox=\"0 0 " +
+         N(frame.width) + " " + N(frame.height + legendHeight) + "\">\n";
   if (!file.title.empty()) svg += "  <title>" + Escape(file.title) + "</title>\n";
   svg += "  <rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
 
@@ -401,7 +390,7 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
   // highlight. Its texts, like the drawing's, say they have no stroke:
   // a renderer that lets one reach them (ImageMagick's) draws them bold.
   svg += "  <g id=\"legend\" font-family=\"sans-serif\" font-size=\"3\">\n";
-  double y = frame.height() + 4;
+  double y = frame.height + 4;
   auto row = [&](const std::string& colour, const std::string& text) {
     svg += "    <rect x=\"" + N(kMargin) + "\" y=\"" + N(y - 2.5) +
            "\" width=\"3\" height=\"3\" fill=\"" + colour + "\"/><text x=\"" + N(kMargin + 5) +
