@@ -51,25 +51,10 @@ bool IsWrittenNumber(const Json& value) {
          value.get_binary().subtype() == kWrittenNumber;
 }
 
-bool IsNumber(const Json& value) { return value.is_number() || IsWrittenNumber(value); }
-
-double NumberOf(const Json& value) {
-  if (!IsWrittenNumber(value)) return value.get<double>();
-  double number = 0;
-  std::memcpy(&number, value.get_binary().data(), sizeof number);
-  return number;
-}
-
 std::string_view WrittenText(const Json& value) {
   const Json::binary_t& bytes = value.get_binary();
   return {reinterpret_cast<const char*>(bytes.data()) + sizeof(double),
           bytes.size() - sizeof(double)};
-}
-
-// Written as a whole number: digits only, perhaps after a minus sign.
-bool IsIntegerText(const Json& value) {
-  if (value.is_number_integer()) return true;
-  return IsWrittenNumber(value) && WrittenText(value).find_first_of(".eE") == std::string::npos;
 }
 
 // A number as the file spells it; a very long one cut short.
@@ -145,7 +130,11 @@ class Checker {
 
   int64_t Int(const Node& node, int64_t min, int64_t max) const {
     const Json& v = *node.value;
-    if (!IsIntegerText(v)) Fail(node.Path(), "expected an integer, found " + Describe(v));
+    // Written as a whole number: digits only, perhaps after a minus sign.
+    if (!v.is_number_integer() &&
+        (!IsWrittenNumber(v) || WrittenText(v).find_first_of(".eE") != std::string::npos)) {
+      Fail(node.Path(), "expected an integer, found " + Describe(v));
+    }
     // Beyond 64 bits, or beyond int64_t, is out of any range asked for.
     const bool fits = v.is_number_integer() &&
                       (!v.is_number_unsigned() || v.get<uint64_t>() <= uint64_t{INT64_MAX});
@@ -159,8 +148,13 @@ class Checker {
 
   double Number(const Node& node, double min, double max) const {
     const Json& v = *node.value;
-    if (!IsNumber(v)) Fail(node.Path(), "expected a number, found " + Describe(v));
-    const double value = NumberOf(v);
+    if (!v.is_number() && !IsWrittenNumber(v))
+      Fail(node.Path(), "expected a number, found " + Describe(v));
+    double value = 0;
+    if (IsWrittenNumber(v))
+      std::memcpy(&value, v.get_binary().data(), sizeof value);  // its double, then its text
+    else
+      value = v.get<double>();
     if (!std::isfinite(value) || value < min || value > max) {
       Fail(node.Path(),
            Spelt(v) + " is out of range (" + FormatNumber(min) + " to " + FormatNumber(max) + ")");
@@ -175,10 +169,9 @@ class Checker {
     if (text.size() > maxLength) {
       Fail(node.Path(), "the text is longer than " + std::to_string(maxLength) + " bytes");
     }
-    for (char c : text) {
-      if (static_cast<unsigned char>(c) < 0x20)
-        Fail(node.Path(), "the text holds a control character");
-    }
+    if (std::any_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+      Fail(node.Path(), "the text holds a control character");
     return text;
   }
 
@@ -221,22 +214,13 @@ class Checker {
 // A byte offset as the line and column a text editor shows (columns count
 // characters, not bytes).
 std::string TextPlace(const std::string& text, size_t offset) {
-  size_t line = 1;
-  size_t column = 1;
-  for (size_t i = 0; i < std::min(offset, text.size()); ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      column = 1;
-    } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-      ++column;
-    }
-  }
-  return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-bool IsColourText(const std::string& text) {
-  return text.size() == 7 && text[0] == '#' &&
-         text.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
+  const std::string_view before(text.data(), std::min(offset, text.size()));
+  const std::string_view line = before.substr(before.rfind('\n') + 1);  // npos + 1: 0
+  const auto lines = std::count(before.begin(), before.end(), '\n');
+  const auto column = std::count_if(line.begin(), line.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  });
+  return "line " + std::to_string(lines + 1) + ", column " + std::to_string(column + 1);
 }
 
 sim::CharSizeValue ReadCharSize(const Checker& check, const Node& node) {
@@ -391,14 +375,6 @@ constexpr int kElements = 2;
 constexpr const char* kListNames[] = {"layers", "segments", "elements"};
 constexpr size_t kFewKeys = 16;
 
-struct DuplicateKey {
-  std::string path;
-  std::string key;
-};
-struct TooDeep {
-  std::string path;
-};
-
 // What the entries of one long list came to.
 struct ListState {
   bool streamed = false;  // the list was an array at the top level
@@ -431,7 +407,7 @@ class DrawingReader {
 
   bool key(std::string& key) {
     Frame& frame = frames_[depth_ - 1];
-    if (!AddKey(frame, key)) throw DuplicateKey{PathTo(depth_), key};
+    if (!AddKey(frame, key)) check_.Fail(PathTo(depth_), "the key \"" + key + "\" appears twice");
     frame.key = key;
     return true;
   }
@@ -462,7 +438,9 @@ class DrawingReader {
   bool Open(bool isObject) {
     // A drawing nests six levels at most; a file nested far deeper is no
     // drawing, and following it would only cost time and memory.
-    if (depth_ >= kMaxDepth) throw TooDeep{PathTo(depth_)};
+    if (depth_ >= kMaxDepth) {
+      check_.Fail(PathTo(depth_), "nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    }
     Json* target = Place(isObject ? Json::object() : Json::array());
     if (depth_ == frames_.size()) frames_.emplace_back();
     Frame& frame = frames_[depth_];
@@ -536,9 +514,7 @@ class DrawingReader {
 
   static bool AddKey(Frame& frame, const std::string& key) {
     if (!frame.manyKeys.empty()) return frame.manyKeys.insert(key).second;
-    for (const std::string& seen : frame.keys) {
-      if (seen == key) return false;
-    }
+    if (std::find(frame.keys.begin(), frame.keys.end(), key) != frame.keys.end()) return false;
     frame.keys.push_back(key);
     if (frame.keys.size() > kFewKeys) {
       frame.manyKeys.insert(frame.keys.begin(), frame.keys.end());
@@ -633,7 +609,8 @@ void DrawingReader::ReadLayer(const Node& node) {
   layer.name = check_.String(check_.Required(node, "name"), 200);
   const Node colourNode = check_.Required(node, "colour");
   layer.colour = check_.String(colourNode, 16);
-  if (!IsColourText(layer.colour)) {
+  if (layer.colour.size() != 7 || layer.colour[0] != '#' ||
+      layer.colour.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) {
     check_.Fail(colourNode.Path(), "\"" + layer.colour + "\" is no colour of the form #rrggbb");
   }
   file_.layers.push_back(layer);
@@ -697,16 +674,10 @@ void DrawingReader::ReadElement(const Node& node) {
   file_.elements.push_back(read.id);
 }
 
-// Words the reader's stops as the problems of the file.
+// Words the parser's stops as the problems of the file.
 void ReadJson(const std::string& text, const std::string& fileName, DrawingReader& reader) {
   try {
     Json::sax_parse(text, &reader, Json::input_format_t::json, true, false);
-  } catch (const TooDeep& deep) {
-    throw InputError(fileName + ": at " + deep.path + ": nested deeper than " +
-                     std::to_string(kMaxDepth) + " levels");
-  } catch (const DuplicateKey& found) {
-    throw InputError(fileName + ": at " + found.path + ": the key \"" + found.key +
-                     "\" appears twice");
   } catch (const Json::parse_error& error) {
     std::string reason = error.what();
     const size_t columnAt = reason.find("column ");

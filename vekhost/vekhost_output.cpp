@@ -38,7 +38,24 @@ std::FILE* Open(const fs::path& path, const char* mode) {
   return std::fopen(path.string().c_str(), mode);
 }
 
-bool CloseChecked(std::FILE* file, bool good, std::string& reason) {
+// Flushes what the stream holds and has the system put it on the disk, so
+// that a crash after the rename cannot leave the new name on an empty file.
+bool Synced(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+  return _commit(_fileno(file)) == 0;
+#else
+  return ::fsync(fileno(file)) == 0;
+#endif
+}
+
+// Closes a file written, with `good`, so far, first down to the disk when
+// `sync`; false, with the reason, when it was not good or is not now.
+bool CloseChecked(std::FILE* file, bool good, std::string& reason, bool sync = false) {
+  if (good && sync && !Synced(file)) {
+    reason = ReasonOfErrno();
+    good = false;
+  }
   errno = 0;
   if (std::fclose(file) != 0 && good) {
     reason = ReasonOfErrno();
@@ -55,9 +72,7 @@ fs::path PartialOf(const fs::path& target) {
   char suffix[32];
   (void)std::snprintf(suffix, sizeof suffix, ".vekhost-partial-%08x",
                       processPart + counter.fetch_add(1));
-  fs::path partial = target;
-  partial += suffix;
-  return partial;
+  return fs::path(target) += suffix;
 }
 
 // Creates the file for writing; fails with EEXIST where there is one already.
@@ -73,19 +88,8 @@ std::FILE* CreateNew(const fs::path& path) {
 #endif
 }
 
-// Flushes what the stream holds and has the system put it on the disk, so
-// that a crash after the rename cannot leave the new name on an empty file.
-bool Synced(std::FILE* file) {
-  if (std::fflush(file) != 0) return false;
-#ifdef _WIN32
-  return _commit(_fileno(file)) == 0;
-#else
-  return ::fsync(fileno(file)) == 0;
-#endif
-}
-
 // A rename is only as durable as the folder that records it.
-bool SyncFolderOf(const fs::path& target, std::string& reason) {
+bool SyncFolderOf([[maybe_unused]] const fs::path& target, [[maybe_unused]] std::string& reason) {
 #ifndef _WIN32
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -94,8 +98,6 @@ bool SyncFolderOf(const fs::path& target, std::string& reason) {
   if (fd >= 0) ::close(fd);
   return good;
 #else
-  (void)target;
-  (void)reason;
   return true;
 #endif
 }
@@ -138,12 +140,8 @@ bool Produce(const OutputFile& output, std::FILE* stream, std::string& reason) {
 bool WritePartial(Destination& destination, const OutputFile& output, std::string& reason) {
   std::FILE* file = OpenPartial(destination, reason);
   if (file == nullptr) return false;
-  bool good = Produce(output, file, reason);
-  if (good && !Synced(file)) {
-    reason = ReasonOfErrno();
-    good = false;
-  }
-  return CloseChecked(file, good, reason);
+  const bool good = Produce(output, file, reason);
+  return CloseChecked(file, good, reason, true);
 }
 
 bool WriteInPlace(const Destination& destination, const OutputFile& output, std::string& reason) {
@@ -299,11 +297,7 @@ bool GrowingFile::Close(std::string& reason) {
   if (file == stdout) {
     good = std::fflush(file) == 0 && good;
   } else {
-    if (good && destination_.kind == Destination::Kind::kReplace && !Synced(file)) {
-      reason_ = ReasonOfErrno();
-      good = false;
-    }
-    good = CloseChecked(file, good, reason_);
+    good = CloseChecked(file, good, reason_, destination_.kind == Destination::Kind::kReplace);
   }
   if (!good) reason = reason_.empty() ? ReasonOfErrno() : reason_;
   return good;

@@ -59,10 +59,6 @@ struct Bounds {
     maxX = std::max(maxX, p.x);
     maxY = std::max(maxY, p.y);
   }
-  void Add(const Point& centre, double radius) {
-    Add({centre.x - radius, centre.y - radius});
-    Add({centre.x + radius, centre.y + radius});
-  }
   bool Empty() const { return minX > maxX; }
 };
 
@@ -73,7 +69,8 @@ Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
     const Shape& shape = view.shape;
     for (const Point& p : shape.points) bounds.Add(p);
     if (shape.kind == Shape::Kind::kCircle || shape.kind == Shape::Kind::kArc) {
-      bounds.Add(shape.centre, shape.radius);
+      bounds.Add({shape.centre.x - shape.radius, shape.centre.y - shape.radius});
+      bounds.Add({shape.centre.x + shape.radius, shape.centre.y + shape.radius});
     }
     if (view.at) {
       bounds.Add(*view.at);
@@ -185,19 +182,14 @@ std::string TextSvg(const Point& at, const VekCharSize& size, const std::string&
 }
 
 std::string DimensionText(const ElementView& view, const sim::Element& e) {
-  const int places = std::clamp(e.decimalPlaces, 0, 8);
-  std::string text = FormatFixed(view.value, places);
+  std::string text = FormatFixed(view.value, std::clamp(e.decimalPlaces, 0, 8));
   if (e.toleranceStatus == 1) {
     // Limits keep their own precision: a 0.021 tolerance on a one-place
     // dimension is still 0.021.
     const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
-    auto sign = [](double v) {
-      return v > 0 ? std::string("+").append(FormatNumber(v)) : FormatNumber(v);
-    };
-    if (t.upper == -t.lower && t.upper > 0)
-      text += " \xC2\xB1" + FormatNumber(t.upper);
-    else
-      text.append(" ").append(sign(t.upper)).append("/").append(sign(t.lower));
+    auto sign = [](double v) { return (v > 0 ? "+" : "") + FormatNumber(v); };
+    text += t.upper == -t.lower && t.upper > 0 ? " \xC2\xB1" + FormatNumber(t.upper)
+                                               : " " + sign(t.upper) + "/" + sign(t.lower);
   }
   return text;
 }
@@ -359,9 +351,8 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
   // The elements by the layer of their segment, each layer in file order.
   std::map<int32_t, std::vector<VekId>> byLayer;
   for (VekId id : file.elements) {
-    const sim::Element* e = drawing.FindElement(id);
-    const sim::Segment* s = e == nullptr ? nullptr : drawing.FindSegment(e->segment);
-    if (s != nullptr) byLayer[s->layer].push_back(id);
+    if (const sim::Element* e = drawing.FindElement(id))
+      byLayer[LayerOf(drawing, *e, false)].push_back(id);
   }
   for (const Layer& layer : file.layers) {
     svg += "  <g id=\"layer-" + std::to_string(layer.id) + "\" data-name=\"" + Escape(layer.name) +
@@ -397,15 +388,15 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
            "\" y=\"" + N(y) + "\" fill=\"#222222\" stroke=\"none\">" + Escape(text) + "</text>\n";
     y += 6;
   };
-  std::map<int32_t, size_t> now = CountByLayer(file, drawing, false);
   std::map<int32_t, size_t> before;
   if (options.markChanges) before = CountByLayer(file, drawing, true);
   for (const Layer& layer : file.layers) {
     std::string text = std::to_string(layer.id) + " " + layer.name + ": ";
     if (options.markChanges) {
-      text += Elements(before[layer.id]) + " before, " + std::to_string(now[layer.id]) + " after";
+      text += Elements(before[layer.id]) + " before, " + std::to_string(byLayer[layer.id].size()) +
+              " after";
     } else {
-      text += Elements(now[layer.id]);
+      text += Elements(byLayer[layer.id].size());
     }
     row(layer.colour, text);
   }
