@@ -242,13 +242,12 @@ Shape ReadShape(const Checker& check, const Node& node) {
   const Node kindNode = check.Required(node, "kind");
   const std::string kind = check.String(kindNode, 16);
   Shape shape;
-  auto only = [&](std::initializer_list<const char*> keys) { check.Object(node, keys); };
   if (kind == "line" || kind == "polyline") {
     const bool line = kind == "line";
     if (line)
-      only({"kind", "points"});
+      check.Object(node, {"kind", "points"});
     else
-      only({"kind", "points", "closed"});
+      check.Object(node, {"kind", "points", "closed"});
     shape.kind = line ? Shape::Kind::kLine : Shape::Kind::kPolyline;
     const Node points = check.Required(node, "points");  // outlives its entries
     for (const Node& p : check.Array(points, 2, line ? 2 : 10000)) {
@@ -258,9 +257,9 @@ Shape ReadShape(const Checker& check, const Node& node) {
   } else if (kind == "circle" || kind == "arc") {
     const bool arc = kind == "arc";
     if (arc)
-      only({"kind", "centre", "radius", "start", "end"});
+      check.Object(node, {"kind", "centre", "radius", "start", "end"});
     else
-      only({"kind", "centre", "radius"});
+      check.Object(node, {"kind", "centre", "radius"});
     shape.kind = arc ? Shape::Kind::kArc : Shape::Kind::kCircle;
     shape.centre = check.ReadPoint(check.Required(node, "centre"));
     shape.radius = check.Number(check.Required(node, "radius"), 0.001, kMaxCoordinate);

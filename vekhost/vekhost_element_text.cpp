@@ -77,7 +77,7 @@ std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& d
   return text + "  " + Properties(element, view);
 }
 
-std::vector<std::string> ElementChanges(const sim::Element& a, const sim::Element& b,
+std::vector<std::string> ElementChanges(const sim::Element& was, const sim::Element& is,
                                         const std::string& arrow) {
   std::vector<std::string> changes;
   // Most elements of a large session are unchanged in most properties: the
@@ -89,28 +89,23 @@ std::vector<std::string> ElementChanges(const sim::Element& a, const sim::Elemen
   auto number = [&](const char* what, int32_t before, int32_t after) {
     if (before != after) change(what, std::to_string(before), std::to_string(after));
   };
-  number("line colour", a.line.colour, b.line.colour);
-  number("line type", a.line.lineType, b.line.lineType);
-  number("decimal places", a.decimalPlaces, b.decimalPlaces);
-  if (a.toleranceStatus != b.toleranceStatus || !SameBytes(a.tolerance, b.tolerance)) {
-    change("tolerance", ToleranceText(a.toleranceStatus, a.tolerance),
-           ToleranceText(b.toleranceStatus, b.tolerance));
+  number("line colour", was.line.colour, is.line.colour);
+  number("line type", was.line.lineType, is.line.lineType);
+  number("decimal places", was.decimalPlaces, is.decimalPlaces);
+  if (was.toleranceStatus != is.toleranceStatus || !SameBytes(was.tolerance, is.tolerance)) {
+    change("tolerance", ToleranceText(was.toleranceStatus, was.tolerance),
+           ToleranceText(is.toleranceStatus, is.tolerance));
   }
-  if (!SameBytes(a.dimCharSize, b.dimCharSize)) {
-    change("dimension char size", CharSizeText(a.dimCharSize), CharSizeText(b.dimCharSize));
-  }
-  for (size_t s = 0; s < 2; ++s) {
-    if (!SameBytes(a.arrows[s], b.arrows[s])) {
-      change(s == 0 ? "arrows[0]" : "arrows[1]", ArrowsText(a.arrows[s]), ArrowsText(b.arrows[s]));
-    }
-  }
-  if (!SameBytes(a.comment.charSize, b.comment.charSize)) {
-    change("annotation char size", CharSizeText(a.comment.charSize),
-           CharSizeText(b.comment.charSize));
-  }
+  auto record = [&](const char* what, const auto& before, const auto& after, auto text) {
+    if (!SameBytes(before, after)) change(what, text(before), text(after));
+  };
+  record("dimension char size", was.dimCharSize, is.dimCharSize, CharSizeText);
+  record("arrows[0]", was.arrows[0], is.arrows[0], ArrowsText);
+  record("arrows[1]", was.arrows[1], is.arrows[1], ArrowsText);
+  record("annotation char size", was.comment.charSize, is.comment.charSize, CharSizeText);
   // Bytes the host keeps for itself: nothing of the module's should touch them.
-  if (!SameBytes(a.line, b.line) && a.line.colour == b.line.colour &&
-      a.line.lineType == b.line.lineType) {
+  if (!SameBytes(was.line, is.line) && was.line.colour == is.line.colour &&
+      was.line.lineType == is.line.lineType) {
     changes.push_back("line attributes: the host's own bytes changed");
   }
   return changes;

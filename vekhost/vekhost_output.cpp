@@ -33,9 +33,12 @@ bool IsStandardOutput(const fs::path& path) {
   return fs::equivalent(path, "/dev/stdout", code) && !code;
 }
 
-std::FILE* Open(const fs::path& path, const char* mode) {
+// On failure sets `reason`.
+std::FILE* Open(const fs::path& path, const char* mode, std::string& reason) {
   errno = 0;
-  return std::fopen(path.string().c_str(), mode);
+  std::FILE* file = std::fopen(path.string().c_str(), mode);
+  if (file == nullptr) reason = ReasonOfErrno();
+  return file;
 }
 
 // Flushes what the stream holds and has the system put it on the disk, so
@@ -77,10 +80,10 @@ fs::path PartialOf(const fs::path& target) {
 
 // Creates the file for writing; fails with EEXIST where there is one already.
 std::FILE* CreateNew(const fs::path& path) {
-#ifdef _WIN32
-  return Open(path, "wb");
-#else
   errno = 0;
+#ifdef _WIN32
+  return std::fopen(path.string().c_str(), "wb");
+#else
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
   if (file == nullptr && fd >= 0) ::close(fd);
@@ -145,14 +148,10 @@ bool WritePartial(Destination& destination, const OutputFile& output, std::strin
 }
 
 bool WriteInPlace(const Destination& destination, const OutputFile& output, std::string& reason) {
-  if (destination.kind == Destination::Kind::kStandardOutput) {
+  if (destination.kind == Destination::Kind::kStandardOutput)
     return Produce(output, stdout, reason);
-  }
-  std::FILE* file = Open(destination.target, "wb");
-  if (file == nullptr) {
-    reason = ReasonOfErrno();
-    return false;
-  }
+  std::FILE* file = Open(destination.target, "wb", reason);
+  if (file == nullptr) return false;
   const bool good = Produce(output, file, reason);
   return CloseChecked(file, good, reason);
 }
@@ -236,10 +235,8 @@ bool CheckWritable(const std::string& path, std::string& error) {
       // Opening a pipe for writing waits for its reader; the session's end
       // does that wait, not its start.
       if (!fs::is_fifo(destination.target, code)) {
-        std::FILE* file = Open(destination.target, "ab");
-        good = file != nullptr;
-        if (good) good = CloseChecked(file, true, reason);
-        if (!good && reason.empty()) reason = ReasonOfErrno();
+        std::FILE* file = Open(destination.target, "ab", reason);
+        good = file != nullptr && CloseChecked(file, true, reason);
       }
       break;
     case Destination::Kind::kReplace:
@@ -269,8 +266,7 @@ bool GrowingFile::Open(const std::string& path, std::string& error) {
       file_ = OpenPartial(destination_, reason);
       break;
     case Destination::Kind::kInPlace:
-      file_ = vekhost::Open(destination_.target, "wb");
-      if (file_ == nullptr) reason = ReasonOfErrno();
+      file_ = vekhost::Open(destination_.target, "wb", reason);
       break;
     case Destination::Kind::kStandardOutput:
       file_ = stdout;

@@ -160,20 +160,18 @@ std::optional<Selection> ParseSelection(const std::vector<std::string_view>& wor
 
 bool SelectionNamesExist(const Selection& selection, const DrawingFile& file,
                          const sim::Drawing& drawing, std::string& problem) {
+  auto missing = [&](const char* what, int64_t number) {
+    problem = what + (" " + std::to_string(number)) + " is not in the drawing";
+    return false;
+  };
   for (const Selection::Range& range : selection.ranges) {
-    if (range.first == range.last && drawing.FindElement(range.first) == nullptr) {
-      problem = "element " + std::to_string(range.first) + " is not in the drawing";
-      return false;
-    }
+    if (range.first == range.last && drawing.FindElement(range.first) == nullptr)
+      return missing("element", range.first);
   }
-  if (selection.layer && file.FindLayer(*selection.layer) == nullptr) {
-    problem = "layer " + std::to_string(*selection.layer) + " is not in the drawing";
-    return false;
-  }
-  if (selection.segment && drawing.FindSegment(*selection.segment) == nullptr) {
-    problem = "segment " + std::to_string(*selection.segment) + " is not in the drawing";
-    return false;
-  }
+  if (selection.layer && file.FindLayer(*selection.layer) == nullptr)
+    return missing("layer", *selection.layer);
+  if (selection.segment && drawing.FindSegment(*selection.segment) == nullptr)
+    return missing("segment", *selection.segment);
   return true;
 }
 

@@ -74,13 +74,10 @@ Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
     }
     if (view.at) {
       bounds.Add(*view.at);
-      const sim::Element* e = drawing.FindElement(id);
       // Room for the text above its anchor.
-      if (e != nullptr) {
-        const double height = IsAnnotationType(e->type)
-                                  ? sim::ReadCharSize(e->comment.charSize).height
-                                  : sim::ReadCharSize(e->dimCharSize).height;
-        bounds.Add({view.at->x, view.at->y + height});
+      if (const sim::Element* e = drawing.FindElement(id)) {
+        const VekCharSize& size = IsAnnotationType(e->type) ? e->comment.charSize : e->dimCharSize;
+        bounds.Add({view.at->x, view.at->y + sim::ReadCharSize(size).height});
       }
     }
   }
@@ -194,12 +191,6 @@ std::string DimensionText(const ElementView& view, const sim::Element& e) {
   return text;
 }
 
-size_t CodePoints(const std::string& utf8) {
-  size_t count = 0;
-  for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-  return count;
-}
-
 // The text an annotation or a dimension shows, and its size; nothing shown
 // for other elements.
 std::string ShownText(const ElementView& view, const sim::Element& e, VekCharSize& size) {
@@ -223,7 +214,10 @@ std::string HighlightSvg(const ElementView& view, const sim::Element& e, const F
   const std::string text = ShownText(view, e, size);
   if (view.at && !text.empty()) {
     const sim::CharSizeValue v = sim::ReadCharSize(size);
-    const double width = static_cast<double>(CodePoints(text)) * (v.width * 0.8 + v.spacing);
+    const auto chars = std::count_if(text.begin(), text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;  // UTF-8 lead bytes
+    });
+    const double width = static_cast<double>(chars) * (v.width * 0.8 + v.spacing);
     svg += "<rect x=\"" + frame.X(view.at->x - 0.5) + "\" y=\"" +
            frame.Y(view.at->y + v.height + 0.5) + "\" width=\"" + N(width + 1) + "\" height=\"" +
            N(v.height + 1) + "\" fill=\"" + kHighlightColour +
@@ -252,15 +246,11 @@ std::string LabelSvg(VekId id, const ElementView& view, const Frame& frame) {
          "\" font-size=\"2\" fill=\"#555555\" stroke=\"none\">" + std::to_string(id) + "</text>";
 }
 
-struct ElementMarks {
-  std::string title;     // the tooltip
-  bool changed = false;  // outlined
-  bool label = false;    // its id written beside it
-};
-
+// An element's group, with its tooltip, outlined when `changed`, its id
+// written beside it with `label`.
 std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
-                       const std::string& layerColour, const Frame& frame,
-                       const ElementMarks& marks) {
+                       const std::string& layerColour, const Frame& frame, const std::string& title,
+                       bool changed, bool label) {
   const std::string colour = ColourFor(e.line.colour, layerColour);
   std::string body = ShapeSvg(view.shape, frame, StrokeAttributes(e.line, layerColour));
   if (IsDimensionType(e.type) && view.shape.kind == Shape::Kind::kLine) {
@@ -277,11 +267,11 @@ std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
   }
   if (body.empty()) return {};
   std::string group = "    <g id=\"element-" + std::to_string(id) + "\"" +
-                      (marks.changed ? " class=\"changed\"" : "") + "><title>" +
-                      Escape(marks.title) + "</title>";
-  if (marks.changed) group += HighlightSvg(view, e, frame);
+                      (changed ? " class=\"changed\"" : "") + "><title>" + Escape(title) +
+                      "</title>";
+  if (changed) group += HighlightSvg(view, e, frame);
   group += body;
-  if (marks.label) group += LabelSvg(id, view, frame);
+  if (label) group += LabelSvg(id, view, frame);
   return group + "</g>\n";
 }
 
@@ -303,15 +293,6 @@ std::vector<std::string> ChangesOf(const sim::Drawing& drawing, const sim::Eleme
                    "layer " + std::to_string(was) + " \xE2\x86\x92 " + std::to_string(is));
   }
   return changes;
-}
-
-std::map<int32_t, size_t> CountByLayer(const DrawingFile& file, const sim::Drawing& drawing,
-                                       bool asItWas) {
-  std::map<int32_t, size_t> counts;
-  for (VekId id : file.elements) {
-    if (const sim::Element* e = drawing.FindElement(id)) ++counts[LayerOf(drawing, *e, asItWas)];
-  }
-  return counts;
 }
 
 std::string Elements(size_t count) {
@@ -359,19 +340,16 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
            "\" fill=\"none\" stroke-width=\"" + N(kStroke) +
            "\" stroke-linecap=\"round\" font-family=\"sans-serif\">\n";
     for (VekId id : byLayer[layer.id]) {
-      ElementMarks marks;
-      marks.title = "element " + std::to_string(id) + ": " + ElementText(id, file, drawing);
-      if (options.markChanges) {
-        const std::vector<std::string> changes = ChangesOf(drawing, *drawing.FindElement(id));
-        marks.changed = !changes.empty();
-        for (size_t i = 0; i < changes.size(); ++i) {
-          marks.title += (i == 0 ? "\nchanged: " : ", ") + changes[i];
-        }
-        if (marks.changed) ++changed;
+      const sim::Element& e = *drawing.FindElement(id);
+      std::string title = "element " + std::to_string(id) + ": " + ElementText(id, file, drawing);
+      const std::vector<std::string> changes =
+          options.markChanges ? ChangesOf(drawing, e) : std::vector<std::string>{};
+      for (size_t i = 0; i < changes.size(); ++i) {
+        title += (i == 0 ? "\nchanged: " : ", ") + changes[i];
       }
-      marks.label = options.labels;
-      svg +=
-          ElementSvg(id, file.views.at(id), *drawing.FindElement(id), layer.colour, frame, marks);
+      changed += changes.empty() ? 0 : 1;
+      svg += ElementSvg(id, file.views.at(id), e, layer.colour, frame, title, !changes.empty(),
+                        options.labels);
     }
     svg += "  </g>\n";
   }
@@ -388,8 +366,12 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
            "\" y=\"" + N(y) + "\" fill=\"#222222\" stroke=\"none\">" + Escape(text) + "</text>\n";
     y += 6;
   };
-  std::map<int32_t, size_t> before;
-  if (options.markChanges) before = CountByLayer(file, drawing, true);
+  std::map<int32_t, size_t> before;  // with markChanges: the elements on each layer before
+  for (size_t i = 0; options.markChanges && i < file.elements.size(); ++i) {
+    if (const sim::Element* e = drawing.FindElement(file.elements[i])) {
+      ++before[LayerOf(drawing, *e, true)];
+    }
+  }
   for (const Layer& layer : file.layers) {
     std::string text = std::to_string(layer.id) + " " + layer.name + ": ";
     if (options.markChanges) {
