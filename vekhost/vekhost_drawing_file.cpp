@@ -289,11 +289,10 @@ void ReadDimension(const Checker& check, const Node& node, sim::Element& e, Elem
   if (auto tolerance = check.Member(node, "tolerance")) {
     check.Object(*tolerance, {"status", "upper", "lower", "kind"});
     e.toleranceStatus = static_cast<int32_t>(check.Int(check.Required(*tolerance, "status"), 0, 1));
-    sim::ToleranceValue value;
-    value.upper = check.Number(check.Required(*tolerance, "upper"), -kMaxSize, kMaxSize);
-    value.lower = check.Number(check.Required(*tolerance, "lower"), -kMaxSize, kMaxSize);
-    value.kind = static_cast<int32_t>(check.Int(check.Required(*tolerance, "kind"), 0, 9));
-    e.tolerance = sim::MakeTolerance(value);
+    e.tolerance = sim::MakeTolerance(
+        {check.Number(check.Required(*tolerance, "upper"), -kMaxSize, kMaxSize),
+         check.Number(check.Required(*tolerance, "lower"), -kMaxSize, kMaxSize),
+         static_cast<int32_t>(check.Int(check.Required(*tolerance, "kind"), 0, 9))});
   }
   e.dimCharSize = sim::MakeCharSize(ReadCharSize(check, check.Required(node, "charSize")));
   const Node arrowsNode = check.Required(node, "arrows");  // outlives its entries
@@ -368,9 +367,7 @@ struct Frame {
   std::unordered_set<std::string> manyKeys;
 };
 
-constexpr int kLayers = 0;
-constexpr int kSegments = 1;
-constexpr int kElements = 2;
+enum List { kLayers, kSegments, kElements };  // in the order of kListNames
 constexpr const char* kListNames[] = {"layers", "segments", "elements"};
 constexpr size_t kFewKeys = 16;
 
@@ -441,8 +438,7 @@ class DrawingReader {
       check_.Fail(PathTo(depth_), "nested deeper than " + std::to_string(kMaxDepth) + " levels");
     }
     Json* target = Place(isObject ? Json::object() : Json::array());
-    if (depth_ == frames_.size()) frames_.emplace_back();
-    Frame& frame = frames_[depth_];
+    Frame& frame = depth_ < frames_.size() ? frames_[depth_] : frames_.emplace_back();
     frame.isObject = isObject;
     frame.key.clear();
     frame.index = 0;
@@ -574,10 +570,8 @@ class DrawingReader {
   void FinishList(const Node& root, int list, size_t minSize, size_t maxSize) {
     const Node node = check_.Required(root, kListNames[list]);
     ListState& state = lists_[list];
-    if (!state.streamed) {
-      // Not an array: the check says what it is instead.
-      check_.Array(node, minSize, maxSize);
-    }
+    // Not an array: the check says what it is instead.
+    if (!state.streamed) check_.Array(node, minSize, maxSize);
     check_.CountInRange(node.Path(), state.count, minSize, maxSize);
     if (state.error) throw InputError(*state.error);
   }
@@ -697,10 +691,7 @@ void ReadJson(const std::string& text, const std::string& fileName, DrawingReade
     }
     const size_t bracket = reason.find("] ");
     if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
-    if (reason.size() > 120) {
-      reason.resize(120);
-      reason += "...";
-    }
+    if (reason.size() > 120) reason = reason.substr(0, 120) + "...";
     throw InputError(fileName + ": at " + TextPlace(text, at) + ": not valid JSON: " + reason);
   } catch (const Json::exception& error) {
     throw InputError(fileName + ": not valid JSON: " + error.what());

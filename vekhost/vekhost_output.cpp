@@ -13,6 +13,7 @@
 #include <cstring>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "support/reg_text.h"
 
@@ -286,15 +287,11 @@ void GrowingFile::AppendLine(std::string_view line) {
 }
 
 bool GrowingFile::Close(std::string& reason) {
-  std::FILE* const file = file_;
-  file_ = nullptr;
+  std::FILE* const file = std::exchange(file_, nullptr);
   if (file == nullptr) return true;
-  bool good = reason_.empty();
-  if (file == stdout) {
-    good = std::fflush(file) == 0 && good;
-  } else {
-    good = CloseChecked(file, good, reason_, destination_.kind == Destination::Kind::kReplace);
-  }
+  const bool good = file == stdout ? std::fflush(file) == 0 && reason_.empty()
+                                   : CloseChecked(file, reason_.empty(), reason_,
+                                                  destination_.kind == Destination::Kind::kReplace);
   if (!good) reason = reason_.empty() ? ReasonOfErrno() : reason_;
   return good;
 }

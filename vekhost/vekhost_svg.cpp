@@ -40,9 +40,8 @@ Point OnCircle(const Point& centre, double radius, double degrees) {
   const double quarter = degrees / 90.0;
   if (quarter == std::floor(quarter)) {
     const int q = ((static_cast<int>(quarter) % 4) + 4) % 4;
-    static constexpr int kCos[] = {1, 0, -1, 0};
-    static constexpr int kSin[] = {0, 1, 0, -1};
-    return {centre.x + radius * kCos[q], centre.y + radius * kSin[q]};
+    static constexpr int kCos[] = {1, 0, -1, 0};  // the sine is a quarter turn behind
+    return {centre.x + radius * kCos[q], centre.y + radius * kCos[(q + 3) % 4]};
   }
   const double radians = degrees * kPi / 180.0;
   return {centre.x + radius * std::cos(radians), centre.y + radius * std::sin(radians)};
