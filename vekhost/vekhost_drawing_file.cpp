@@ -139,10 +139,9 @@ class Checker {
     const bool fits = v.is_number_integer() &&
                       (!v.is_number_unsigned() || v.get<uint64_t>() <= uint64_t{INT64_MAX});
     const int64_t value = fits ? v.get<int64_t>() : 0;
-    if (!fits || value < min || value > max) {
+    if (!fits || value < min || value > max)
       Fail(node.Path(), Spelt(v) + " is out of range (" + std::to_string(min) + " to " +
                             std::to_string(max) + ")");
-    }
     return value;
   }
 
@@ -155,10 +154,9 @@ class Checker {
       std::memcpy(&value, v.get_binary().data(), sizeof value);  // its double, then its text
     else
       value = v.get<double>();
-    if (!std::isfinite(value) || value < min || value > max) {
+    if (!std::isfinite(value) || value < min || value > max)
       Fail(node.Path(),
            Spelt(v) + " is out of range (" + FormatNumber(min) + " to " + FormatNumber(max) + ")");
-    }
     return value;
   }
 
@@ -166,9 +164,8 @@ class Checker {
     if (!node.value->is_string())
       Fail(node.Path(), "expected a string, found " + Describe(*node.value));
     std::string text = node.value->get<std::string>();
-    if (text.size() > maxLength) {
+    if (text.size() > maxLength)
       Fail(node.Path(), "the text is longer than " + std::to_string(maxLength) + " bytes");
-    }
     if (std::any_of(text.begin(), text.end(),
                     [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
       Fail(node.Path(), "the text holds a control character");
@@ -192,13 +189,10 @@ class Checker {
   }
 
   void CountInRange(const std::string& path, size_t size, size_t minSize, size_t maxSize) const {
-    if (size < minSize || size > maxSize) {
-      Fail(path,
-           "expected " +
-               (minSize == maxSize ? std::to_string(minSize)
-                                   : std::to_string(minSize) + " to " + std::to_string(maxSize)) +
-               " entries, found " + std::to_string(size));
-    }
+    if (size >= minSize && size <= maxSize) return;
+    const std::string range =
+        std::to_string(minSize) + (minSize == maxSize ? "" : " to " + std::to_string(maxSize));
+    Fail(path, "expected " + range + " entries, found " + std::to_string(size));
   }
 
   Point ReadPoint(const Node& node) const {
@@ -784,9 +778,8 @@ Ordered ArrowsJson(const VekArrows& record) {
 }
 
 Ordered ShapeJson(const Shape& shape) {
-  const bool round = shape.kind == Shape::Kind::kCircle || shape.kind == Shape::Kind::kArc;
   Ordered json = {{"kind", kShapeKindNames[static_cast<size_t>(shape.kind)]}};
-  if (!round) {
+  if (shape.kind == Shape::Kind::kLine || shape.kind == Shape::Kind::kPolyline) {
     Ordered& points = json["points"] = Ordered::array();
     for (const Point& p : shape.points) points.push_back(PointJson(p));
     if (shape.kind == Shape::Kind::kPolyline && shape.closed) json["closed"] = true;

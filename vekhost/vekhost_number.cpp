@@ -23,13 +23,12 @@ std::string Format(double value, int decimals, bool trim) {
 
   int64_t scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
-  const bool negative = value < 0;
   const int64_t scaled = std::llround(std::fabs(value) * static_cast<double>(scale));
 
   std::string fraction = decimals > 0 ? std::to_string(scaled % scale) : "";
   fraction.insert(0, static_cast<size_t>(decimals) - fraction.size(), '0');
   if (trim) fraction.erase(fraction.find_last_not_of('0') + 1);  // npos + 1: all of it
-  const std::string text = (negative && scaled != 0 ? "-" : "") + std::to_string(scaled / scale);
+  const std::string text = (value < 0 && scaled != 0 ? "-" : "") + std::to_string(scaled / scale);
   return fraction.empty() ? text : text + "." + fraction;
 }
 

@@ -26,14 +26,6 @@ constexpr int kMaxLinks = 40;
 
 std::string ReasonOfErrno() { return errno != 0 ? std::strerror(errno) : "write failed"; }
 
-// Standard output named as a file (/dev/stdout, /dev/fd/1, /proc/self/fd/1):
-// written through this process's own stream, so that nothing is truncated
-// under the log or replaced behind the shell's redirection.
-bool IsStandardOutput(const fs::path& path) {
-  std::error_code code;
-  return fs::equivalent(path, "/dev/stdout", code) && !code;
-}
-
 // On failure sets `reason`.
 std::FILE* Open(const fs::path& path, const char* mode, std::string& reason) {
   errno = 0;
@@ -190,7 +182,10 @@ Destination DestinationOf(const std::string& path) {
   destination.partial = PartialOf(destination.target);
   std::error_code code;
   const fs::file_status status = fs::status(destination.target, code);
-  if (IsStandardOutput(named)) {
+  // Standard output named as a file (/dev/stdout, /dev/fd/1, /proc/self/fd/1)
+  // is written through this process's own stream, so that nothing is
+  // truncated under the log or replaced behind the shell's redirection.
+  if (fs::equivalent(named, "/dev/stdout", code) && !code) {
     destination.kind = Destination::Kind::kStandardOutput;
   } else if (fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status)) {
     destination.kind = Destination::Kind::kInPlace;

@@ -102,8 +102,7 @@ bool Passes(const Selection& selection, const sim::Element& element, const sim::
 }  // namespace
 
 std::optional<int64_t> ParseDecimal(std::string_view word, bool allowSign) {
-  if (word.empty()) return std::nullopt;
-  if (!allowSign && (word[0] == '-' || word[0] == '+')) return std::nullopt;
+  if (word.empty() || (!allowSign && (word[0] == '-' || word[0] == '+'))) return std::nullopt;
   if (word[0] == '+') word.remove_prefix(1);
   int64_t value = 0;
   auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);

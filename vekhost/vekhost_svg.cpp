@@ -48,17 +48,13 @@ Point OnCircle(const Point& centre, double radius, double degrees) {
 }
 
 struct Bounds {
-  double minX = std::numeric_limits<double>::max();
-  double minY = std::numeric_limits<double>::max();
-  double maxX = std::numeric_limits<double>::lowest();
-  double maxY = std::numeric_limits<double>::lowest();
+  Point min{std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
+  Point max{std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest()};
   void Add(const Point& p) {
-    minX = std::min(minX, p.x);
-    minY = std::min(minY, p.y);
-    maxX = std::max(maxX, p.x);
-    maxY = std::max(maxY, p.y);
+    min = {std::min(min.x, p.x), std::min(min.y, p.y)};
+    max = {std::max(max.x, p.x), std::max(max.y, p.y)};
   }
-  bool Empty() const { return minX > maxX; }
+  bool Empty() const { return min.x > max.x; }
 };
 
 Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
@@ -87,22 +83,15 @@ Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
 // Drawing coordinates have y up, SVG has y down.
 struct Frame {
   explicit Frame(const Bounds& b)
-      : left(b.minX - kMargin),
-        top(b.maxY + kMargin),
-        width(b.maxX - b.minX + 2 * kMargin),
-        height(b.maxY - b.minY + 2 * kMargin) {}
+      : left(b.min.x - kMargin),
+        top(b.max.y + kMargin),
+        width(b.max.x - b.min.x + 2 * kMargin),
+        height(b.max.y - b.min.y + 2 * kMargin) {}
   std::string X(double x) const { return N(x - left); }
   std::string Y(double y) const { return N(top - y); }
   std::string XY(const Point& p) const { return X(p.x) + "," + Y(p.y); }
   double left, top, width, height;
 };
-
-std::string StrokeAttributes(const VekLineAttr& line, const std::string& layerColour) {
-  std::string attributes = " stroke=\"" + ColourFor(line.colour, layerColour) + "\"";
-  const std::string dashes = DashesFor(line.lineType);
-  if (!dashes.empty()) attributes += " stroke-dasharray=\"" + dashes + "\"";
-  return attributes;
-}
 
 std::string ShapeSvg(const Shape& shape, const Frame& frame, const std::string& attributes) {
   switch (shape.kind) {
@@ -251,7 +240,10 @@ std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
                        const std::string& layerColour, const Frame& frame, const std::string& title,
                        bool changed, bool label) {
   const std::string colour = ColourFor(e.line.colour, layerColour);
-  std::string body = ShapeSvg(view.shape, frame, StrokeAttributes(e.line, layerColour));
+  const std::string dashes = DashesFor(e.line.lineType);
+  std::string body = ShapeSvg(view.shape, frame,
+                              " stroke=\"" + colour + "\"" +
+                                  (dashes.empty() ? "" : " stroke-dasharray=\"" + dashes + "\""));
   if (IsDimensionType(e.type) && view.shape.kind == Shape::Kind::kLine) {
     const sim::ArrowsValue arrows = sim::ReadArrows(e.arrows[0]);
     const Point& a = view.shape.points[0];
