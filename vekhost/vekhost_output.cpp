@@ -338,7 +338,8 @@ bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<Grow
   }
   for (const auto& [destination, named] : partials) {
     if (!SyncFolderOf(destination->target, reason)) {
-      error = named + ": cannot be written: " + reason;
+      error = named;
+      error += ": cannot be written: " + reason;
       return false;
     }
   }
