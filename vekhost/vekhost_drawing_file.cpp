@@ -685,7 +685,7 @@ void ReadJson(const std::string& text, const std::string& fileName, DrawingReade
     }
     const size_t bracket = reason.find("] ");
     if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
-    if (reason.size() > 120) reason = reason.substr(0, 120) + "...";
+    if (reason.size() > 120) reason.replace(120, std::string::npos, "...");
     throw InputError(fileName + ": at " + TextPlace(text, at) + ": not valid JSON: " + reason);
   } catch (const Json::exception& error) {
     throw InputError(fileName + ": not valid JSON: " + error.what());
