@@ -1,17 +1,11 @@
 #include "vekhost_drawing_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <nlohmann/json.hpp>
-#include <set>
-#include <sstream>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -36,8 +30,6 @@ constexpr size_t kMaxDepth = 32;
 constexpr double kMaxCoordinate = 1.0e6;
 constexpr double kMaxSize = 1000.0;
 
-bool IsElementType(int64_t type) { return type >= 0 && type <= kLastElementType; }
-
 // A number the file writes with a fraction or an exponent, or an integer too
 // long for 64 bits, is kept with the text it is written as, so that a
 // problem names it as the file spells it (1e30, 2.50), not as a double
@@ -59,25 +51,10 @@ bool IsWrittenNumber(const Json& value) {
          value.get_binary().subtype() == kWrittenNumber;
 }
 
-bool IsNumber(const Json& value) { return value.is_number() || IsWrittenNumber(value); }
-
-double NumberOf(const Json& value) {
-  if (!IsWrittenNumber(value)) return value.get<double>();
-  double number = 0;
-  std::memcpy(&number, value.get_binary().data(), sizeof number);
-  return number;
-}
-
 std::string_view WrittenText(const Json& value) {
   const Json::binary_t& bytes = value.get_binary();
   return {reinterpret_cast<const char*>(bytes.data()) + sizeof(double),
           bytes.size() - sizeof(double)};
-}
-
-// Written as a whole number: digits only, perhaps after a minus sign.
-bool IsIntegerText(const Json& value) {
-  if (value.is_number_integer()) return true;
-  return IsWrittenNumber(value) && WrittenText(value).find_first_of(".eE") == std::string::npos;
 }
 
 // A number as the file spells it; a very long one cut short.
@@ -153,26 +130,33 @@ class Checker {
 
   int64_t Int(const Node& node, int64_t min, int64_t max) const {
     const Json& v = *node.value;
-    if (!IsIntegerText(v)) Fail(node.Path(), "expected an integer, found " + Describe(v));
+    // Written as a whole number: digits only, perhaps after a minus sign.
+    if (!v.is_number_integer() &&
+        (!IsWrittenNumber(v) || WrittenText(v).find_first_of(".eE") != std::string::npos)) {
+      Fail(node.Path(), "expected an integer, found " + Describe(v));
+    }
     // Beyond 64 bits, or beyond int64_t, is out of any range asked for.
     const bool fits = v.is_number_integer() &&
                       (!v.is_number_unsigned() || v.get<uint64_t>() <= uint64_t{INT64_MAX});
     const int64_t value = fits ? v.get<int64_t>() : 0;
-    if (!fits || value < min || value > max) {
+    if (!fits || value < min || value > max)
       Fail(node.Path(), Spelt(v) + " is out of range (" + std::to_string(min) + " to " +
                             std::to_string(max) + ")");
-    }
     return value;
   }
 
   double Number(const Node& node, double min, double max) const {
     const Json& v = *node.value;
-    if (!IsNumber(v)) Fail(node.Path(), "expected a number, found " + Describe(v));
-    const double value = NumberOf(v);
-    if (!std::isfinite(value) || value < min || value > max) {
+    if (!v.is_number() && !IsWrittenNumber(v))
+      Fail(node.Path(), "expected a number, found " + Describe(v));
+    double value = 0;
+    if (IsWrittenNumber(v))
+      std::memcpy(&value, v.get_binary().data(), sizeof value);  // its double, then its text
+    else
+      value = v.get<double>();
+    if (!std::isfinite(value) || value < min || value > max)
       Fail(node.Path(),
            Spelt(v) + " is out of range (" + FormatNumber(min) + " to " + FormatNumber(max) + ")");
-    }
     return value;
   }
 
@@ -180,13 +164,11 @@ class Checker {
     if (!node.value->is_string())
       Fail(node.Path(), "expected a string, found " + Describe(*node.value));
     std::string text = node.value->get<std::string>();
-    if (text.size() > maxLength) {
+    if (text.size() > maxLength)
       Fail(node.Path(), "the text is longer than " + std::to_string(maxLength) + " bytes");
-    }
-    for (char c : text) {
-      if (static_cast<unsigned char>(c) < 0x20)
-        Fail(node.Path(), "the text holds a control character");
-    }
+    if (std::any_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+      Fail(node.Path(), "the text holds a control character");
     return text;
   }
 
@@ -207,13 +189,10 @@ class Checker {
   }
 
   void CountInRange(const std::string& path, size_t size, size_t minSize, size_t maxSize) const {
-    if (size < minSize || size > maxSize) {
-      Fail(path,
-           "expected " +
-               (minSize == maxSize ? std::to_string(minSize)
-                                   : std::to_string(minSize) + " to " + std::to_string(maxSize)) +
-               " entries, found " + std::to_string(size));
-    }
+    if (size >= minSize && size <= maxSize) return;
+    const std::string range =
+        std::to_string(minSize) + (minSize == maxSize ? "" : " to " + std::to_string(maxSize));
+    Fail(path, "expected " + range + " entries, found " + std::to_string(size));
   }
 
   Point ReadPoint(const Node& node) const {
@@ -229,22 +208,13 @@ class Checker {
 // A byte offset as the line and column a text editor shows (columns count
 // characters, not bytes).
 std::string TextPlace(const std::string& text, size_t offset) {
-  size_t line = 1;
-  size_t column = 1;
-  for (size_t i = 0; i < std::min(offset, text.size()); ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      column = 1;
-    } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-      ++column;
-    }
-  }
-  return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-bool IsColourText(const std::string& text) {
-  return text.size() == 7 && text[0] == '#' &&
-         text.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
+  const std::string_view before(text.data(), std::min(offset, text.size()));
+  const std::string_view line = before.substr(before.rfind('\n') + 1);  // npos + 1: 0
+  const auto lines = std::count(before.begin(), before.end(), '\n');
+  const auto column = std::count_if(line.begin(), line.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  });
+  return "line " + std::to_string(lines + 1) + ", column " + std::to_string(column + 1);
 }
 
 sim::CharSizeValue ReadCharSize(const Checker& check, const Node& node) {
@@ -266,13 +236,12 @@ Shape ReadShape(const Checker& check, const Node& node) {
   const Node kindNode = check.Required(node, "kind");
   const std::string kind = check.String(kindNode, 16);
   Shape shape;
-  auto only = [&](std::initializer_list<const char*> keys) { check.Object(node, keys); };
   if (kind == "line" || kind == "polyline") {
     const bool line = kind == "line";
     if (line)
-      only({"kind", "points"});
+      check.Object(node, {"kind", "points"});
     else
-      only({"kind", "points", "closed"});
+      check.Object(node, {"kind", "points", "closed"});
     shape.kind = line ? Shape::Kind::kLine : Shape::Kind::kPolyline;
     const Node points = check.Required(node, "points");  // outlives its entries
     for (const Node& p : check.Array(points, 2, line ? 2 : 10000)) {
@@ -282,9 +251,9 @@ Shape ReadShape(const Checker& check, const Node& node) {
   } else if (kind == "circle" || kind == "arc") {
     const bool arc = kind == "arc";
     if (arc)
-      only({"kind", "centre", "radius", "start", "end"});
+      check.Object(node, {"kind", "centre", "radius", "start", "end"});
     else
-      only({"kind", "centre", "radius"});
+      check.Object(node, {"kind", "centre", "radius"});
     shape.kind = arc ? Shape::Kind::kArc : Shape::Kind::kCircle;
     shape.centre = check.ReadPoint(check.Required(node, "centre"));
     shape.radius = check.Number(check.Required(node, "radius"), 0.001, kMaxCoordinate);
@@ -307,26 +276,17 @@ int32_t DeclaredLayer(const Checker& check, const DrawingFile& file, const Node&
   return layer;
 }
 
-struct ElementPlan {
-  VekId id;
-  int32_t type;
-  VekId segment;
-  sim::Element properties;
-};
-
-void ReadDimension(const Checker& check, const Node& node, ElementPlan& plan, ElementView& view) {
+void ReadDimension(const Checker& check, const Node& node, sim::Element& e, ElementView& view) {
   check.Object(node, {"value", "decimalPlaces", "tolerance", "charSize", "arrows"});
   view.value = check.Number(check.Required(node, "value"), -kMaxCoordinate, kMaxCoordinate);
-  sim::Element& e = plan.properties;
   e.decimalPlaces = static_cast<int32_t>(check.Int(check.Required(node, "decimalPlaces"), 0, 8));
   if (auto tolerance = check.Member(node, "tolerance")) {
     check.Object(*tolerance, {"status", "upper", "lower", "kind"});
     e.toleranceStatus = static_cast<int32_t>(check.Int(check.Required(*tolerance, "status"), 0, 1));
-    sim::ToleranceValue value;
-    value.upper = check.Number(check.Required(*tolerance, "upper"), -kMaxSize, kMaxSize);
-    value.lower = check.Number(check.Required(*tolerance, "lower"), -kMaxSize, kMaxSize);
-    value.kind = static_cast<int32_t>(check.Int(check.Required(*tolerance, "kind"), 0, 9));
-    e.tolerance = sim::MakeTolerance(value);
+    e.tolerance = sim::MakeTolerance(
+        {check.Number(check.Required(*tolerance, "upper"), -kMaxSize, kMaxSize),
+         check.Number(check.Required(*tolerance, "lower"), -kMaxSize, kMaxSize),
+         static_cast<int32_t>(check.Int(check.Required(*tolerance, "kind"), 0, 9))});
   }
   e.dimCharSize = sim::MakeCharSize(ReadCharSize(check, check.Required(node, "charSize")));
   const Node arrowsNode = check.Required(node, "arrows");  // outlives its entries
@@ -336,22 +296,22 @@ void ReadDimension(const Checker& check, const Node& node, ElementPlan& plan, El
 }
 
 // The properties and the view of an element, from its groups.
-ElementView ReadElementView(const Checker& check, const Node& node, ElementPlan& plan) {
+ElementView ReadElementView(const Checker& check, const Node& node, sim::Element& e) {
   ElementView view;
   if (auto line = check.Member(node, "line")) {
     check.Object(*line, {"colour", "type"});
-    plan.properties.line =
+    e.line =
         sim::MakeLineAttr(static_cast<int32_t>(check.Int(check.Required(*line, "colour"), 0, 255)),
                           static_cast<int32_t>(check.Int(check.Required(*line, "type"), 0, 255)));
     view.hasLine = true;
-  } else if (IsPlainFigureType(plan.type)) {
+  } else if (IsPlainFigureType(e.type)) {
     check.Fail(node.Path(), "missing key \"line\" (every figure of types 0 to 8 has one)");
   }
 
   if (auto dimension = check.Member(node, "dimension")) {
-    ReadDimension(check, *dimension, plan, view);
-  } else if (IsDimensionType(plan.type)) {
-    check.Fail(node.Path(), "missing key \"dimension\" (element type " + std::to_string(plan.type) +
+    ReadDimension(check, *dimension, e, view);
+  } else if (IsDimensionType(e.type)) {
+    check.Fail(node.Path(), "missing key \"dimension\" (element type " + std::to_string(e.type) +
                                 " is a dimension)");
   }
 
@@ -359,15 +319,14 @@ ElementView ReadElementView(const Checker& check, const Node& node, ElementPlan&
     check.Object(*annotation, {"text", "charSize"});
     if (auto text = check.Member(*annotation, "text")) {
       view.text = check.String(*text, 1000);
-    } else if (IsAnnotationType(plan.type)) {
+    } else if (IsAnnotationType(e.type)) {
       check.Fail(annotation->Path(), "missing key \"text\"");
     }
-    plan.properties.comment =
-        sim::MakeComment(ReadCharSize(check, check.Required(*annotation, "charSize")));
+    e.comment = sim::MakeComment(ReadCharSize(check, check.Required(*annotation, "charSize")));
     view.hasAnnotation = true;
-  } else if (IsAnnotationType(plan.type)) {
-    check.Fail(node.Path(), "missing key \"annotation\" (element type " +
-                                std::to_string(plan.type) + " is an annotation)");
+  } else if (IsAnnotationType(e.type)) {
+    check.Fail(node.Path(), "missing key \"annotation\" (element type " + std::to_string(e.type) +
+                                " is an annotation)");
   }
 
   if (auto shape = check.Member(node, "shape")) view.shape = ReadShape(check, *shape);
@@ -402,19 +361,9 @@ struct Frame {
   std::unordered_set<std::string> manyKeys;
 };
 
-constexpr int kLayers = 0;
-constexpr int kSegments = 1;
-constexpr int kElements = 2;
+enum List { kLayers, kSegments, kElements };  // in the order of kListNames
 constexpr const char* kListNames[] = {"layers", "segments", "elements"};
 constexpr size_t kFewKeys = 16;
-
-struct DuplicateKey {
-  std::string path;
-  std::string key;
-};
-struct TooDeep {
-  std::string path;
-};
 
 // What the entries of one long list came to.
 struct ListState {
@@ -448,7 +397,7 @@ class DrawingReader {
 
   bool key(std::string& key) {
     Frame& frame = frames_[depth_ - 1];
-    if (!AddKey(frame, key)) throw DuplicateKey{PathTo(depth_), key};
+    if (!AddKey(frame, key)) check_.Fail(PathTo(depth_), "the key \"" + key + "\" appears twice");
     frame.key = key;
     return true;
   }
@@ -479,10 +428,11 @@ class DrawingReader {
   bool Open(bool isObject) {
     // A drawing nests six levels at most; a file nested far deeper is no
     // drawing, and following it would only cost time and memory.
-    if (depth_ >= kMaxDepth) throw TooDeep{PathTo(depth_)};
+    if (depth_ >= kMaxDepth) {
+      check_.Fail(PathTo(depth_), "nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    }
     Json* target = Place(isObject ? Json::object() : Json::array());
-    if (depth_ == frames_.size()) frames_.emplace_back();
-    Frame& frame = frames_[depth_];
+    Frame& frame = depth_ < frames_.size() ? frames_[depth_] : frames_.emplace_back();
     frame.isObject = isObject;
     frame.key.clear();
     frame.index = 0;
@@ -490,7 +440,10 @@ class DrawingReader {
     frame.manyKeys.clear();
     frame.list = -1;
     frame.target = target;
-    if (!isObject && depth_ == 1 && root_.is_object()) frame.list = ListOf(frames_[0].key);
+    if (!isObject && depth_ == 1 && root_.is_object()) {
+      const auto* found = std::find(std::begin(kListNames), std::end(kListNames), frames_[0].key);
+      if (found != std::end(kListNames)) frame.list = static_cast<int>(found - kListNames);
+    }
     // The top level's array holds nothing a drawing needs: it is refused
     // as it is, whatever it holds.
     if (!isObject && depth_ == 0) frame.target = nullptr;
@@ -550,9 +503,7 @@ class DrawingReader {
 
   static bool AddKey(Frame& frame, const std::string& key) {
     if (!frame.manyKeys.empty()) return frame.manyKeys.insert(key).second;
-    for (const std::string& seen : frame.keys) {
-      if (seen == key) return false;
-    }
+    if (std::find(frame.keys.begin(), frame.keys.end(), key) != frame.keys.end()) return false;
     frame.keys.push_back(key);
     if (frame.keys.size() > kFewKeys) {
       frame.manyKeys.insert(frame.keys.begin(), frame.keys.end());
@@ -570,11 +521,6 @@ class DrawingReader {
 
   static std::string Step(const Frame& frame) {
     return frame.isObject ? "." + frame.key : "[" + std::to_string(frame.index) + "]";
-  }
-
-  static int ListOf(const std::string& key) {
-    const auto* found = std::find(std::begin(kListNames), std::end(kListNames), key);
-    return found == std::end(kListNames) ? -1 : static_cast<int>(found - std::begin(kListNames));
   }
 
   // Whether the entries of `list` can be checked now: the segments refer to
@@ -606,11 +552,10 @@ class DrawingReader {
   void Check(int list, size_t index, const Json& entry) {
     const std::string path =
         std::string("$.") + kListNames[list] + "[" + std::to_string(index) + "]";
-    const Node node{&entry, path};
+    static constexpr void (DrawingReader::*kRead[])(const Node&) = {
+        &DrawingReader::ReadLayer, &DrawingReader::ReadSegment, &DrawingReader::ReadElement};
     try {
-      if (list == kLayers) ReadLayer(node);
-      if (list == kSegments) ReadSegment(node);
-      if (list == kElements) ReadElement(node);
+      (this->*kRead[list])(Node{&entry, path});
     } catch (const InputError& error) {
       lists_[list].error = error.what();
     }
@@ -619,10 +564,8 @@ class DrawingReader {
   void FinishList(const Node& root, int list, size_t minSize, size_t maxSize) {
     const Node node = check_.Required(root, kListNames[list]);
     ListState& state = lists_[list];
-    if (!state.streamed) {
-      // Not an array: the check says what it is instead.
-      check_.Array(node, minSize, maxSize);
-    }
+    // Not an array: the check says what it is instead.
+    if (!state.streamed) check_.Array(node, minSize, maxSize);
     check_.CountInRange(node.Path(), state.count, minSize, maxSize);
     if (state.error) throw InputError(*state.error);
   }
@@ -653,7 +596,8 @@ void DrawingReader::ReadLayer(const Node& node) {
   layer.name = check_.String(check_.Required(node, "name"), 200);
   const Node colourNode = check_.Required(node, "colour");
   layer.colour = check_.String(colourNode, 16);
-  if (!IsColourText(layer.colour)) {
+  if (layer.colour.size() != 7 || layer.colour[0] != '#' ||
+      layer.colour.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) {
     check_.Fail(colourNode.Path(), "\"" + layer.colour + "\" is no colour of the form #rrggbb");
   }
   file_.layers.push_back(layer);
@@ -689,49 +633,38 @@ void DrawingReader::ReadSegment(const Node& node) {
 void DrawingReader::ReadElement(const Node& node) {
   check_.Object(node, {"id", "type", "segment", "line", "dimension", "annotation", "shape", "at"});
   const Node idNode = check_.Required(node, "id");
-  ElementPlan plan{};
-  plan.id = static_cast<VekId>(check_.Int(idNode, 0, kVekNoId - 1));
-  if (file_.views.count(plan.id) != 0) {
-    check_.Fail(idNode.Path(), "element " + std::to_string(plan.id) + " is declared twice");
+  sim::Element read;
+  read.id = static_cast<VekId>(check_.Int(idNode, 0, kVekNoId - 1));
+  if (file_.views.count(read.id) != 0) {
+    check_.Fail(idNode.Path(), "element " + std::to_string(read.id) + " is declared twice");
   }
   const Node typeNode = check_.Required(node, "type");
   const int64_t type = check_.Int(typeNode, INT32_MIN, INT32_MAX);
-  if (!IsElementType(type)) {
+  if (type < 0 || type > kLastElementType) {
     check_.Fail(typeNode.Path(), "unknown element type " + std::to_string(type) +
                                      " (the host's types are 0 to " +
                                      std::to_string(kLastElementType) + ")");
   }
-  plan.type = static_cast<int32_t>(type);
+  read.type = static_cast<int32_t>(type);
   const Node segmentNode = check_.Required(node, "segment");
-  plan.segment = static_cast<VekId>(check_.Int(segmentNode, 0, kVekNoId - 1));
-  if (drawing_.FindSegment(plan.segment) == nullptr) {
-    check_.Fail(segmentNode.Path(), "segment " + std::to_string(plan.segment) + " is not declared");
+  read.segment = static_cast<VekId>(check_.Int(segmentNode, 0, kVekNoId - 1));
+  if (drawing_.FindSegment(read.segment) == nullptr) {
+    check_.Fail(segmentNode.Path(), "segment " + std::to_string(read.segment) + " is not declared");
   }
-  ElementView view = ReadElementView(check_, node, plan);
+  ElementView view = ReadElementView(check_, node, read);
 
-  sim::Element& element = drawing_.AddElement(plan.id, plan.type, plan.segment);
-  const sim::Element& p = plan.properties;
-  element.line = p.line;
-  element.decimalPlaces = p.decimalPlaces;
-  element.toleranceStatus = p.toleranceStatus;
-  element.tolerance = p.tolerance;
-  element.dimCharSize = p.dimCharSize;
-  element.arrows = p.arrows;
-  element.comment = p.comment;
-  file_.views.emplace_hint(file_.views.end(), plan.id, std::move(view));
-  file_.elements.push_back(plan.id);
+  // Added as read, at the place in its segment's chain the drawing gives it.
+  sim::Element& element = drawing_.AddElement(read.id, read.type, read.segment);
+  read.chainPosition = element.chainPosition;
+  element = read;
+  file_.views.emplace_hint(file_.views.end(), read.id, std::move(view));
+  file_.elements.push_back(read.id);
 }
 
-// Words the reader's stops as the problems of the file.
+// Words the parser's stops as the problems of the file.
 void ReadJson(const std::string& text, const std::string& fileName, DrawingReader& reader) {
   try {
     Json::sax_parse(text, &reader, Json::input_format_t::json, true, false);
-  } catch (const TooDeep& deep) {
-    throw InputError(fileName + ": at " + deep.path + ": nested deeper than " +
-                     std::to_string(kMaxDepth) + " levels");
-  } catch (const DuplicateKey& found) {
-    throw InputError(fileName + ": at " + found.path + ": the key \"" + found.key +
-                     "\" appears twice");
   } catch (const Json::parse_error& error) {
     std::string reason = error.what();
     const size_t columnAt = reason.find("column ");
@@ -752,214 +685,17 @@ void ReadJson(const std::string& text, const std::string& fileName, DrawingReade
     }
     const size_t bracket = reason.find("] ");
     if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
-    if (reason.size() > 120) {
-      reason.resize(120);
-      reason += "...";
-    }
+    if (reason.size() > 120) reason.replace(120, std::string::npos, "...");
     throw InputError(fileName + ": at " + TextPlace(text, at) + ": not valid JSON: " + reason);
   } catch (const Json::exception& error) {
     throw InputError(fileName + ": not valid JSON: " + error.what());
   }
 }
 
-// Writes JSON as nlohmann's dump with an indent of two does: each member
-// and each array entry on a line of its own, empty containers as {} and [],
-// numbers and texts spelt alike. The text goes to a sink a piece of about
-// kPiece bytes at a time, so a large drawing is never held as a text, let
-// alone as a document.
-class PrettyWriter {
- public:
-  static constexpr size_t kPiece = size_t{1} << 20;
-
-  explicit PrettyWriter(const TextSink& sink) : sink_(sink) { out_.reserve(kPiece + 4096); }
-
-  // Hands over what is left; false when the sink refused any piece.
-  bool Finish() {
-    Hand();
-    return good_;
-  }
-
-  void BeginObject() { Open('{'); }
-  void EndObject() { Close('}'); }
-  void BeginArray() { Open('['); }
-  void EndArray() { Close(']'); }
-
-  // The next value is the member `key` of the open object.
-  PrettyWriter& Key(std::string_view key) {
-    NextEntry();
-    String(key);
-    Put(": ");
-    keyed_ = true;
-    return *this;
-  }
-
-  void Int(int64_t value) {
-    BeforeValue();
-    char buffer[24];
-    const auto [end, unused] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    Put(std::string_view(buffer, static_cast<size_t>(end - buffer)));
-  }
-
-  // Integral values as integers, so that 80 read is 80 written, not 80.0.
-  void Number(double value) {
-    if (std::floor(value) == value && std::fabs(value) < 1.0e15) {
-      Int(static_cast<int64_t>(value));
-      return;
-    }
-    BeforeValue();
-    if (!std::isfinite(value)) {
-      Put("null");
-      return;
-    }
-    char buffer[64];
-    char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
-    Put(std::string_view(buffer, static_cast<size_t>(end - buffer)));
-  }
-
-  void Bool(bool value) {
-    BeforeValue();
-    Put(value ? "true" : "false");
-  }
-
-  void Text(std::string_view text) {
-    BeforeValue();
-    String(text);
-  }
-
-  void Point(const vekhost::Point& p) {
-    BeginArray();
-    Number(p.x);
-    Number(p.y);
-    EndArray();
-  }
-
- private:
-  void Open(char bracket) {
-    BeforeValue();
-    Put(bracket);
-    empty_.push_back(true);
-  }
-
-  void Close(char bracket) {
-    const bool wasEmpty = empty_.back();
-    empty_.pop_back();
-    if (!wasEmpty) {
-      Put('\n');
-      Indent();
-    }
-    Put(bracket);
-  }
-
-  // Starts a member or an array entry on a new line.
-  void NextEntry() {
-    if (out_.size() >= kPiece) Hand();
-    Put(empty_.back() ? "\n" : ",\n");
-    empty_.back() = false;
-    Indent();
-  }
-
-  void BeforeValue() {
-    if (keyed_) {
-      keyed_ = false;
-      return;
-    }
-    if (!empty_.empty()) NextEntry();
-  }
-
-  void Indent() { PutSpaces(2 * empty_.size()); }
-
-  void String(std::string_view text) {
-    static constexpr std::string_view kShort = "\"\\\b\f\n\r\t";
-    static constexpr std::string_view kEscaped[] = {"\\\"", "\\\\", "\\b", "\\f",
-                                                    "\\n",  "\\r",  "\\t"};
-    static constexpr char kHex[] = "0123456789abcdef";
-    Put('"');
-    for (char c : text) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x20 && c != '"' && c != '\\') {
-        Put(c);
-      } else if (const size_t at = kShort.find(c); at != std::string_view::npos) {
-        Put(kEscaped[at]);
-      } else {
-        Put("\\u00");
-        Put(kHex[byte >> 4]);
-        Put(kHex[byte & 0xF]);
-      }
-    }
-    Put('"');
-  }
-
-  void Put(std::string_view text) { out_.append(text); }
-  void Put(char c) { out_.push_back(c); }
-  void PutSpaces(size_t n) { out_.append(n, ' '); }
-
-  void Hand() {
-    if (good_ && !out_.empty()) good_ = sink_(out_);
-    out_.clear();
-  }
-
-  const TextSink& sink_;
-  std::string out_;  // the piece being written
-  bool good_ = true;
-  std::vector<bool> empty_;  // per open container: nothing written in it yet
-  bool keyed_ = false;       // a key was written; its value follows on the line
-};
-
-void WriteCharSize(PrettyWriter& w, const VekCharSize& record) {
-  const sim::CharSizeValue v = sim::ReadCharSize(record);
-  w.BeginObject();
-  w.Key("height").Number(v.height);
-  w.Key("width").Number(v.width);
-  w.Key("spacing").Number(v.spacing);
-  w.EndObject();
-}
-
-void WriteArrows(PrettyWriter& w, const VekArrows& record) {
-  const sim::ArrowsValue v = sim::ReadArrows(record);
-  w.BeginObject();
-  w.Key("start").Int(v.startKind);
-  w.Key("end").Int(v.endKind);
-  w.Key("size").Number(v.size);
-  w.EndObject();
-}
-
-void WriteShape(PrettyWriter& w, const Shape& shape) {
-  w.BeginObject();
-  switch (shape.kind) {
-    case Shape::Kind::kNone:
-      break;
-    case Shape::Kind::kLine:
-    case Shape::Kind::kPolyline:
-      w.Key("kind").Text(shape.kind == Shape::Kind::kLine ? "line" : "polyline");
-      w.Key("points").BeginArray();
-      for (const Point& p : shape.points) w.Point(p);
-      w.EndArray();
-      if (shape.kind == Shape::Kind::kPolyline && shape.closed) w.Key("closed").Bool(true);
-      break;
-    case Shape::Kind::kCircle:
-    case Shape::Kind::kArc:
-      w.Key("kind").Text(shape.kind == Shape::Kind::kCircle ? "circle" : "arc");
-      w.Key("centre").Point(shape.centre);
-      w.Key("radius").Number(shape.radius);
-      if (shape.kind == Shape::Kind::kArc) {
-        w.Key("start").Number(shape.startAngle);
-        w.Key("end").Number(shape.endAngle);
-      }
-      break;
-  }
-  w.EndObject();
-}
-
 template <class Record>
 bool IsZero(const Record& record) {
   const auto bytes = sim::Bytes(record);
   return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
-}
-
-// With the system's reason, when it gave one.
-[[noreturn]] void CannotBeRead(const std::string& path, int error) {
-  throw InputError(path + ": cannot be read" +
-                   (error != 0 ? std::string(": ") + std::strerror(error) : ""));
 }
 
 }  // namespace
@@ -982,8 +718,9 @@ std::string ReadInputFile(const std::string& path, size_t limit) {
       throw InputError(path + ": cannot be read: it is a folder");
     case wholefile::Outcome::kTooLarge:
       throw InputError(path + ": larger than " + std::to_string(limit) + " bytes");
-    case wholefile::Outcome::kFailed:
-      CannotBeRead(path, read.error);
+    case wholefile::Outcome::kFailed:  // with the system's reason, when it gave one
+      throw InputError(path + ": cannot be read" +
+                       (read.error != 0 ? std::string(": ") + std::strerror(read.error) : ""));
   }
   return text;
 }
@@ -1014,116 +751,134 @@ DrawingFile LoadDrawing(const std::string& path, sim::Drawing& drawing) {
 
 namespace {
 
-void WriteLayers(PrettyWriter& w, const DrawingFile& file) {
-  w.BeginArray();
-  for (const Layer& layer : file.layers) {
-    w.BeginObject();
-    w.Key("id").Int(layer.id);
-    w.Key("name").Text(layer.name);
-    w.Key("colour").Text(layer.colour);
-    w.EndObject();
-  }
-  w.EndArray();
+// The result is written as nlohmann's dump with an indent of two spells it,
+// entry by entry: each entry of a list is a small document of its own,
+// dumped at its depth, and the text goes to the sink a piece of about kPiece
+// bytes at a time, so a large drawing is never held whole, as a document or
+// as a text.
+using Ordered = nlohmann::ordered_json;  // members in the order given
+constexpr size_t kPiece = size_t{1} << 20;
+
+// Integral values as integers, so that 80 read is 80 written, not 80.0.
+Ordered Number(double value) {
+  if (std::floor(value) == value && std::fabs(value) < 1.0e15) return static_cast<int64_t>(value);
+  return value;
 }
 
-void WriteSegments(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
-  // The holes by segment, to write them with their segments.
-  std::unordered_map<VekId, const sim::Hole*> holes;
-  holes.reserve(drawing.Holes().size());
-  for (const auto& [id, hole] : drawing.Holes()) holes[hole.key.word1] = &hole;
+Ordered PointJson(const Point& p) { return Ordered::array({Number(p.x), Number(p.y)}); }
 
-  w.BeginArray();
-  for (VekId id : file.segments) {
-    const sim::Segment* segment = drawing.FindSegment(id);
-    if (segment == nullptr) continue;
-    w.BeginObject();
-    w.Key("id").Int(id);
-    w.Key("layer").Int(segment->layer);
-    if (segment->companion != 0) w.Key("companion").Int(segment->companion);
-    if (auto hole = holes.find(id); hole != holes.end()) {
-      w.Key("hole").BeginArray();
-      for (const VekHoleEntry& entry : hole->second->entries) {
-        w.BeginObject();
-        w.Key("layer").Int(entry.layer);
-        w.EndObject();
-      }
-      w.EndArray();
-    }
-    w.EndObject();
-  }
-  w.EndArray();
+Ordered CharSizeJson(const VekCharSize& record) {
+  const sim::CharSizeValue v = sim::ReadCharSize(record);
+  return {{"height", Number(v.height)}, {"width", Number(v.width)}, {"spacing", Number(v.spacing)}};
 }
 
-void WriteDimension(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
-  w.BeginObject();
-  w.Key("value").Number(view.value);
-  w.Key("decimalPlaces").Int(e.decimalPlaces);
+Ordered ArrowsJson(const VekArrows& record) {
+  const sim::ArrowsValue v = sim::ReadArrows(record);
+  return {{"start", v.startKind}, {"end", v.endKind}, {"size", Number(v.size)}};
+}
+
+Ordered ShapeJson(const Shape& shape) {
+  Ordered json = {{"kind", kShapeKindNames[static_cast<size_t>(shape.kind)]}};
+  if (shape.kind == Shape::Kind::kLine || shape.kind == Shape::Kind::kPolyline) {
+    Ordered& points = json["points"] = Ordered::array();
+    for (const Point& p : shape.points) points.push_back(PointJson(p));
+    if (shape.kind == Shape::Kind::kPolyline && shape.closed) json["closed"] = true;
+    return json;
+  }
+  json["centre"] = PointJson(shape.centre);
+  json["radius"] = Number(shape.radius);
+  if (shape.kind == Shape::Kind::kArc) {
+    json["start"] = Number(shape.startAngle);
+    json["end"] = Number(shape.endAngle);
+  }
+  return json;
+}
+
+Ordered DimensionJson(const sim::Element& e, const ElementView& view) {
+  Ordered json = {{"value", Number(view.value)}, {"decimalPlaces", e.decimalPlaces}};
   if (e.toleranceStatus != 0 || !IsZero(e.tolerance)) {
     const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
-    w.Key("tolerance").BeginObject();
-    w.Key("status").Int(e.toleranceStatus);
-    w.Key("upper").Number(t.upper);
-    w.Key("lower").Number(t.lower);
-    w.Key("kind").Int(t.kind);
-    w.EndObject();
+    json["tolerance"] = {{"status", e.toleranceStatus},
+                         {"upper", Number(t.upper)},
+                         {"lower", Number(t.lower)},
+                         {"kind", t.kind}};
   }
-  WriteCharSize(w.Key("charSize"), e.dimCharSize);
-  w.Key("arrows").BeginArray();
-  WriteArrows(w, e.arrows[0]);
-  WriteArrows(w, e.arrows[1]);
-  w.EndArray();
-  w.EndObject();
+  json["charSize"] = CharSizeJson(e.dimCharSize);
+  json["arrows"] = Ordered::array({ArrowsJson(e.arrows[0]), ArrowsJson(e.arrows[1])});
+  return json;
 }
 
-void WriteElement(PrettyWriter& w, const sim::Element& e, const ElementView& view) {
-  w.BeginObject();
-  w.Key("id").Int(e.id);
-  w.Key("type").Int(e.type);
-  w.Key("segment").Int(e.segment);
+Ordered ElementJson(const sim::Element& e, const ElementView& view) {
+  Ordered json = {{"id", e.id}, {"type", e.type}, {"segment", e.segment}};
   if (view.hasLine || IsPlainFigureType(e.type) || e.line.colour != 0 || e.line.lineType != 0) {
-    w.Key("line").BeginObject();
-    w.Key("colour").Int(e.line.colour);
-    w.Key("type").Int(e.line.lineType);
-    w.EndObject();
+    json["line"] = {{"colour", e.line.colour}, {"type", e.line.lineType}};
   }
   const bool dimensionSet = e.decimalPlaces != 0 || e.toleranceStatus != 0 ||
                             !IsZero(e.tolerance) || !IsZero(e.dimCharSize) ||
                             !IsZero(e.arrows[0]) || !IsZero(e.arrows[1]);
   if (view.hasDimension || IsDimensionType(e.type) || dimensionSet) {
-    WriteDimension(w.Key("dimension"), e, view);
+    json["dimension"] = DimensionJson(e, view);
   }
   if (view.hasAnnotation || IsAnnotationType(e.type) || !IsZero(e.comment.charSize)) {
-    w.Key("annotation").BeginObject();
-    if (view.hasAnnotation || IsAnnotationType(e.type)) w.Key("text").Text(view.text);
-    WriteCharSize(w.Key("charSize"), e.comment.charSize);
-    w.EndObject();
+    Ordered& annotation = json["annotation"] = Ordered::object();
+    if (view.hasAnnotation || IsAnnotationType(e.type)) annotation["text"] = view.text;
+    annotation["charSize"] = CharSizeJson(e.comment.charSize);
   }
-  if (view.shape.kind != Shape::Kind::kNone) WriteShape(w.Key("shape"), view.shape);
-  if (view.at) w.Key("at").Point(*view.at);
-  w.EndObject();
-}
-
-void WriteDrawing(PrettyWriter& w, const DrawingFile& file, const sim::Drawing& drawing) {
-  w.BeginObject();
-  w.Key("format").Text("vekhost-drawing");
-  w.Key("version").Int(1);
-  if (!file.title.empty()) w.Key("title").Text(file.title);
-  WriteLayers(w.Key("layers"), file);
-  WriteSegments(w.Key("segments"), file, drawing);
-  w.Key("elements").BeginArray();
-  for (VekId id : file.elements) {
-    if (const sim::Element* e = drawing.FindElement(id)) WriteElement(w, *e, file.views.at(id));
-  }
-  w.EndArray();
-  w.EndObject();
+  if (view.shape.kind != Shape::Kind::kNone) json["shape"] = ShapeJson(view.shape);
+  if (view.at) json["at"] = PointJson(*view.at);
+  return json;
 }
 
 }  // namespace
 
 bool WriteDrawingJson(const DrawingFile& file, const sim::Drawing& drawing, const TextSink& sink) {
-  PrettyWriter w(sink);
-  WriteDrawing(w, file, drawing);
-  return w.Finish() && sink("\n");
+  std::string out = "{\n  \"format\": \"vekhost-drawing\",\n  \"version\": 1";
+  if (!file.title.empty()) out += ",\n  \"title\": " + Ordered(file.title).dump();
+  bool good = true;
+  nlohmann::detail::serializer<Ordered> serializer(nlohmann::detail::output_adapter<char>(out),
+                                                   ' ');
+  bool first = true;
+  auto open = [&](const char* list) {
+    out.append(",\n  \"").append(list).append("\": [");
+    first = true;
+  };
+  auto entry = [&](const Ordered& json) {
+    out += first ? "\n    " : ",\n    ";
+    first = false;
+    serializer.dump(json, true, false, 2, 4);
+    if (out.size() < kPiece) return;
+    good = good && sink(out);
+    out.clear();
+  };
+  auto close = [&] { out += first ? "]" : "\n  ]"; };
+
+  open("layers");
+  for (const Layer& l : file.layers) entry({{"id", l.id}, {"name", l.name}, {"colour", l.colour}});
+  close();
+  // The holes by segment, to write them with their segments.
+  std::unordered_map<VekId, const sim::Hole*> holes;
+  holes.reserve(drawing.Holes().size());
+  for (const auto& [id, hole] : drawing.Holes()) holes[hole.key.word1] = &hole;
+  open("segments");
+  for (VekId id : file.segments) {
+    const sim::Segment* segment = drawing.FindSegment(id);
+    if (segment == nullptr) continue;
+    Ordered json = {{"id", id}, {"layer", segment->layer}};
+    if (segment->companion != 0) json["companion"] = segment->companion;
+    if (auto hole = holes.find(id); hole != holes.end()) {
+      Ordered& entries = json["hole"] = Ordered::array();
+      for (const VekHoleEntry& e : hole->second->entries) entries.push_back({{"layer", e.layer}});
+    }
+    entry(json);
+  }
+  close();
+  open("elements");
+  for (VekId id : file.elements) {
+    if (const sim::Element* e = drawing.FindElement(id)) entry(ElementJson(*e, file.views.at(id)));
+  }
+  close();
+  out += "\n}\n";
+  return good && sink(out);
 }
 
 std::string DrawingToJson(const DrawingFile& file, const sim::Drawing& drawing) {

@@ -47,6 +47,9 @@ struct Shape {
   double endAngle = 0;
 };
 
+// How the file names each kind, in the order of Shape::Kind.
+inline constexpr const char* kShapeKindNames[] = {"", "line", "polyline", "circle", "arc"};
+
 struct Layer {
   int32_t id = 0;
   std::string name;

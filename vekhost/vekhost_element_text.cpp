@@ -14,12 +14,6 @@ bool SameBytes(const Record& a, const Record& b) {
   return sim::Bytes(a) == sim::Bytes(b);
 }
 
-// In the order of Shape::Kind.
-const char* ShapeName(Shape::Kind kind) {
-  static const char* const kNames[] = {"", "line", "polyline", "circle", "arc"};
-  return kNames[static_cast<size_t>(kind)];
-}
-
 // The kind of element a type is, as the command tells them apart.
 const char* KindName(int32_t type) {
   const uint32_t t = static_cast<uint32_t>(type);
@@ -73,7 +67,7 @@ std::string ElementText(VekId id, const DrawingFile& file, const sim::Drawing& d
   const ElementView* view = found != file.views.end() ? &found->second : nullptr;
   std::string text = std::string(KindName(element.type)) + " (type " + std::to_string(element.type);
   if (view != nullptr && view->shape.kind != Shape::Kind::kNone) {
-    text += std::string(", ") + ShapeName(view->shape.kind);
+    text += std::string(", ") + kShapeKindNames[static_cast<size_t>(view->shape.kind)];
   }
   text += ")  segment " + std::to_string(element.segment);
   if (const sim::Segment* segment = drawing.FindSegment(element.segment)) {
@@ -90,41 +84,28 @@ std::vector<std::string> ElementChanges(const sim::Element& was, const sim::Elem
   // texts are made only for what differs. Records whose bytes differ may
   // still read the same.
   auto change = [&](const char* what, const std::string& before, const std::string& after) {
-    if (before == after) return;
-    changes.push_back(
-        std::string(what).append(" ").append(before).append(" ").append(arrow).append(" ").append(
-            after));
+    if (before != after) changes.push_back(what + (" " + before) + " " + arrow + " " + after);
   };
-  const sim::Element& a = was;
-  const sim::Element& b = is;
-  if (a.line.colour != b.line.colour) {
-    change("line colour", std::to_string(a.line.colour), std::to_string(b.line.colour));
+  auto number = [&](const char* what, int32_t before, int32_t after) {
+    if (before != after) change(what, std::to_string(before), std::to_string(after));
+  };
+  number("line colour", was.line.colour, is.line.colour);
+  number("line type", was.line.lineType, is.line.lineType);
+  number("decimal places", was.decimalPlaces, is.decimalPlaces);
+  if (was.toleranceStatus != is.toleranceStatus || !SameBytes(was.tolerance, is.tolerance)) {
+    change("tolerance", ToleranceText(was.toleranceStatus, was.tolerance),
+           ToleranceText(is.toleranceStatus, is.tolerance));
   }
-  if (a.line.lineType != b.line.lineType) {
-    change("line type", std::to_string(a.line.lineType), std::to_string(b.line.lineType));
-  }
-  if (a.decimalPlaces != b.decimalPlaces) {
-    change("decimal places", std::to_string(a.decimalPlaces), std::to_string(b.decimalPlaces));
-  }
-  if (a.toleranceStatus != b.toleranceStatus || !SameBytes(a.tolerance, b.tolerance)) {
-    change("tolerance", ToleranceText(a.toleranceStatus, a.tolerance),
-           ToleranceText(b.toleranceStatus, b.tolerance));
-  }
-  if (!SameBytes(a.dimCharSize, b.dimCharSize)) {
-    change("dimension char size", CharSizeText(a.dimCharSize), CharSizeText(b.dimCharSize));
-  }
-  for (size_t s = 0; s < 2; ++s) {
-    if (!SameBytes(a.arrows[s], b.arrows[s])) {
-      change(s == 0 ? "arrows[0]" : "arrows[1]", ArrowsText(a.arrows[s]), ArrowsText(b.arrows[s]));
-    }
-  }
-  if (!SameBytes(a.comment.charSize, b.comment.charSize)) {
-    change("annotation char size", CharSizeText(a.comment.charSize),
-           CharSizeText(b.comment.charSize));
-  }
+  auto record = [&](const char* what, const auto& before, const auto& after, auto text) {
+    if (!SameBytes(before, after)) change(what, text(before), text(after));
+  };
+  record("dimension char size", was.dimCharSize, is.dimCharSize, CharSizeText);
+  record("arrows[0]", was.arrows[0], is.arrows[0], ArrowsText);
+  record("arrows[1]", was.arrows[1], is.arrows[1], ArrowsText);
+  record("annotation char size", was.comment.charSize, is.comment.charSize, CharSizeText);
   // Bytes the host keeps for itself: nothing of the module's should touch them.
-  if (!SameBytes(a.line, b.line) && a.line.colour == b.line.colour &&
-      a.line.lineType == b.line.lineType) {
+  if (!SameBytes(was.line, is.line) && was.line.colour == is.line.colour &&
+      was.line.lineType == is.line.lineType) {
     changes.push_back("line attributes: the host's own bytes changed");
   }
   return changes;

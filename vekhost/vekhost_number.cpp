@@ -1,5 +1,6 @@
 #include "vekhost_number.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -17,28 +18,18 @@ constexpr double kLargest = 9.0e9;
 std::string Format(double value, int decimals, bool trim) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-  if (decimals < 0) decimals = 0;
-  if (decimals > kMaxDecimals) decimals = kMaxDecimals;
-  if (std::fabs(value) > kLargest) value = value < 0 ? -kLargest : kLargest;
+  decimals = std::clamp(decimals, 0, kMaxDecimals);
+  value = std::clamp(value, -kLargest, kLargest);
 
   int64_t scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
-  const bool negative = value < 0;
   const int64_t scaled = std::llround(std::fabs(value) * static_cast<double>(scale));
 
-  std::string whole = std::to_string(scaled / scale);
-  std::string fraction = std::to_string(scaled % scale);
-  if (decimals > 0)
-    fraction.insert(0, static_cast<size_t>(decimals) - fraction.size(), '0');
-  else
-    fraction.clear();
-  if (trim) {
-    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-  }
-  std::string text = (negative && scaled != 0) ? "-" : "";
-  text += whole;
-  if (!fraction.empty()) text += "." + fraction;
-  return text;
+  std::string fraction = decimals > 0 ? std::to_string(scaled % scale) : "";
+  fraction.insert(0, static_cast<size_t>(decimals) - fraction.size(), '0');
+  if (trim) fraction.erase(fraction.find_last_not_of('0') + 1);  // npos + 1: all of it
+  const std::string text = (value < 0 && scaled != 0 ? "-" : "") + std::to_string(scaled / scale);
+  return fraction.empty() ? text : text + "." + fraction;
 }
 
 }  // namespace

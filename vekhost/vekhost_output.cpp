@@ -13,6 +13,7 @@
 #include <cstring>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "support/reg_text.h"
 
@@ -23,24 +24,34 @@ namespace {
 // As many links as the kernel follows before it gives up on a path.
 constexpr int kMaxLinks = 40;
 
-std::string Reason(int code) { return std::strerror(code); }
+std::string ReasonOfErrno() { return errno != 0 ? std::strerror(errno) : "write failed"; }
 
-std::string ReasonOfErrno() { return errno != 0 ? Reason(errno) : "write failed"; }
-
-// Standard output named as a file (/dev/stdout, /dev/fd/1, /proc/self/fd/1):
-// written through this process's own stream, so that nothing is truncated
-// under the log or replaced behind the shell's redirection.
-bool IsStandardOutput(const fs::path& path) {
-  std::error_code code;
-  return fs::equivalent(path, "/dev/stdout", code) && !code;
-}
-
-std::FILE* Open(const fs::path& path, const char* mode) {
+// On failure sets `reason`.
+std::FILE* Open(const fs::path& path, const char* mode, std::string& reason) {
   errno = 0;
-  return std::fopen(path.string().c_str(), mode);
+  std::FILE* file = std::fopen(path.string().c_str(), mode);
+  if (file == nullptr) reason = ReasonOfErrno();
+  return file;
 }
 
-bool CloseChecked(std::FILE* file, bool good, std::string& reason) {
+// Flushes what the stream holds and has the system put it on the disk, so
+// that a crash after the rename cannot leave the new name on an empty file.
+bool Synced(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+  return _commit(_fileno(file)) == 0;
+#else
+  return ::fsync(fileno(file)) == 0;
+#endif
+}
+
+// Closes a file written, with `good`, so far, first down to the disk when
+// `sync`; false, with the reason, when it was not good or is not now.
+bool CloseChecked(std::FILE* file, bool good, std::string& reason, bool sync = false) {
+  if (good && sync && !Synced(file)) {
+    reason = ReasonOfErrno();
+    good = false;
+  }
   errno = 0;
   if (std::fclose(file) != 0 && good) {
     reason = ReasonOfErrno();
@@ -57,17 +68,15 @@ fs::path PartialOf(const fs::path& target) {
   char suffix[32];
   (void)std::snprintf(suffix, sizeof suffix, ".vekhost-partial-%08x",
                       processPart + counter.fetch_add(1));
-  fs::path partial = target;
-  partial += suffix;
-  return partial;
+  return fs::path(target) += suffix;
 }
 
 // Creates the file for writing; fails with EEXIST where there is one already.
 std::FILE* CreateNew(const fs::path& path) {
-#ifdef _WIN32
-  return Open(path, "wb");
-#else
   errno = 0;
+#ifdef _WIN32
+  return std::fopen(path.string().c_str(), "wb");
+#else
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
   if (file == nullptr && fd >= 0) ::close(fd);
@@ -75,19 +84,8 @@ std::FILE* CreateNew(const fs::path& path) {
 #endif
 }
 
-// Flushes what the stream holds and has the system put it on the disk, so
-// that a crash after the rename cannot leave the new name on an empty file.
-bool Synced(std::FILE* file) {
-  if (std::fflush(file) != 0) return false;
-#ifdef _WIN32
-  return _commit(_fileno(file)) == 0;
-#else
-  return ::fsync(fileno(file)) == 0;
-#endif
-}
-
 // A rename is only as durable as the folder that records it.
-bool SyncFolderOf(const fs::path& target, std::string& reason) {
+bool SyncFolderOf([[maybe_unused]] const fs::path& target, [[maybe_unused]] std::string& reason) {
 #ifndef _WIN32
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -96,8 +94,6 @@ bool SyncFolderOf(const fs::path& target, std::string& reason) {
   if (fd >= 0) ::close(fd);
   return good;
 #else
-  (void)target;
-  (void)reason;
   return true;
 #endif
 }
@@ -140,23 +136,15 @@ bool Produce(const OutputFile& output, std::FILE* stream, std::string& reason) {
 bool WritePartial(Destination& destination, const OutputFile& output, std::string& reason) {
   std::FILE* file = OpenPartial(destination, reason);
   if (file == nullptr) return false;
-  bool good = Produce(output, file, reason);
-  if (good && !Synced(file)) {
-    reason = ReasonOfErrno();
-    good = false;
-  }
-  return CloseChecked(file, good, reason);
+  const bool good = Produce(output, file, reason);
+  return CloseChecked(file, good, reason, true);
 }
 
 bool WriteInPlace(const Destination& destination, const OutputFile& output, std::string& reason) {
-  if (destination.kind == Destination::Kind::kStandardOutput) {
+  if (destination.kind == Destination::Kind::kStandardOutput)
     return Produce(output, stdout, reason);
-  }
-  std::FILE* file = Open(destination.target, "wb");
-  if (file == nullptr) {
-    reason = ReasonOfErrno();
-    return false;
-  }
+  std::FILE* file = Open(destination.target, "wb", reason);
+  if (file == nullptr) return false;
   const bool good = Produce(output, file, reason);
   return CloseChecked(file, good, reason);
 }
@@ -194,7 +182,10 @@ Destination DestinationOf(const std::string& path) {
   destination.partial = PartialOf(destination.target);
   std::error_code code;
   const fs::file_status status = fs::status(destination.target, code);
-  if (IsStandardOutput(named)) {
+  // Standard output named as a file (/dev/stdout, /dev/fd/1, /proc/self/fd/1)
+  // is written through this process's own stream, so that nothing is
+  // truncated under the log or replaced behind the shell's redirection.
+  if (fs::equivalent(named, "/dev/stdout", code) && !code) {
     destination.kind = Destination::Kind::kStandardOutput;
   } else if (fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status)) {
     destination.kind = Destination::Kind::kInPlace;
@@ -240,10 +231,8 @@ bool CheckWritable(const std::string& path, std::string& error) {
       // Opening a pipe for writing waits for its reader; the session's end
       // does that wait, not its start.
       if (!fs::is_fifo(destination.target, code)) {
-        std::FILE* file = Open(destination.target, "ab");
-        good = file != nullptr;
-        if (good) good = CloseChecked(file, true, reason);
-        if (!good && reason.empty()) reason = ReasonOfErrno();
+        std::FILE* file = Open(destination.target, "ab", reason);
+        good = file != nullptr && CloseChecked(file, true, reason);
       }
       break;
     case Destination::Kind::kReplace:
@@ -273,8 +262,7 @@ bool GrowingFile::Open(const std::string& path, std::string& error) {
       file_ = OpenPartial(destination_, reason);
       break;
     case Destination::Kind::kInPlace:
-      file_ = vekhost::Open(destination_.target, "wb");
-      if (file_ == nullptr) reason = ReasonOfErrno();
+      file_ = vekhost::Open(destination_.target, "wb", reason);
       break;
     case Destination::Kind::kStandardOutput:
       file_ = stdout;
@@ -294,19 +282,11 @@ void GrowingFile::AppendLine(std::string_view line) {
 }
 
 bool GrowingFile::Close(std::string& reason) {
-  std::FILE* const file = file_;
-  file_ = nullptr;
+  std::FILE* const file = std::exchange(file_, nullptr);
   if (file == nullptr) return true;
-  bool good = reason_.empty();
-  if (file == stdout) {
-    good = std::fflush(file) == 0 && good;
-  } else {
-    if (good && destination_.kind == Destination::Kind::kReplace && !Synced(file)) {
-      reason_ = ReasonOfErrno();
-      good = false;
-    }
-    good = CloseChecked(file, good, reason_);
-  }
+  const bool good = file == stdout ? std::fflush(file) == 0 && reason_.empty()
+                                   : CloseChecked(file, reason_.empty(), reason_,
+                                                  destination_.kind == Destination::Kind::kReplace);
   if (!good) reason = reason_.empty() ? ReasonOfErrno() : reason_;
   return good;
 }
@@ -323,8 +303,10 @@ bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<Grow
       partials.emplace_back(&file->destination_, file->path());
     }
   }
+  // With one file alone, that it cannot be written says it all.
+  const char* const none = files.size() + grown.size() > 1 ? " (no output file written)" : "";
   auto giveUp = [&](const std::string& path, const std::string& reason) {
-    error = path + ": cannot be written: " + reason + " (no output file written)";
+    error = path + ": cannot be written: " + reason + none;
     for (const auto& [destination, named] : partials) RemovePartial(*destination);
     return false;
   };
@@ -362,22 +344,6 @@ bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<Grow
     }
   }
   return true;
-}
-
-bool WriteWhole(const std::string& path, const std::string& text, std::string& error) {
-  Destination destination = DestinationOf(path);
-  const OutputFile file{path, text, {}};
-  std::string reason;
-  bool good = false;
-  if (destination.kind != Destination::Kind::kReplace) {
-    good = WriteInPlace(destination, file, reason);
-  } else {
-    good = WritePartial(destination, file, reason) && PutInPlace(destination, reason);
-    if (!good) RemovePartial(destination);
-    good = good && SyncFolderOf(destination.target, reason);
-  }
-  if (!good) error = path + ": cannot be written: " + reason;
-  return good;
 }
 
 }  // namespace vekhost

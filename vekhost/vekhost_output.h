@@ -111,9 +111,9 @@ class GrowingFile {
 bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<GrowingFile*>& grown,
                     std::string& error);
 
-// Writes one file on its own, as above (the registry file). On failure sets
-// `error`, "PATH: cannot be written: reason", and leaves a regular file at
-// the path as it was.
-bool WriteWhole(const std::string& path, const std::string& text, std::string& error);
+// One file on its own (the registry file): "PATH: cannot be written: reason".
+inline bool WriteWhole(const std::string& path, const std::string& text, std::string& error) {
+  return WriteAllOrNone({OutputFile{path, text, {}}}, {}, error);
+}
 
 }  // namespace vekhost

@@ -33,7 +33,7 @@ bool ParseRange(std::string_view word, Selection::Range& range, std::string& pro
   return true;
 }
 
-bool ParseTypes(std::string_view word, std::pair<int32_t, int32_t>& types, std::string& problem) {
+std::optional<std::pair<int32_t, int32_t>> ParseTypes(std::string_view word, std::string& problem) {
   const size_t dash = word.find('-');
   const std::optional<int64_t> first = ParseDecimal(word.substr(0, dash), false);
   const std::optional<int64_t> last =
@@ -41,10 +41,9 @@ bool ParseTypes(std::string_view word, std::pair<int32_t, int32_t>& types, std::
   if (!first || !last || *last > kLastElementType || *first > *last) {
     problem = Quoted(word) + " is no element type or range of types (A or A-B, 0 to " +
               std::to_string(kLastElementType) + ")";
-    return false;
+    return std::nullopt;
   }
-  types = {static_cast<int32_t>(*first), static_cast<int32_t>(*last)};
-  return true;
+  return std::pair{static_cast<int32_t>(*first), static_cast<int32_t>(*last)};
 }
 
 // One filter, `name VALUE`, at words[i] and words[i + 1].
@@ -62,24 +61,24 @@ bool ParseFilter(const std::vector<std::string_view>& words, size_t i, Selection
   }
   const std::string_view value = words[i + 1];
   if (name == "type") {
-    std::pair<int32_t, int32_t> types;
-    if (!ParseTypes(value, types, problem)) return false;
-    selection.types = types;
-  } else if (name == "layer") {
+    selection.types = ParseTypes(value, problem);
+    return selection.types.has_value();
+  }
+  if (name == "layer") {
     const std::optional<int64_t> layer = ParseDecimal(value, false);
     if (!layer || *layer > 65535) {
       problem = Quoted(value) + " is no layer (0 to 65535)";
       return false;
     }
     selection.layer = static_cast<int32_t>(*layer);
-  } else {
-    VekId segment = 0;
-    if (!ParseElementId(value, segment, problem)) {
-      problem = Quoted(value) + " is no segment id (0 to 4294967294)";
-      return false;
-    }
-    selection.segment = segment;
+    return true;
   }
+  VekId segment = 0;
+  if (!ParseElementId(value, segment, problem)) {
+    problem = Quoted(value) + " is no segment id (0 to 4294967294)";
+    return false;
+  }
+  selection.segment = segment;
   return true;
 }
 
@@ -103,8 +102,7 @@ bool Passes(const Selection& selection, const sim::Element& element, const sim::
 }  // namespace
 
 std::optional<int64_t> ParseDecimal(std::string_view word, bool allowSign) {
-  if (word.empty()) return std::nullopt;
-  if (!allowSign && (word[0] == '-' || word[0] == '+')) return std::nullopt;
+  if (word.empty() || (!allowSign && (word[0] == '-' || word[0] == '+'))) return std::nullopt;
   if (word[0] == '+') word.remove_prefix(1);
   int64_t value = 0;
   auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
@@ -139,8 +137,7 @@ std::optional<Selection> ParseSelection(const std::vector<std::string_view>& wor
     for (size_t i = 0; i < words.size(); i += 2) {
       if (!IsFilterName(words[i])) {
         problem = Quoted(words[i]) +
-                  " is no filter (layer N, type A-B, segment S); ids and "
-                  "filters do not mix";
+                  " is no filter (layer N, type A-B, segment S); ids and filters do not mix";
         return std::nullopt;
       }
       if (!ParseFilter(words, i, selection, problem)) return std::nullopt;
@@ -162,20 +159,18 @@ std::optional<Selection> ParseSelection(const std::vector<std::string_view>& wor
 
 bool SelectionNamesExist(const Selection& selection, const DrawingFile& file,
                          const sim::Drawing& drawing, std::string& problem) {
+  auto missing = [&](const char* what, int64_t number) {
+    problem = what + (" " + std::to_string(number)) + " is not in the drawing";
+    return false;
+  };
   for (const Selection::Range& range : selection.ranges) {
-    if (range.first == range.last && drawing.FindElement(range.first) == nullptr) {
-      problem = "element " + std::to_string(range.first) + " is not in the drawing";
-      return false;
-    }
+    if (range.first == range.last && drawing.FindElement(range.first) == nullptr)
+      return missing("element", range.first);
   }
-  if (selection.layer && file.FindLayer(*selection.layer) == nullptr) {
-    problem = "layer " + std::to_string(*selection.layer) + " is not in the drawing";
-    return false;
-  }
-  if (selection.segment && drawing.FindSegment(*selection.segment) == nullptr) {
-    problem = "segment " + std::to_string(*selection.segment) + " is not in the drawing";
-    return false;
-  }
+  if (selection.layer && file.FindLayer(*selection.layer) == nullptr)
+    return missing("layer", *selection.layer);
+  if (selection.segment && drawing.FindSegment(*selection.segment) == nullptr)
+    return missing("segment", *selection.segment);
   return true;
 }
 

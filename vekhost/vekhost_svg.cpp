@@ -40,30 +40,21 @@ Point OnCircle(const Point& centre, double radius, double degrees) {
   const double quarter = degrees / 90.0;
   if (quarter == std::floor(quarter)) {
     const int q = ((static_cast<int>(quarter) % 4) + 4) % 4;
-    static constexpr int kCos[] = {1, 0, -1, 0};
-    static constexpr int kSin[] = {0, 1, 0, -1};
-    return {centre.x + radius * kCos[q], centre.y + radius * kSin[q]};
+    static constexpr int kCos[] = {1, 0, -1, 0};  // the sine is a quarter turn behind
+    return {centre.x + radius * kCos[q], centre.y + radius * kCos[(q + 3) % 4]};
   }
   const double radians = degrees * kPi / 180.0;
   return {centre.x + radius * std::cos(radians), centre.y + radius * std::sin(radians)};
 }
 
 struct Bounds {
-  double minX = std::numeric_limits<double>::max();
-  double minY = std::numeric_limits<double>::max();
-  double maxX = std::numeric_limits<double>::lowest();
-  double maxY = std::numeric_limits<double>::lowest();
+  Point min{std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
+  Point max{std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest()};
   void Add(const Point& p) {
-    minX = std::min(minX, p.x);
-    minY = std::min(minY, p.y);
-    maxX = std::max(maxX, p.x);
-    maxY = std::max(maxY, p.y);
+    min = {std::min(min.x, p.x), std::min(min.y, p.y)};
+    max = {std::max(max.x, p.x), std::max(max.y, p.y)};
   }
-  void Add(const Point& centre, double radius) {
-    Add({centre.x - radius, centre.y - radius});
-    Add({centre.x + radius, centre.y + radius});
-  }
-  bool Empty() const { return minX > maxX; }
+  bool Empty() const { return min.x > max.x; }
 };
 
 Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
@@ -73,17 +64,15 @@ Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
     const Shape& shape = view.shape;
     for (const Point& p : shape.points) bounds.Add(p);
     if (shape.kind == Shape::Kind::kCircle || shape.kind == Shape::Kind::kArc) {
-      bounds.Add(shape.centre, shape.radius);
+      bounds.Add({shape.centre.x - shape.radius, shape.centre.y - shape.radius});
+      bounds.Add({shape.centre.x + shape.radius, shape.centre.y + shape.radius});
     }
     if (view.at) {
       bounds.Add(*view.at);
-      const sim::Element* e = drawing.FindElement(id);
       // Room for the text above its anchor.
-      if (e != nullptr) {
-        const double height = IsAnnotationType(e->type)
-                                  ? sim::ReadCharSize(e->comment.charSize).height
-                                  : sim::ReadCharSize(e->dimCharSize).height;
-        bounds.Add({view.at->x, view.at->y + height});
+      if (const sim::Element* e = drawing.FindElement(id)) {
+        const VekCharSize& size = IsAnnotationType(e->type) ? e->comment.charSize : e->dimCharSize;
+        bounds.Add({view.at->x, view.at->y + sim::ReadCharSize(size).height});
       }
     }
   }
@@ -92,31 +81,17 @@ Bounds Measure(const DrawingFile& file, const sim::Drawing& drawing) {
 }
 
 // Drawing coordinates have y up, SVG has y down.
-class Frame {
- public:
-  explicit Frame(const Bounds& b) : left_(b.minX - kMargin), top_(b.maxY + kMargin) {
-    width_ = b.maxX - b.minX + 2 * kMargin;
-    height_ = b.maxY - b.minY + 2 * kMargin;
-  }
-  std::string X(double x) const { return N(x - left_); }
-  std::string Y(double y) const { return N(top_ - y); }
+struct Frame {
+  explicit Frame(const Bounds& b)
+      : left(b.min.x - kMargin),
+        top(b.max.y + kMargin),
+        width(b.max.x - b.min.x + 2 * kMargin),
+        height(b.max.y - b.min.y + 2 * kMargin) {}
+  std::string X(double x) const { return N(x - left); }
+  std::string Y(double y) const { return N(top - y); }
   std::string XY(const Point& p) const { return X(p.x) + "," + Y(p.y); }
-  double width() const { return width_; }
-  double height() const { return height_; }
-
- private:
-  double left_;
-  double top_;
-  double width_ = 0;
-  double height_ = 0;
+  double left, top, width, height;
 };
-
-std::string StrokeAttributes(const VekLineAttr& line, const std::string& layerColour) {
-  std::string attributes = " stroke=\"" + ColourFor(line.colour, layerColour) + "\"";
-  const std::string dashes = DashesFor(line.lineType);
-  if (!dashes.empty()) attributes += " stroke-dasharray=\"" + dashes + "\"";
-  return attributes;
-}
 
 std::string ShapeSvg(const Shape& shape, const Frame& frame, const std::string& attributes) {
   switch (shape.kind) {
@@ -192,27 +167,16 @@ std::string TextSvg(const Point& at, const VekCharSize& size, const std::string&
 }
 
 std::string DimensionText(const ElementView& view, const sim::Element& e) {
-  const int places = std::clamp(e.decimalPlaces, 0, 8);
-  std::string text = FormatFixed(view.value, places);
+  std::string text = FormatFixed(view.value, std::clamp(e.decimalPlaces, 0, 8));
   if (e.toleranceStatus == 1) {
     // Limits keep their own precision: a 0.021 tolerance on a one-place
     // dimension is still 0.021.
     const sim::ToleranceValue t = sim::ReadTolerance(e.tolerance);
-    auto sign = [](double v) {
-      return v > 0 ? std::string("+").append(FormatNumber(v)) : FormatNumber(v);
-    };
-    if (t.upper == -t.lower && t.upper > 0)
-      text += " \xC2\xB1" + FormatNumber(t.upper);
-    else
-      text.append(" ").append(sign(t.upper)).append("/").append(sign(t.lower));
+    auto sign = [](double v) { return (v > 0 ? "+" : "") + FormatNumber(v); };
+    text += t.upper == -t.lower && t.upper > 0 ? " \xC2\xB1" + FormatNumber(t.upper)
+                                               : " " + sign(t.upper) + "/" + sign(t.lower);
   }
   return text;
-}
-
-size_t CodePoints(const std::string& utf8) {
-  size_t count = 0;
-  for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-  return count;
 }
 
 // The text an annotation or a dimension shows, and its size; nothing shown
@@ -238,7 +202,10 @@ std::string HighlightSvg(const ElementView& view, const sim::Element& e, const F
   const std::string text = ShownText(view, e, size);
   if (view.at && !text.empty()) {
     const sim::CharSizeValue v = sim::ReadCharSize(size);
-    const double width = static_cast<double>(CodePoints(text)) * (v.width * 0.8 + v.spacing);
+    const auto chars = std::count_if(text.begin(), text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;  // UTF-8 lead bytes
+    });
+    const double width = static_cast<double>(chars) * (v.width * 0.8 + v.spacing);
     svg += "<rect x=\"" + frame.X(view.at->x - 0.5) + "\" y=\"" +
            frame.Y(view.at->y + v.height + 0.5) + "\" width=\"" + N(width + 1) + "\" height=\"" +
            N(v.height + 1) + "\" fill=\"" + kHighlightColour +
@@ -267,17 +234,16 @@ std::string LabelSvg(VekId id, const ElementView& view, const Frame& frame) {
          "\" font-size=\"2\" fill=\"#555555\" stroke=\"none\">" + std::to_string(id) + "</text>";
 }
 
-struct ElementMarks {
-  std::string title;     // the tooltip
-  bool changed = false;  // outlined
-  bool label = false;    // its id written beside it
-};
-
+// An element's group, with its tooltip, outlined when `changed`, its id
+// written beside it with `label`.
 std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
-                       const std::string& layerColour, const Frame& frame,
-                       const ElementMarks& marks) {
+                       const std::string& layerColour, const Frame& frame, const std::string& title,
+                       bool changed, bool label) {
   const std::string colour = ColourFor(e.line.colour, layerColour);
-  std::string body = ShapeSvg(view.shape, frame, StrokeAttributes(e.line, layerColour));
+  const std::string dashes = DashesFor(e.line.lineType);
+  std::string body = ShapeSvg(view.shape, frame,
+                              " stroke=\"" + colour + "\"" +
+                                  (dashes.empty() ? "" : " stroke-dasharray=\"" + dashes + "\""));
   if (IsDimensionType(e.type) && view.shape.kind == Shape::Kind::kLine) {
     const sim::ArrowsValue arrows = sim::ReadArrows(e.arrows[0]);
     const Point& a = view.shape.points[0];
@@ -285,20 +251,18 @@ std::string ElementSvg(VekId id, const ElementView& view, const sim::Element& e,
     body += ArrowSvg(a, b, arrows.startKind, arrows.size, frame, colour);
     body += ArrowSvg(b, a, arrows.endKind, arrows.size, frame, colour);
   }
-  if (view.at) {
-    if (IsAnnotationType(e.type)) {
-      body += TextSvg(*view.at, e.comment.charSize, view.text, colour, frame);
-    } else if (IsDimensionType(e.type)) {
-      body += TextSvg(*view.at, e.dimCharSize, DimensionText(view, e), colour, frame);
-    }
+  VekCharSize size{};
+  const std::string text = ShownText(view, e, size);
+  if (view.at && (IsAnnotationType(e.type) || IsDimensionType(e.type))) {
+    body += TextSvg(*view.at, size, text, colour, frame);
   }
   if (body.empty()) return {};
   std::string group = "    <g id=\"element-" + std::to_string(id) + "\"" +
-                      (marks.changed ? " class=\"changed\"" : "") + "><title>" +
-                      Escape(marks.title) + "</title>";
-  if (marks.changed) group += HighlightSvg(view, e, frame);
+                      (changed ? " class=\"changed\"" : "") + "><title>" + Escape(title) +
+                      "</title>";
+  if (changed) group += HighlightSvg(view, e, frame);
   group += body;
-  if (marks.label) group += LabelSvg(id, view, frame);
+  if (label) group += LabelSvg(id, view, frame);
   return group + "</g>\n";
 }
 
@@ -311,26 +275,15 @@ int32_t LayerOf(const sim::Drawing& drawing, const sim::Element& element, bool a
 
 // What the session changed of the element, its segment's layer first.
 std::vector<std::string> ChangesOf(const sim::Drawing& drawing, const sim::Element& element) {
-  std::vector<std::string> changes;
+  std::vector<std::string> changes =
+      ElementChanges(drawing.ElementAsItWas(element), element, "\xE2\x86\x92");
   const int32_t was = LayerOf(drawing, element, true);
   const int32_t is = LayerOf(drawing, element, false);
   if (was != is) {
-    changes.push_back("layer " + std::to_string(was) + " \xE2\x86\x92 " + std::to_string(is));
-  }
-  for (std::string& change :
-       ElementChanges(drawing.ElementAsItWas(element), element, "\xE2\x86\x92")) {
-    changes.push_back(std::move(change));
+    changes.insert(changes.begin(),
+                   "layer " + std::to_string(was) + " \xE2\x86\x92 " + std::to_string(is));
   }
   return changes;
-}
-
-std::map<int32_t, size_t> CountByLayer(const DrawingFile& file, const sim::Drawing& drawing,
-                                       bool asItWas) {
-  std::map<int32_t, size_t> counts;
-  for (VekId id : file.elements) {
-    if (const sim::Element* e = drawing.FindElement(id)) ++counts[LayerOf(drawing, *e, asItWas)];
-  }
-  return counts;
 }
 
 std::string Elements(size_t count) {
@@ -360,9 +313,9 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
   const size_t legendRows = file.layers.size() + (options.markChanges ? 1 : 0);
   const double legendHeight = 6.0 * static_cast<double>(legendRows) + 4;
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(frame.width() * kPixelsPerUnit) +
-         "\" height=\"" + N((frame.height() + legendHeight) * kPixelsPerUnit) +
-         "\" viewBox=\"0 0 " + N(frame.width()) + " " + N(frame.height() + legendHeight) + "\">\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(frame.width * kPixelsPerUnit) +
+         "\" height=\"" + N((frame.height + legendHeight) * kPixelsPerUnit) + "\" viewBox=\"0 0 " +
+         N(frame.width) + " " + N(frame.height + legendHeight) + "\">\n";
   if (!file.title.empty()) svg += "  <title>" + Escape(file.title) + "</title>\n";
   svg += "  <rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
 
@@ -370,28 +323,24 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
   // The elements by the layer of their segment, each layer in file order.
   std::map<int32_t, std::vector<VekId>> byLayer;
   for (VekId id : file.elements) {
-    const sim::Element* e = drawing.FindElement(id);
-    const sim::Segment* s = e == nullptr ? nullptr : drawing.FindSegment(e->segment);
-    if (s != nullptr) byLayer[s->layer].push_back(id);
+    if (const sim::Element* e = drawing.FindElement(id))
+      byLayer[LayerOf(drawing, *e, false)].push_back(id);
   }
   for (const Layer& layer : file.layers) {
     svg += "  <g id=\"layer-" + std::to_string(layer.id) + "\" data-name=\"" + Escape(layer.name) +
            "\" fill=\"none\" stroke-width=\"" + N(kStroke) +
            "\" stroke-linecap=\"round\" font-family=\"sans-serif\">\n";
     for (VekId id : byLayer[layer.id]) {
-      ElementMarks marks;
-      marks.title = "element " + std::to_string(id) + ": " + ElementText(id, file, drawing);
-      if (options.markChanges) {
-        const std::vector<std::string> changes = ChangesOf(drawing, *drawing.FindElement(id));
-        marks.changed = !changes.empty();
-        for (size_t i = 0; i < changes.size(); ++i) {
-          marks.title += (i == 0 ? "\nchanged: " : ", ") + changes[i];
-        }
-        if (marks.changed) ++changed;
+      const sim::Element& e = *drawing.FindElement(id);
+      std::string title = "element " + std::to_string(id) + ": " + ElementText(id, file, drawing);
+      const std::vector<std::string> changes =
+          options.markChanges ? ChangesOf(drawing, e) : std::vector<std::string>{};
+      for (size_t i = 0; i < changes.size(); ++i) {
+        title += (i == 0 ? "\nchanged: " : ", ") + changes[i];
       }
-      marks.label = options.labels;
-      svg +=
-          ElementSvg(id, file.views.at(id), *drawing.FindElement(id), layer.colour, frame, marks);
+      changed += changes.empty() ? 0 : 1;
+      svg += ElementSvg(id, file.views.at(id), e, layer.colour, frame, title, !changes.empty(),
+                        options.labels);
     }
     svg += "  </g>\n";
   }
@@ -401,22 +350,26 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
   // highlight. Its texts, like the drawing's, say they have no stroke:
   // a renderer that lets one reach them (ImageMagick's) draws them bold.
   svg += "  <g id=\"legend\" font-family=\"sans-serif\" font-size=\"3\">\n";
-  double y = frame.height() + 4;
+  double y = frame.height + 4;
   auto row = [&](const std::string& colour, const std::string& text) {
     svg += "    <rect x=\"" + N(kMargin) + "\" y=\"" + N(y - 2.5) +
            "\" width=\"3\" height=\"3\" fill=\"" + colour + "\"/><text x=\"" + N(kMargin + 5) +
            "\" y=\"" + N(y) + "\" fill=\"#222222\" stroke=\"none\">" + Escape(text) + "</text>\n";
     y += 6;
   };
-  std::map<int32_t, size_t> now = CountByLayer(file, drawing, false);
-  std::map<int32_t, size_t> before;
-  if (options.markChanges) before = CountByLayer(file, drawing, true);
+  std::map<int32_t, size_t> before;  // with markChanges: the elements on each layer before
+  for (size_t i = 0; options.markChanges && i < file.elements.size(); ++i) {
+    if (const sim::Element* e = drawing.FindElement(file.elements[i])) {
+      ++before[LayerOf(drawing, *e, true)];
+    }
+  }
   for (const Layer& layer : file.layers) {
     std::string text = std::to_string(layer.id) + " " + layer.name + ": ";
     if (options.markChanges) {
-      text += Elements(before[layer.id]) + " before, " + std::to_string(now[layer.id]) + " after";
+      text += Elements(before[layer.id]) + " before, " + std::to_string(byLayer[layer.id].size()) +
+              " after";
     } else {
-      text += Elements(now[layer.id]);
+      text += Elements(byLayer[layer.id].size());
     }
     row(layer.colour, text);
   }
