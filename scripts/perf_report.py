@@ -225,10 +225,10 @@ stands, text that is no JSON where it fails, and only then the content, top
 level first, then layers, segments and elements, each in file order.
 Each value's JSON path, which an error names, is spelt only when an error is
 reported: the checks keep where they stand as a chain of parents and keys.
-`--out` is written by a small writer of its own, spelt exactly as nlohmann's
-`dump(2)` spells it (it uses nlohmann's own number formatting), so written
-files stay byte for byte as they were; it hands the text to the file a
-megabyte at a time, so the result is never held whole in memory.
+`--out` is written entry by entry: each layer, segment and element becomes a
+small document that nlohmann's own `dump` spells at its depth, so the file
+reads as `dump(2)` of the whole would; the text goes to the file a megabyte
+at a time, so the result is never held whole in memory.
 
 The session's summary and the picture after it compare each element as it was
 with what it is now. The simulated drawing keeps, once vekhost asks it to,
