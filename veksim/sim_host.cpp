@@ -107,8 +107,7 @@ bool Host::SelectRange(const std::vector<VekId>& elements) {
   for (VekId element : elements) {
     if (!Accepts(element)) continue;
     const Element* found = core_.drawing.FindElement(element);
-    if (found == nullptr) continue;
-    const Segment* segment = core_.drawing.FindSegment(found->segment);
+    const Segment* segment = found ? core_.drawing.FindSegment(found->segment) : nullptr;
     if (segment == nullptr) continue;
     if (seen.insert(segment->id).second)
       selection.push_back({segment->id, segment->companion, element});

@@ -449,10 +449,9 @@ int32_t VekIddGetNextSelIdData(VekSelHandle h, VekSelEntry* out) {
 
 int32_t VekIddCloseSelIdData(VekSelHandle h) {
   Traced t("VekIddCloseSelIdData", {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
-  if (t.fails()) return t.Return(kVekFailure);
-  auto& lists = t.core().selectionLists;
-  sim::detail::SelectionList* list = sim::OpenList(t.core(), h);
+  sim::detail::SelectionList* list = t.fails() ? nullptr : sim::OpenList(t.core(), h);
   if (list == nullptr) return t.Return(kVekFailure);
+  auto& lists = t.core().selectionLists;
   lists.erase(lists.begin() + (list - lists.data()));
   return t.Return(0);
 }
