@@ -8,11 +8,14 @@
 
 namespace standin {
 
+// How many Win32 functions of the stand-ins the thread is inside.
+inline thread_local int platformDepth = 0;
+
 // Entered by each Win32 function of the stand-ins for as long as it runs.
 class PlatformCall {
  public:
-  PlatformCall();
-  ~PlatformCall();
+  PlatformCall() { ++platformDepth; }
+  ~PlatformCall() { --platformDepth; }
   PlatformCall(const PlatformCall&) = delete;
   PlatformCall& operator=(const PlatformCall&) = delete;
 };
@@ -21,8 +24,8 @@ class PlatformCall {
 // that code is the caller's again until it returns.
 class CallerCode {
  public:
-  CallerCode();
-  ~CallerCode();
+  CallerCode() : saved_(platformDepth) { platformDepth = 0; }
+  ~CallerCode() { platformDepth = saved_; }
   CallerCode(const CallerCode&) = delete;
   CallerCode& operator=(const CallerCode&) = delete;
 
@@ -30,6 +33,6 @@ class CallerCode {
   int saved_;
 };
 
-bool InPlatformCall();
+inline bool InPlatformCall() { return platformDepth > 0; }
 
 }  // namespace standin

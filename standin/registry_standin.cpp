@@ -1,6 +1,5 @@
-// The registry is one regtext::Tree, the same model the .reg text is read
-// into and written from. This file adds what a tree lacks to be a registry:
-// handles, access masks, and the calls a layer wraps.
+// What a regtext::Tree lacks to be a registry: handles, access masks, and the
+// calls a layer wraps.
 #include "standin/registry_standin.h"
 
 #include <algorithm>
@@ -52,32 +51,16 @@ State& Registry() {
   return *state;
 }
 
-LSTATUS StatusOf(regtext::PathProblem problem) {
-  switch (problem) {
-    case regtext::PathProblem::kNone:
-      return ERROR_SUCCESS;
-    case regtext::PathProblem::kEmptyName:
-      return ERROR_BAD_PATHNAME;
-    case regtext::PathProblem::kInvalid:
-      break;
-  }
-  return ERROR_INVALID_PARAMETER;
+// What `use` gives, run on the registry under its lock.
+template <typename Use>
+auto Locked(Use&& use) {
+  State& state = Registry();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return use(state);
 }
 
 bool IsRefused(const State& state, const Path& path, Operation operation) {
   return state.layer != nullptr && state.layer->Refuses(path, operation);
-}
-
-// Walks from `from` (stored under `path`) down `parts`, creating what is
-// missing when asked to; `path` becomes the stored names of the key reached.
-Key* Walk(Key* from, Path& path, const Path& parts, bool create, bool* created = nullptr) {
-  if (created != nullptr) *created = false;
-  for (const std::u16string& part : parts) {
-    from = create ? &from->ChildCreating(part, created) : from->Child(part);
-    if (from == nullptr) return nullptr;
-    path.push_back(from->name);
-  }
-  return from;
 }
 
 bool IsPredefined(HKEY key) {
@@ -93,15 +76,12 @@ REGSAM GrantedAccess(REGSAM desired) {
   return granted;
 }
 
-struct Resolved {
-  Key* key = nullptr;
-  Path path;
-  REGSAM access = 0;
-};
+// What a handle stands for; HKEY_CURRENT_USER has no handle of its own.
+using Resolved = HKEY__;
 
 LSTATUS Resolve(State& state, HKEY handle, Resolved& out) {
   if (handle == HKEY_CURRENT_USER) {
-    out = Resolved{&state.keys.tree.root(), {}, KEY_ALL_ACCESS};
+    out = Resolved{&state.keys.tree.root(), {}, KEY_ALL_ACCESS, 0};
     return ERROR_SUCCESS;
   }
   if (handle == nullptr || IsPredefined(handle)) return ERROR_INVALID_HANDLE;
@@ -111,7 +91,7 @@ LSTATUS Resolve(State& state, HKEY handle, Resolved& out) {
   if (it == state.live.end()) return ERROR_INVALID_HANDLE;
   const HKEY__& found = *it->second;
   if (state.keys.tree.Find(found.path) != found.key) return ERROR_KEY_DELETED;
-  out = Resolved{found.key, found.path, found.access};
+  out = found;
   return ERROR_SUCCESS;
 }
 
@@ -150,56 +130,74 @@ LSTATUS Guarded(const char* function, bool writes, Body&& body) noexcept {
 
 template <typename Body>
 LSTATUS Run(const char* function, bool writes, Body&& body) {
-  Layer* layer = nullptr;
-  {
-    State& state = Registry();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    layer = state.layer;
-  }
+  Layer* layer = Locked([](State& state) { return state.layer; });
   if (layer != nullptr) layer->Enter(function);
   return Guarded(function, writes, std::forward<Body>(body));
 }
 
-// The checks every open and create makes of the subkey below `base`; `parts`
-// become the subkey's names.
-LSTATUS CheckSubkey(const State& state, const Resolved& base, std::u16string_view sub,
-                    Operation operation, Call& call, Path& parts) {
+// Opens, or creates, the subkey below `key`. `badArgument` is an argument
+// of the call's own that makes it ERROR_INVALID_PARAMETER.
+LSTATUS OpenKey(State& state, Call& call, HKEY key, LPCWSTR subKey, REGSAM access, PHKEY result,
+                bool badArgument, bool create = false, DWORD* disposition = nullptr) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  if (badArgument) return ERROR_INVALID_PARAMETER;
+  Resolved base;
+  if (LSTATUS status = Resolve(state, key, base); status != ERROR_SUCCESS) return status;
+  if (create && subKey == nullptr) return ERROR_INVALID_PARAMETER;
+  // The call names the subkey as the caller spelled it until its names are
+  // known, then as the full path.
+  const std::u16string_view sub = ViewOf(subKey);
   call.path = regtext::JoinPath(Join(base.path), sub);
-  if (LSTATUS status = StatusOf(regtext::SplitPath(sub, parts)); status != ERROR_SUCCESS) {
-    return status;
-  }
+  Path parts;
+  const regtext::PathProblem problem = regtext::SplitPath(sub, parts);
+  if (problem == regtext::PathProblem::kEmptyName) return ERROR_BAD_PATHNAME;
+  if (problem != regtext::PathProblem::kNone) return ERROR_INVALID_PARAMETER;
   if (base.path.size() + parts.size() > regtext::kMaxDepth) return ERROR_INVALID_PARAMETER;
   Path full = base.path;
   full.insert(full.end(), parts.begin(), parts.end());
   call.path = Join(full);
-  return IsRefused(state, full, operation) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
-}
-
-LSTATUS OpenKey(State& state, Call& call, HKEY key, LPCWSTR subKey, REGSAM access, PHKEY result) {
-  if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  *result = nullptr;
-  Resolved base;
-  Path parts;
-  if (LSTATUS status = Resolve(state, key, base); status != ERROR_SUCCESS) return status;
-  if (LSTATUS status = CheckSubkey(state, base, ViewOf(subKey), Operation::Open, call, parts);
-      status != ERROR_SUCCESS) {
-    return status;
+  if (IsRefused(state, full, create ? Operation::Create : Operation::Open)) {
+    return ERROR_ACCESS_DENIED;
   }
-  Key* target = Walk(base.key, base.path, parts, false);
-  if (target == nullptr) return ERROR_FILE_NOT_FOUND;
+  // Walked down, creating what is missing when asked to; the handle's path
+  // is the names as stored.
+  bool created = false;
+  Key* target = base.key;
+  for (const std::u16string& part : parts) {
+    target = create ? &target->ChildCreating(part, &created) : target->Child(part);
+    if (target == nullptr) return ERROR_FILE_NOT_FOUND;
+    base.path.push_back(target->name);
+  }
+  call.changed = created;
   *result = NewHandle(state, target, std::move(base.path), access);
+  if (disposition != nullptr) {
+    *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  }
   return ERROR_SUCCESS;
 }
 
-// The handle of a value call; the call names its key as stored.
-LSTATUS ResolveForValue(State& state, HKEY key, Call& call, Resolved& handle) {
-  if (LSTATUS status = Resolve(state, key, handle); status != ERROR_SUCCESS) return status;
-  call.path = Join(handle.path);
-  return ERROR_SUCCESS;
-}
+// A call on a value of a handle's key: the registry, the call as the layer
+// sees it, which names the key as stored, and what the handle stands for.
+struct ValueCall {
+  State& state;
+  Call& call;
+  Resolved handle;
 
-bool Allows(const State& state, const Resolved& handle, REGSAM needed, Operation operation) {
-  return (handle.access & needed) != 0 && !IsRefused(state, handle.path, operation);
+  bool Allows(REGSAM needed, Operation operation) const {
+    return (handle.access & needed) != 0 && !IsRefused(state, handle.path, operation);
+  }
+};
+
+template <typename Body>
+LSTATUS RunOnValue(const char* function, bool writes, HKEY key, LPCWSTR valueName, Body&& body) {
+  return Run(function, writes, [&](State& state, Call& call) -> LSTATUS {
+    call.valueName = ViewOf(valueName);
+    ValueCall value{state, call, {}};
+    if (LSTATUS status = Resolve(state, key, value.handle); status != ERROR_SUCCESS) return status;
+    call.path = Join(value.handle.path);
+    return body(value);
+  });
 }
 
 }  // namespace
@@ -217,43 +215,37 @@ bool Call::operator==(const Call& other) const {
 }
 
 void Reset() {
-  State& state = Registry();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  state.keys = Keys();
-  state.live.clear();
-  state.retired.clear();
-  state.layer = nullptr;
+  Locked([](State& state) {
+    state.keys = Keys();
+    state.live.clear();
+    state.retired.clear();
+    state.layer = nullptr;
+  });
 }
 
 void WithKeys(const std::function<void(Keys& keys)>& use) {
-  State& state = Registry();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  use(state.keys);
+  Locked([&](State& state) { use(state.keys); });
 }
 
 void SetLayer(Layer* layer) {
-  State& state = Registry();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  state.layer = layer;
+  Locked([&](State& state) { state.layer = layer; });
 }
 
 std::size_t OpenHandleCount() {
-  State& state = Registry();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  return state.live.size();
+  return Locked([](State& state) { return state.live.size(); });
 }
 
 std::vector<std::u16string> OpenHandlePaths() {
-  State& state = Registry();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  std::vector<const HKEY__*> handles;
-  for (const auto& [raw, handle] : state.live) handles.push_back(handle.get());
-  std::sort(handles.begin(), handles.end(),
-            [](const HKEY__* a, const HKEY__* b) { return a->serial < b->serial; });
-  std::vector<std::u16string> paths;
-  paths.reserve(handles.size());
-  for (const HKEY__* handle : handles) paths.push_back(Join(handle->path));
-  return paths;
+  return Locked([](State& state) {
+    std::vector<const HKEY__*> handles;
+    for (const auto& [raw, handle] : state.live) handles.push_back(handle.get());
+    std::sort(handles.begin(), handles.end(),
+              [](const HKEY__* a, const HKEY__* b) { return a->serial < b->serial; });
+    std::vector<std::u16string> paths;
+    paths.reserve(handles.size());
+    for (const HKEY__* handle : handles) paths.push_back(Join(handle->path));
+    return paths;
+  });
 }
 
 }  // namespace regstandin
@@ -261,38 +253,32 @@ std::vector<std::u16string> OpenHandlePaths() {
 // ---------------------------------------------------------------------------
 // The Win32 side.
 
-using regstandin::Call;
-using regstandin::Operation;
-using regstandin::Resolved;
-using regstandin::State;
+using namespace regstandin;
 
 extern "C" {
 
 LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
-  return regstandin::Run("RegOpenKeyExW", false, [&](State& state, Call& call) -> LSTATUS {
+  return Run("RegOpenKeyExW", false, [&](State& state, Call& call) -> LSTATUS {
     call.access = access;
     call.options = options;
-    if ((options & ~regstandin::REG_OPTION_OPEN_LINK) != 0) {
-      if (result != nullptr) *result = nullptr;
-      return regstandin::ERROR_INVALID_PARAMETER;
-    }
-    return regstandin::OpenKey(state, call, key, subKey, access, result);
+    return OpenKey(state, call, key, subKey, access, result,
+                   (options & ~REG_OPTION_OPEN_LINK) != 0);
   });
 }
 
 LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
-  return regstandin::Run("RegOpenKeyW", false, [&](State& state, Call& call) -> LSTATUS {
+  return Run("RegOpenKeyW", false, [&](State& state, Call& call) -> LSTATUS {
     if (subKey != nullptr && *subKey != 0) {
-      return regstandin::OpenKey(state, call, key, subKey, KEY_ALL_ACCESS, result);
+      return OpenKey(state, call, key, subKey, KEY_ALL_ACCESS, result, false);
     }
     // Nothing is opened: the caller gets back the handle it passed in.
-    if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
+    if (result == nullptr) return ERROR_INVALID_PARAMETER;
     Resolved base;
-    if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
+    if (LSTATUS status = Resolve(state, key, base); status != ERROR_SUCCESS) {
       *result = nullptr;
       return status;
     }
-    call.path = regtext::Join(base.path);
+    call.path = Join(base.path);
     *result = key;
     return ERROR_SUCCESS;
   });
@@ -301,50 +287,21 @@ LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
 LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR /*keyClass*/,
                         DWORD options, REGSAM access, const LPSECURITY_ATTRIBUTES /*security*/,
                         PHKEY result, DWORD* disposition) {
-  return regstandin::Run("RegCreateKeyExW", true, [&](State& state, Call& call) -> LSTATUS {
+  return Run("RegCreateKeyExW", true, [&](State& state, Call& call) -> LSTATUS {
     call.access = access;
     call.options = options;
-    if (result == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    if (reserved != 0) return regstandin::ERROR_INVALID_PARAMETER;
-    Resolved base;
-    if (LSTATUS status = regstandin::Resolve(state, key, base); status != ERROR_SUCCESS) {
-      return status;
-    }
-    if (subKey == nullptr) return regstandin::ERROR_INVALID_PARAMETER;
-    std::vector<std::u16string> parts;
-    if (LSTATUS status =
-            regstandin::CheckSubkey(state, base, subKey, Operation::Create, call, parts);
-        status != ERROR_SUCCESS) {
-      return status;
-    }
-    bool created = false;
-    auto* target = regstandin::Walk(base.key, base.path, parts, true, &created);
-    call.changed = created;
-    *result = regstandin::NewHandle(state, target, std::move(base.path), access);
-    if (disposition != nullptr) {
-      *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    }
-    return ERROR_SUCCESS;
+    return OpenKey(state, call, key, subKey, access, result, reserved != 0, true, disposition);
   });
 }
 
 LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data,
                          DWORD* dataSize) {
-  return regstandin::Run("RegQueryValueExW", false, [&](State& state, Call& call) -> LSTATUS {
-    call.valueName = regstandin::ViewOf(valueName);
-    Resolved handle;
-    if (LSTATUS status = regstandin::ResolveForValue(state, key, call, handle);
-        status != ERROR_SUCCESS) {
-      return status;
-    }
+  return RunOnValue("RegQueryValueExW", false, key, valueName, [&](ValueCall& op) -> LSTATUS {
     if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) {
-      return regstandin::ERROR_INVALID_PARAMETER;
+      return ERROR_INVALID_PARAMETER;
     }
-    if (!regstandin::Allows(state, handle, regstandin::KEY_QUERY_VALUE, Operation::Query)) {
-      return ERROR_ACCESS_DENIED;
-    }
-    const regtext::NamedValue* value = handle.key->values.Find(call.valueName);
+    if (!op.Allows(KEY_QUERY_VALUE, Operation::Query)) return ERROR_ACCESS_DENIED;
+    const regtext::NamedValue* value = op.handle.key->values.Find(op.call.valueName);
     if (value == nullptr) return ERROR_FILE_NOT_FOUND;
     const std::vector<uint8_t>& bytes = value->value.bytes;
     const DWORD needed = DWORD(bytes.size());
@@ -359,61 +316,45 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* ty
     }
     std::copy(bytes.begin(), bytes.end(), data);
     *dataSize = needed;
-    if (value->value.type == REG_SZ) call.text = regtext::TextOf(bytes);
+    if (value->value.type == REG_SZ) op.call.text = regtext::TextOf(bytes);
     return ERROR_SUCCESS;
   });
 }
 
 LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD dataSize) {
-  return regstandin::Run("RegSetValueExW", true, [&](State& state, Call& call) -> LSTATUS {
-    call.valueName = regstandin::ViewOf(valueName);
-    Resolved handle;
-    if (LSTATUS status = regstandin::ResolveForValue(state, key, call, handle);
-        status != ERROR_SUCCESS) {
-      return status;
-    }
-    if (data == nullptr && dataSize != 0) return regstandin::ERROR_NOACCESS;
-    if (reserved != 0) return regstandin::ERROR_INVALID_PARAMETER;
+  return RunOnValue("RegSetValueExW", true, key, valueName, [&](ValueCall& op) -> LSTATUS {
+    if (data == nullptr && dataSize != 0) return ERROR_NOACCESS;
+    if (reserved != 0) return ERROR_INVALID_PARAMETER;
     std::vector<uint8_t> bytes;
     if (dataSize != 0) bytes.assign(data, data + dataSize);
-    if (type == REG_SZ) call.text = regtext::TextOf(bytes);
-    if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Set)) {
-      return ERROR_ACCESS_DENIED;
-    }
-    if (!regtext::IsValidValueName(call.valueName)) return regstandin::ERROR_INVALID_PARAMETER;
-    handle.key->values.Store(call.valueName, regtext::Value{type, std::move(bytes)});
-    call.changed = true;
+    if (type == REG_SZ) op.call.text = regtext::TextOf(bytes);
+    if (!op.Allows(KEY_SET_VALUE, Operation::Set)) return ERROR_ACCESS_DENIED;
+    if (!regtext::IsValidValueName(op.call.valueName)) return ERROR_INVALID_PARAMETER;
+    op.handle.key->values.Store(op.call.valueName, regtext::Value{type, std::move(bytes)});
+    op.call.changed = true;
     return ERROR_SUCCESS;
   });
 }
 
 LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName) {
-  return regstandin::Run("RegDeleteValueW", true, [&](State& state, Call& call) -> LSTATUS {
-    call.valueName = regstandin::ViewOf(valueName);
-    Resolved handle;
-    if (LSTATUS status = regstandin::ResolveForValue(state, key, call, handle);
-        status != ERROR_SUCCESS) {
-      return status;
-    }
-    if (!regstandin::Allows(state, handle, regstandin::KEY_SET_VALUE, Operation::Delete)) {
-      return ERROR_ACCESS_DENIED;
-    }
-    if (!handle.key->values.Erase(call.valueName)) return ERROR_FILE_NOT_FOUND;
-    call.changed = true;
+  return RunOnValue("RegDeleteValueW", true, key, valueName, [&](ValueCall& op) -> LSTATUS {
+    if (!op.Allows(KEY_SET_VALUE, Operation::Delete)) return ERROR_ACCESS_DENIED;
+    if (!op.handle.key->values.Erase(op.call.valueName)) return ERROR_FILE_NOT_FOUND;
+    op.call.changed = true;
     return ERROR_SUCCESS;
   });
 }
 
 LSTATUS RegCloseKey(HKEY key) {
   // Never through the layer's Enter: callers close keys in destructors.
-  return regstandin::Guarded("RegCloseKey", false, [&](State& state, Call& call) -> LSTATUS {
+  return Guarded("RegCloseKey", false, [&](State& state, Call& call) -> LSTATUS {
     // Windows lets a program close a predefined key; it is reopened on next
     // use, so for the stand-in closing it changes nothing.
     if (key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
     auto it = state.live.find(key);
     if (it == state.live.end()) return ERROR_INVALID_HANDLE;
-    call.path = regtext::Join(it->second->path);
+    call.path = Join(it->second->path);
     state.retired.push_back(std::move(it->second));
     state.live.erase(it);
     return ERROR_SUCCESS;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "standin/platform_call.h"
+#include "support/reg_text.h"
 
 namespace dlgstandin {
 
@@ -54,15 +55,9 @@ State& Global() {
   return state;
 }
 
+// Class names compare as registry names do, folding ASCII letters only.
 bool IsButtonClass(const std::u16string& className) {
-  if (className.size() != 6) return false;
-  const std::u16string_view button = u"button";
-  for (std::size_t i = 0; i < 6; ++i) {
-    char16_t c = className[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c != button[i]) return false;
-  }
-  return true;
+  return regtext::SameName(className, u"Button");
 }
 
 const ControlTemplate* FindControl(const DialogTemplate& dialog, int controlId) {
@@ -113,10 +108,6 @@ OpenDialog::Window* FindWindow(HWND handle) {
 
 HWND HandleOf(OpenDialog::Window& window) { return reinterpret_cast<HWND>(&window); }
 
-// A control's window handle goes with WM_COMMAND; none of them is a real
-// window here, so the control's template stands in for it.
-LPARAM ControlHandle(const ControlTemplate* control) { return reinterpret_cast<LPARAM>(control); }
-
 // The dialog manager is C code: on Windows an exception that a dialog
 // procedure lets out unwinds through frames that cannot pass it on, and what
 // happens then is undefined. Here it ends the process at once, so that a test
@@ -134,28 +125,57 @@ INT_PTR Send(OpenDialog::Window& window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
+// A control's window handle goes with WM_COMMAND; none of them is a real
+// window here, so the control's template stands in for it.
 void SendCommand(OpenDialog::Window& window, int controlId, const ControlTemplate* control) {
-  Send(window, WM_COMMAND, CommandParam(controlId, BN_CLICKED), ControlHandle(control));
+  Send(window, WM_COMMAND, CommandParam(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
-// Removes the window from the open ones however DialogBoxParamW is left, a
+// Takes the window out of the open ones however DialogBoxParamW is left, a
 // driver's exception included.
-class OpenScope {
- public:
-  explicit OpenScope(OpenDialog::Window& window) : window_(window) {
-    Global().open.push_back(&window_);
-  }
-  ~OpenScope() { std::erase(Global().open, &window_); }
-  OpenScope(const OpenScope&) = delete;
-  OpenScope& operator=(const OpenScope&) = delete;
-
- private:
-  OpenDialog::Window& window_;
+struct OpenScope {
+  OpenDialog::Window* window;
+  ~OpenScope() { std::erase(Global().open, window); }
 };
 
 INT_PTR LogShow(HINSTANCE instance, int templateId, INT_PTR result) {
   Global().showLog.push_back(ShowCall{instance, templateId, result});
   return result;
+}
+
+INT_PTR ShowModal(HINSTANCE instance, LPCWSTR templateName, DLGPROC procedure, LPARAM initParam) {
+  if (!IS_INTRESOURCE(templateName)) return LogShow(instance, -1, -1);
+  const int templateId = static_cast<int>(reinterpret_cast<uintptr_t>(templateName));
+
+  auto module = Global().resources.find(instance);
+  if (module == Global().resources.end()) return LogShow(instance, templateId, -1);
+  auto found = module->second.find(templateId);
+  if (found == module->second.end() || procedure == nullptr || !Global().driver) {
+    return LogShow(instance, templateId, -1);
+  }
+
+  OpenDialog::Window window{instance, &found->second, procedure, {}, 0, std::nullopt};
+  for (const ControlTemplate& control : window.dialog->controls) {
+    if (IsButtonClass(control.className)) window.checks[control.id] = BST_UNCHECKED;
+  }
+
+  {
+    Global().open.push_back(&window);
+    const OpenScope scope{&window};
+    if (Send(window, WM_INITDIALOG, 0, initParam) != 0) {
+      window.focused = FirstTabStop(*window.dialog);
+    }
+
+    // A procedure may end its dialog before it is ever shown.
+    if (!window.result) {
+      OpenDialog dialog(window);
+      // A copy: the driver may install another one for the dialogs it opens.
+      Driver driver = Global().driver;
+      driver(dialog);
+      if (!window.result) dialog.Close();
+    }
+  }
+  return LogShow(instance, templateId, window.result.value_or(-1));
 }
 
 }  // namespace
@@ -180,7 +200,6 @@ void AddDialogTemplate(HINSTANCE module, DialogTemplate dialog) {
   Global().resources[module].insert_or_assign(id, std::move(dialog));
 }
 
-HWND OpenDialog::Handle() const { return HandleOf(*window_); }
 HINSTANCE OpenDialog::Instance() const { return window_->instance; }
 int OpenDialog::TemplateId() const { return window_->dialog->id; }
 const DialogTemplate& OpenDialog::Template() const { return *window_->dialog; }
@@ -210,18 +229,13 @@ bool OpenDialog::Click(int controlId) {
   const ControlTemplate* control = FindControl(*window_->dialog, controlId);
   if (control == nullptr || !IsButtonClass(control->className)) return false;
 
+  const uint32_t type = control->style & kButtonTypeMask;
   UINT& check = window_->checks[controlId];
-  switch (control->style & kButtonTypeMask) {
-    case kAutoCheckBox:
-      check = check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
-      break;
-    case kAuto3State:
-      check = check == BST_UNCHECKED ? BST_CHECKED
-              : check == BST_CHECKED ? kIndeterminate
-                                     : BST_UNCHECKED;
-      break;
-    default:
-      break;
+  if (type == kAutoCheckBox) check = check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+  if (type == kAuto3State) {
+    check = check == BST_UNCHECKED ? BST_CHECKED
+            : check == BST_CHECKED ? kIndeterminate
+                                   : BST_UNCHECKED;
   }
   SendCommand(*window_, controlId, control);
   return true;
@@ -259,8 +273,6 @@ INT_PTR OpenDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool OpenDialog::IsOpen() const { return !window_->result.has_value(); }
 
-std::optional<INT_PTR> OpenDialog::Result() const { return window_->result; }
-
 void SetDriver(Driver driver) { Global().driver = std::move(driver); }
 
 std::vector<CheckCall> CheckLog() { return Global().checkLog; }
@@ -285,46 +297,6 @@ void Reset() {
 
 using dlgstandin::Global;
 using dlgstandin::OpenDialog;
-
-namespace dlgstandin {
-namespace {
-
-INT_PTR ShowModal(HINSTANCE instance, LPCWSTR templateName, DLGPROC procedure, LPARAM initParam) {
-  if (!IS_INTRESOURCE(templateName)) return dlgstandin::LogShow(instance, -1, -1);
-  const int templateId = static_cast<int>(reinterpret_cast<uintptr_t>(templateName));
-
-  auto module = Global().resources.find(instance);
-  if (module == Global().resources.end()) return dlgstandin::LogShow(instance, templateId, -1);
-  auto found = module->second.find(templateId);
-  if (found == module->second.end() || procedure == nullptr || !Global().driver) {
-    return dlgstandin::LogShow(instance, templateId, -1);
-  }
-
-  OpenDialog::Window window{instance, &found->second, procedure, {}, 0, std::nullopt};
-  for (const dlgstandin::ControlTemplate& control : window.dialog->controls) {
-    if (dlgstandin::IsButtonClass(control.className)) window.checks[control.id] = BST_UNCHECKED;
-  }
-
-  {
-    dlgstandin::OpenScope scope(window);
-    if (dlgstandin::Send(window, WM_INITDIALOG, 0, initParam) != 0) {
-      window.focused = dlgstandin::FirstTabStop(*window.dialog);
-    }
-
-    // A procedure may end its dialog before it is ever shown.
-    if (!window.result) {
-      OpenDialog dialog(window);
-      // A copy: the driver may install another one for the dialogs it opens.
-      dlgstandin::Driver driver = Global().driver;
-      driver(dialog);
-      if (!window.result) dialog.Close();
-    }
-  }
-  return dlgstandin::LogShow(instance, templateId, window.result.value_or(-1));
-}
-
-}  // namespace
-}  // namespace dlgstandin
 
 extern "C" {
 
@@ -365,9 +337,7 @@ BOOL CheckDlgButton(HWND dialog, int controlId, UINT check) try {
 
 UINT IsDlgButtonChecked(HWND dialog, int controlId) {
   OpenDialog::Window* window = dlgstandin::FindWindow(dialog);
-  if (window == nullptr) return 0;
-  auto found = window->checks.find(controlId);
-  return found != window->checks.end() ? found->second : 0;
+  return window == nullptr ? 0 : OpenDialog(*window).CheckState(controlId);
 }
 
 }  // extern "C"

@@ -66,7 +66,6 @@ void AddDialogTemplate(HINSTANCE module, DialogTemplate dialog);
 // The open dialog, as the driver sees it. Valid only during the driver call.
 class OpenDialog {
  public:
-  HWND Handle() const;
   HINSTANCE Instance() const;
   int TemplateId() const;
   const DialogTemplate& Template() const;
@@ -76,10 +75,9 @@ class OpenDialog {
   std::vector<int> ControlIds() const;
   bool HasControl(int controlId) const;
   // The id of the control with the keyboard focus, 0 when none has it. When
-  // the procedure's WM_INITDIALOG gives nonzero, the dialog manager puts the
-  // focus on the first control in template order that is a visible, enabled
-  // tab stop; when it gives 0, the focus stays where the procedure put it,
-  // which here is nowhere.
+  // WM_INITDIALOG gives nonzero, the focus goes to the first control in
+  // template order that is a visible, enabled tab stop; when it gives 0, it
+  // stays where the procedure put it, which here is nowhere.
   int FocusedControl() const;
 
   // BST_UNCHECKED, BST_CHECKED, or 2 for an indeterminate mark; 0 for a
@@ -98,8 +96,6 @@ class OpenDialog {
   INT_PTR SendMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   bool IsOpen() const;
-  // The result given to EndDialog, once the dialog has ended.
-  std::optional<INT_PTR> Result() const;
 
   struct Window;
   explicit OpenDialog(Window& window) : window_(&window) {}

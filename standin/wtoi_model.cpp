@@ -6,30 +6,13 @@ namespace crtstandin {
 namespace {
 
 // The runtime's digit table: the zero of each block of ten decimal digits it
-// knows, ASCII's among them. Every other Unicode digit (the superscripts,
-// the mathematical digits, Myanmar's second set, ...) ends the number.
-constexpr char16_t kDigitZeros[] = {
-    0x0030,  // ASCII
-    0x0660,  // Arabic-Indic
-    0x06F0,  // Extended Arabic-Indic
-    0x0966,  // Devanagari
-    0x09E6,  // Bengali
-    0x0A66,  // Gurmukhi
-    0x0AE6,  // Gujarati
-    0x0B66,  // Oriya
-    0x0C66,  // Telugu
-    0x0CE6,  // Kannada
-    0x0D66,  // Malayalam
-    0x0E50,  // Thai
-    0x0ED0,  // Lao
-    0x0F20,  // Tibetan
-    0x1040,  // Myanmar
-    0x17E0,  // Khmer
-    0x1810,  // Mongolian
-    0xFF10,  // Fullwidth
-};
-
-}  // namespace
+// knows: ASCII, Arabic-Indic, Extended Arabic-Indic, Devanagari, Bengali, Gurmukhi, Gujarati,
+// Oriya, Telugu, Kannada, Malayalam, Thai, Lao, Tibetan, Myanmar, Khmer, Mongolian and Fullwidth,
+// in that order. Every other Unicode digit (the superscripts, the mathematical digits, Myanmar's
+// second set, ...) ends the number.
+constexpr char16_t kDigitZeros[] = {0x0030, 0x0660, 0x06F0, 0x0966, 0x09E6, 0x0A66,
+                                    0x0AE6, 0x0B66, 0x0C66, 0x0CE6, 0x0D66, 0x0E50,
+                                    0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
 
 // The runtime's space class: the C0 controls tab to carriage return, the
 // blank, and Unicode's space separators and line and paragraph separators.
@@ -40,12 +23,15 @@ bool IsSkippedSpace(char16_t c) {
          c == 0x3000;
 }
 
+// The value of a decimal digit of any script `_wtoi` reads, or -1.
 int DigitValue(char16_t c) {
   for (char16_t zero : kDigitZeros) {
     if (c >= zero && c <= zero + 9) return c - zero;
   }
   return -1;
 }
+
+}  // namespace
 
 int32_t WideToInt(const char16_t* text) {
   const char16_t* p = text;

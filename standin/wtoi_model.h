@@ -7,10 +7,6 @@
 
 namespace crtstandin {
 
-// The white space `_wtoi` skips before the sign.
-bool IsSkippedSpace(char16_t c);
-// The value of a decimal digit of any script `_wtoi` reads, or -1.
-int DigitValue(char16_t c);
 // `_wtoi` itself: `text` ends at its first NUL.
 int32_t WideToInt(const char16_t* text);
 

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <utility>
 
+#include "support/utf.h"
+
 namespace dlgtemplate {
 namespace {
 
@@ -42,19 +44,19 @@ class Reader {
     return true;
   }
 
-  uint16_t Word(const char* what) {
+  // A little-endian field of `size` bytes.
+  uint32_t Field(std::size_t size, const char* what) {
     const std::size_t at = position_;
-    return Skip(2, what) ? WordAt(at) : 0;
+    uint32_t value = 0;
+    if (Skip(size, what)) {
+      for (std::size_t i = size; i-- > 0;) value = value << 8 | bytes_[at + i];
+    }
+    return value;
   }
-  uint32_t Dword(const char* what) {
-    const std::size_t at = position_;
-    return Skip(4, what) ? WordAt(at) | static_cast<uint32_t>(WordAt(at + 2)) << 16 : 0;
-  }
+  uint16_t Word(const char* what) { return static_cast<uint16_t>(Field(2, what)); }
+  uint32_t Dword(const char* what) { return Field(4, what); }
   int Short(const char* what) { return static_cast<int16_t>(Word(what)); }
-  uint8_t Byte(const char* what) {
-    const std::size_t at = position_;
-    return Skip(1, what) ? bytes_[at] : 0;
-  }
+  uint8_t Byte(const char* what) { return static_cast<uint8_t>(Field(1, what)); }
 
   // A NUL-terminated UTF-16 text.
   std::u16string Text(const char* what) {
@@ -108,11 +110,7 @@ class Reader {
 };
 
 std::u16string Spelled(const ResourceName& name) {
-  if (!name.isNumber) return name.text;
-  const std::string digits = std::to_string(name.number);
-  std::u16string text = u"#";
-  text.append(digits.begin(), digits.end());
-  return text;
+  return name.isNumber ? u"#" + utf::FromUtf8(std::to_string(name.number)) : name.text;
 }
 
 // The predefined control classes, which templates name by atom.

@@ -80,14 +80,11 @@ std::u16string TextOf(const std::vector<uint8_t>& bytes) {
 }
 
 std::vector<uint8_t> StringBytes(std::u16string_view text) {
-  std::vector<uint8_t> bytes;
-  bytes.reserve(2 * text.size() + 2);
-  for (char16_t c : text) {
-    bytes.push_back(uint8_t(c & 0xFF));
-    bytes.push_back(uint8_t(c >> 8));
+  std::vector<uint8_t> bytes(2 * text.size() + 2, 0);  // the NUL included
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    bytes[2 * i] = uint8_t(text[i] & 0xFF);
+    bytes[2 * i + 1] = uint8_t(text[i] >> 8);
   }
-  bytes.push_back(0);
-  bytes.push_back(0);
   return bytes;
 }
 
@@ -143,10 +140,10 @@ void AppendHexList(std::string& out, std::size_t lineStart, const std::vector<ui
   }
 }
 
-std::string TypeTag(uint32_t type) {
-  char tag[16];
-  (void)std::snprintf(tag, sizeof tag, "hex(%x):", unsigned(type));
-  return tag;
+std::string Printed(const char* format, uint32_t number) {
+  char text[16];
+  (void)std::snprintf(text, sizeof text, format, unsigned(number));
+  return text;
 }
 
 // One value line: "name"="text" for clean REG_SZ strings, dword:xxxxxxxx for
@@ -163,11 +160,9 @@ void AppendValue(std::string& out, const NamedValue& named) {
   } else if (value.type == kTypeDword && value.bytes.size() == 4) {
     const uint32_t number = uint32_t(value.bytes[0]) | (uint32_t(value.bytes[1]) << 8) |
                             (uint32_t(value.bytes[2]) << 16) | (uint32_t(value.bytes[3]) << 24);
-    char text[16];
-    (void)std::snprintf(text, sizeof text, "dword:%08x", unsigned(number));
-    out += text;
+    out += Printed("dword:%08x", number);
   } else {
-    out += value.type == kTypeBinary ? std::string("hex:") : TypeTag(value.type);
+    out += value.type == kTypeBinary ? std::string("hex:") : Printed("hex(%x):", value.type);
     AppendHexList(out, lineStart, value.bytes);
   }
   out += "\r\n";
@@ -179,6 +174,16 @@ void AppendSection(std::string& out, std::u16string_view path) {
   out += "[HKEY_CURRENT_USER" + (path.empty() ? "" : "\\" + utf::ToUtf8(path)) + "]\r\n";
 }
 
+void ExportKey(std::string& out, const Tree::Key& key, const std::u16string& path, bool isRoot) {
+  const bool section = !isRoot || !key.values.empty();
+  if (section) AppendSection(out, path);
+  for (const NamedValue& value : key.values) AppendValue(out, value);
+  if (section) out += "\r\n";
+  for (const auto& [folded, child] : key.children) {
+    ExportKey(out, *child, JoinPath(path, child->name), false);
+  }
+}
+
 // ---- Import.
 
 // Decodes the whole text to UTF-16 before parsing, so the parser deals with
@@ -188,25 +193,22 @@ bool Decode(const std::string& text, std::u16string& out, ParseError& error) {
     return std::size_t(1) +
            std::size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
   };
+  auto fail = [&](std::size_t line, const char* problem) {
+    error = {line, problem};
+    return false;
+  };
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t size = text.size();
   if (size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-    error = {1, "UTF-16 big-endian text is not supported; save it as UTF-16LE or UTF-8"};
-    return false;
+    return fail(1, "UTF-16 big-endian text is not supported; save it as UTF-16LE or UTF-8");
   }
   if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    if (size % 2 != 0) {
-      error = {1, "UTF-16LE text with an odd number of bytes"};
-      return false;
-    }
+    if (size % 2 != 0) return fail(1, "UTF-16LE text with an odd number of bytes");
     out.reserve(size / 2);
     std::size_t line = 1;
     for (std::size_t i = 2; i < size; i += 2) {
       const char16_t c = char16_t(bytes[i] | (bytes[i + 1] << 8));
-      if (c == 0) {
-        error = {line, "NUL character in the text"};
-        return false;
-      }
+      if (c == 0) return fail(line, "NUL character in the text");
       if (c == u'\n') ++line;
       out += c;
     }
@@ -218,14 +220,10 @@ bool Decode(const std::string& text, std::u16string& out, ParseError& error) {
     const utf::Decoded decoded = utf::DecodeAt(text, i);
     if (decoded.problem != utf::Decoded::Problem::kNone) {
       const bool truncated = decoded.problem == utf::Decoded::Problem::kTruncated;
-      error = {lineAt(i),
-               truncated ? "truncated UTF-8 byte sequence" : "invalid UTF-8 byte sequence"};
-      return false;
+      return fail(lineAt(i),
+                  truncated ? "truncated UTF-8 byte sequence" : "invalid UTF-8 byte sequence");
     }
-    if (decoded.codePoint == 0) {
-      error = {lineAt(i), "NUL character in the text"};
-      return false;
-    }
+    if (decoded.codePoint == 0) return fail(lineAt(i), "NUL character in the text");
     utf::AppendUtf16(out, decoded.codePoint);
     i += decoded.length;
   }
@@ -366,16 +364,13 @@ class Parser {
     name.remove_prefix(kRootName.size());
     if (!name.empty()) name.remove_prefix(1);
     std::vector<std::u16string> parts;
-    switch (SplitPath(name, parts)) {
-      case PathProblem::kNone:
-        break;
-      case PathProblem::kEmptyName:
-        return Fail("empty key name in the section's path (doubled or leading \"\\\")");
-      case PathProblem::kInvalid:
-        return Fail(
-            "key name longer than 255 characters or containing a line break, or path deeper "
-            "than 512 keys");
-    }
+    const PathProblem problem = SplitPath(name, parts);
+    if (problem == PathProblem::kEmptyName)
+      return Fail("empty key name in the section's path (doubled or leading \"\\\")");
+    if (problem == PathProblem::kInvalid)
+      return Fail(
+          "key name longer than 255 characters or containing a line break, or path deeper "
+          "than 512 keys");
     if (remove) {
       if (parts.empty()) return Fail("HKEY_CURRENT_USER itself cannot be removed");
       ops_->push_back(Change{
@@ -526,24 +521,17 @@ std::filesystem::path PathFromUtf8(const std::string& utf8) {
 
 bool ReadFile(const std::string& path, std::string& text, std::string& error) {
   const wholefile::Result read = wholefile::Read(PathFromUtf8(path), kMaxImportBytes, text);
-  switch (read.outcome) {
-    case wholefile::Outcome::kRead:
-      return true;
-    case wholefile::Outcome::kMissing:
-      error = path + ": cannot be read: " + std::strerror(ENOENT);
-      break;
-    case wholefile::Outcome::kFolder:
-      error = path + ": cannot be read: it is a folder";
-      break;
-    case wholefile::Outcome::kTooLarge:
-      error = path + ":1: the text is larger than " + std::to_string(kMaxImportBytes) + " bytes";
-      break;
-    case wholefile::Outcome::kFailed:
-      error = path + ": cannot be read" +
-              (read.error != 0 ? ": " + read.SystemReason() : std::string());
-      break;
+  using wholefile::Outcome;
+  if (read.outcome == Outcome::kTooLarge) {
+    error = path + ":1: the text is larger than " + std::to_string(kMaxImportBytes) + " bytes";
+  } else if (!read.ok()) {
+    // Every reason but a failure's own is known; a failure may come with none.
+    const std::string reason = read.outcome == Outcome::kMissing  ? std::strerror(ENOENT)
+                               : read.outcome == Outcome::kFolder ? "it is a folder"
+                                                                  : read.SystemReason();
+    error = path + ": cannot be read" + (reason.empty() ? "" : ": " + reason);
   }
-  return false;
+  return read.ok();
 }
 
 // ---- Tree.
@@ -601,8 +589,6 @@ Tree::Key& Tree::Key::ChildCreating(std::u16string_view childName, bool* created
   }
   return *slot;
 }
-
-Tree::Tree() : root_(std::make_unique<Key>()) {}
 
 Tree::Key* Tree::Find(const std::vector<std::u16string>& path) const {
   Key* key = root_.get();
@@ -678,20 +664,6 @@ void Tree::Apply(const std::vector<Change>& changes, std::vector<std::unique_ptr
     }
   }
 }
-
-namespace {
-
-void ExportKey(std::string& out, const Tree::Key& key, const std::u16string& path, bool isRoot) {
-  const bool section = !isRoot || !key.values.empty();
-  if (section) AppendSection(out, path);
-  for (const NamedValue& value : key.values) AppendValue(out, value);
-  if (section) out += "\r\n";
-  for (const auto& [folded, child] : key.children) {
-    ExportKey(out, *child, JoinPath(path, child->name), false);
-  }
-}
-
-}  // namespace
 
 std::string Tree::Export() const {
   std::string out = std::string(kHeader) + "\r\n\r\n";

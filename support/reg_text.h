@@ -126,10 +126,9 @@ bool ReadFile(const std::string& path, std::string& text, std::string& error);
 
 // ---- A registry as plain data.
 
-// The values of one key. A name is found without a scan, folded as SameName
-// folds it, so a key holding tens of thousands of values still loads in time
-// proportional to its size. Values are listed in the order they were first
-// stored, which is the order Windows enumerates them in.
+// The values of one key, listed in the order they were first stored, which is the order Windows
+// enumerates them in. A name is found without a scan, folded as SameName folds it, so a key with
+// tens of thousands of values still loads in time proportional to its size.
 class ValueList {
  public:
   ValueList() = default;
@@ -180,8 +179,6 @@ class Tree {
     Key& ChildCreating(std::u16string_view childName, bool* created = nullptr);
   };
 
-  Tree();
-
   Key& root() { return *root_; }
   const Key& root() const { return *root_; }
   Key* Find(const std::vector<std::u16string>& path) const;
@@ -204,7 +201,7 @@ class Tree {
   std::string Export() const;
 
  private:
-  std::unique_ptr<Key> root_;
+  std::unique_ptr<Key> root_ = std::make_unique<Key>();
 };
 
 }  // namespace regtext

@@ -21,26 +21,21 @@ Lead LeadOf(unsigned char byte) {
   return {};
 }
 
-}  // namespace
-
 void AppendUtf8(std::string& out, char32_t c) {
-  auto byte = [&](char32_t b) { out.push_back(char(b)); };
   if (c < 0x80) {
-    byte(c);
-  } else if (c < 0x800) {
-    byte(0xC0 | (c >> 6));
-    byte(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    byte(0xE0 | (c >> 12));
-    byte(0x80 | ((c >> 6) & 0x3F));
-    byte(0x80 | (c & 0x3F));
-  } else {
-    byte(0xF0 | (c >> 18));
-    byte(0x80 | ((c >> 12) & 0x3F));
-    byte(0x80 | ((c >> 6) & 0x3F));
-    byte(0x80 | (c & 0x3F));
+    out.push_back(char(c));
+    return;
+  }
+  // The lead byte by the number of continuation bytes, which carry six bits each.
+  constexpr char32_t kLead[] = {0, 0xC0, 0xE0, 0xF0};
+  const int more = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+  out.push_back(char(kLead[more] | (c >> (6 * more))));
+  for (int shift = 6 * (more - 1); shift >= 0; shift -= 6) {
+    out.push_back(char(0x80 | ((c >> shift) & 0x3F)));
   }
 }
+
+}  // namespace
 
 void AppendUtf16(std::u16string& out, char32_t c) {
   if (c < 0x10000) {

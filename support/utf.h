@@ -27,7 +27,6 @@ constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; 
 constexpr bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 std::string ToUtf8(std::u16string_view text);
-void AppendUtf8(std::string& out, char32_t codePoint);
 void AppendUtf16(std::u16string& out, char32_t codePoint);
 
 // One code point read from `text` at `offset`.

@@ -1,7 +1,6 @@
-// Reading a whole input within a size bound, the one way the scaffolding
-// reads a file or a stream: linearly, a buffer at a time, stopping as soon
-// as the bound is passed, so that no input, however large, is read whole
-// before it is refused. Each reader words the outcome in its own messages.
+// Reading a whole input within a size bound, as the scaffolding reads every file and stream: a
+// buffer at a time, stopping once the bound is passed, so that no input is read whole before it
+// is refused. Each reader words the outcome in its own messages.
 #pragma once
 
 #include <cstddef>

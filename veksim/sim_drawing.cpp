@@ -4,16 +4,36 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <tuple>
 
 namespace sim {
 namespace {
 
 std::string IdText(uint32_t id) { return std::to_string(id); }
 
+template <class Record>
+Record& Found(Record* found, const char* what, VekId id) {
+  if (found == nullptr) throw std::out_of_range(std::string("no ") + what + " " + IdText(id));
+  return *found;
+}
+
 // Ids below this many per record go in the table; a drawing numbered more
 // sparsely than that keeps the rest in the hash map.
 constexpr size_t kDenseSlack = 4;
 constexpr size_t kDenseFloor = 4096;
+
+// What the guard entry after the lent entries holds.
+VekHoleEntry GuardEntry() {
+  VekHoleEntry guard;
+  std::memset(&guard, 0xA5, sizeof guard);
+  return guard;
+}
+
+template <class Map, class Value>
+void Restore(const Map& kept, VekId id, Value& value) {
+  if (kept.empty()) return;
+  if (auto it = kept.find(id); it != kept.end()) value = it->second;
+}
 
 }  // namespace
 
@@ -41,16 +61,8 @@ template <class Value>
 Value IdTable<Value>::Find(uint32_t id) const {
   if (id < dense_.size() && !(dense_[id] == Value{})) return dense_[id];
   if (sparse_.empty()) return Value{};
-  auto it = sparse_.find(id);
-  if (it == sparse_.end()) return Value{};
-  return it->second;
-}
-
-template <class Value>
-void IdTable<Value>::Clear() {
-  dense_.clear();
-  sparse_.clear();
-  count_ = 0;
+  const auto it = sparse_.find(id);
+  return it == sparse_.end() ? Value{} : it->second;
 }
 
 template <class Record>
@@ -86,12 +98,10 @@ std::vector<VekId> RecordStore<Record>::Ids() const {
 }
 
 template <class Record>
-void RecordStore<Record>::Clear() {
+RecordStore<Record>::~RecordStore() {
   for (Record* block : blocks_) {
     for (size_t i = 0; i < kBlock; ++i) block[i].~Record();
   }
-  blocks_.clear();
-  size_ = 0;
 }
 
 template <class Record>
@@ -118,26 +128,18 @@ Drawing::Drawing(const Drawing& other)
       elementOriginals_(other.elementOriginals_),
       layerOriginals_(other.layerOriginals_),
       entryOriginals_(other.entryOriginals_) {
-  RebuildIndexes();
-}
-
-Drawing& Drawing::operator=(const Drawing& other) {
-  if (this != &other) *this = Drawing(other);
-  return *this;
-}
-
-void Drawing::RebuildIndexes() {
-  elementIndex_.Clear();
-  segmentIndex_.Clear();
-  holeIndex_.Clear();
   for (size_t i = 0; i < elements_.size(); ++i) elementIndex_.Add(elements_[i].id, &elements_[i]);
   for (size_t i = 0; i < segments_.size(); ++i) segmentIndex_.Add(segments_[i].id, &segments_[i]);
-  holeBySegment_.Clear();
   for (auto& [id, hole] : holes_) {
     holeIndex_.Add(static_cast<uint32_t>(id), &hole);
     holeBySegment_.Add(hole.key.word1, &hole);
     MakeRoomToLend(hole.entries.size());
   }
+}
+
+Drawing& Drawing::operator=(const Drawing& other) {
+  if (this != &other) *this = Drawing(other);
+  return *this;
 }
 
 VekId Drawing::NextInChain(VekId element) const {
@@ -146,15 +148,6 @@ VekId Drawing::NextInChain(VekId element) const {
   if (owner == nullptr || found->chainPosition + 1 >= owner->elements.size()) return kVekNoId;
   return owner->elements[found->chainPosition + 1];
 }
-
-namespace {
-// What the guard entry after the lent entries holds.
-VekHoleEntry GuardEntry() {
-  VekHoleEntry guard;
-  std::memset(&guard, 0xA5, sizeof guard);
-  return guard;
-}
-}  // namespace
 
 void Drawing::MakeRoomToLend(size_t entries) {
   if (lent_.capacity() < entries + 1) lent_.reserve(entries + 1);
@@ -174,12 +167,9 @@ bool Drawing::LentEntriesKeptInBounds() const {
 
 Segment& Drawing::AddSegment(VekId id, int32_t layer, VekId companion) {
   if (id == kVekNoId) throw std::invalid_argument("segment id 0xFFFFFFFF means none");
-  Segment segment;
-  segment.id = id;
-  segment.layer = layer;
-  segment.companion = companion;
   if (FindSegment(id) != nullptr) throw std::invalid_argument("duplicate segment " + IdText(id));
-  Segment& added = segments_.Add(std::move(segment));
+  Segment& added =
+      segments_.Add(Segment{.id = id, .layer = layer, .companion = companion, .elements = {}});
   segmentIndex_.Add(id, &added);
   return added;
 }
@@ -191,12 +181,8 @@ Element& Drawing::AddElement(VekId id, int32_t type, VekId segment) {
     owner = FindSegment(segment);
     if (owner == nullptr) throw std::invalid_argument("no segment " + IdText(segment));
   }
-  Element element;
-  element.id = id;
-  element.type = type;
-  element.segment = segment;
   if (FindElement(id) != nullptr) throw std::invalid_argument("duplicate element " + IdText(id));
-  Element& added = elements_.Add(element);
+  Element& added = elements_.Add(Element{.id = id, .type = type, .segment = segment});
   elementIndex_.Add(id, &added);
   if (owner != nullptr) {
     added.chainPosition = owner->elements.size();
@@ -235,26 +221,17 @@ void Drawing::KeepOriginals() {
 void Drawing::KeepOriginal(const Element& element, Property property) {
   if (!keepingOriginals_) return;
   ElementOriginals& o = elementOriginals_;
+  const VekId id = element.id;
   // emplace keeps what is already there: only the first value counts.
-  switch (property) {
-    case Property::kLine:
-      o.line.emplace(element.id, element.line);
-      break;
-    case Property::kDecimalPlaces:
-      o.decimalPlaces.emplace(element.id, element.decimalPlaces);
-      break;
-    case Property::kTolerance:
-      o.tolerance.emplace(element.id, std::pair{element.toleranceStatus, element.tolerance});
-      break;
-    case Property::kDimCharSize:
-      o.dimCharSize.emplace(element.id, element.dimCharSize);
-      break;
-    case Property::kArrows:
-      o.arrows.emplace(element.id, element.arrows);
-      break;
-    case Property::kCommentCharSize:
-      o.commentCharSize.emplace(element.id, element.comment.charSize);
-      break;
+  if (property == Property::kLine) o.line.emplace(id, element.line);
+  if (property == Property::kDecimalPlaces) o.decimalPlaces.emplace(id, element.decimalPlaces);
+  if (property == Property::kTolerance) {
+    o.tolerance.emplace(id, std::pair{element.toleranceStatus, element.tolerance});
+  }
+  if (property == Property::kDimCharSize) o.dimCharSize.emplace(id, element.dimCharSize);
+  if (property == Property::kArrows) o.arrows.emplace(id, element.arrows);
+  if (property == Property::kCommentCharSize) {
+    o.commentCharSize.emplace(id, element.comment.charSize);
   }
 }
 
@@ -266,25 +243,13 @@ void Drawing::KeepOriginal(const Hole& hole) {
   if (keepingOriginals_) entryOriginals_.emplace(hole.id, hole.entries);
 }
 
-namespace {
-
-template <class Map, class Value>
-void Restore(const Map& kept, VekId id, Value& value) {
-  if (kept.empty()) return;
-  if (auto it = kept.find(id); it != kept.end()) value = it->second;
-}
-
-}  // namespace
-
 Element Drawing::ElementAsItWas(const Element& now) const {
   Element was = now;
   const ElementOriginals& o = elementOriginals_;
   Restore(o.line, now.id, was.line);
   Restore(o.decimalPlaces, now.id, was.decimalPlaces);
-  std::pair<int32_t, VekTolerance> tolerance{now.toleranceStatus, now.tolerance};
+  auto tolerance = std::tie(was.toleranceStatus, was.tolerance);
   Restore(o.tolerance, now.id, tolerance);
-  was.toleranceStatus = tolerance.first;
-  was.tolerance = tolerance.second;
   Restore(o.dimCharSize, now.id, was.dimCharSize);
   Restore(o.arrows, now.id, was.arrows);
   Restore(o.commentCharSize, now.id, was.comment.charSize);
@@ -302,30 +267,13 @@ const std::vector<VekHoleEntry>& Drawing::EntriesAsTheyWere(const Hole& now) con
   return it == entryOriginals_.end() ? now.entries : it->second;
 }
 
-Element* Drawing::FindElement(VekId id) { return elementIndex_.Find(id); }
-const Element* Drawing::FindElement(VekId id) const { return elementIndex_.Find(id); }
-Segment* Drawing::FindSegment(VekId id) { return segmentIndex_.Find(id); }
-const Segment* Drawing::FindSegment(VekId id) const { return segmentIndex_.Find(id); }
-Hole* Drawing::FindHole(VekHoleId id) { return holeIndex_.Find(static_cast<uint32_t>(id)); }
-
 std::optional<VekHoleId> Drawing::HoleIdFor(const VekHoleKey& key) const {
   const Hole* hole = holeBySegment_.Find(key.word1);
   if (hole == nullptr || hole->key.word0 != key.word0) return std::nullopt;
   return hole->id;
 }
 
-Element& Drawing::element(VekId id) {
-  Element* found = FindElement(id);
-  if (found == nullptr) throw std::out_of_range("no element " + IdText(id));
-  return *found;
-}
-
-Segment& Drawing::segment(VekId id) {
-  Segment* found = FindSegment(id);
-  if (found == nullptr) throw std::out_of_range("no segment " + IdText(id));
-  return *found;
-}
-
-Hole& Drawing::hole(VekHoleId id) { return holes_.at(id); }
+Element& Drawing::element(VekId id) { return Found(FindElement(id), "element", id); }
+Segment& Drawing::segment(VekId id) { return Found(FindSegment(id), "segment", id); }
 
 }  // namespace sim

@@ -53,7 +53,6 @@ class IdTable {
  public:
   void Add(uint32_t id, Value value);
   Value Find(uint32_t id) const;
-  void Clear();
 
  private:
   std::vector<Value> dense_;
@@ -61,10 +60,9 @@ class IdTable {
   size_t count_ = 0;
 };
 
-// Element and segment records in the order they were added, in blocks that
-// never move. A walk over a large drawing then reads its records in the
-// order they lie in memory, which the processor prefetches well, where the
-// nodes of a tree lie wherever the allocator put them.
+// Element and segment records in the order they were added, in blocks that never move. A walk
+// over a large drawing then reads its records in the order they lie in memory, which the
+// processor prefetches well, where the nodes of a tree lie wherever the allocator put them.
 template <class Record>
 class RecordStore {
  public:
@@ -77,7 +75,7 @@ class RecordStore {
     Swap(gone);
     return *this;
   }
-  ~RecordStore() { Clear(); }
+  ~RecordStore();
 
   Record& Add(Record record);
   size_t size() const { return size_; }
@@ -88,26 +86,20 @@ class RecordStore {
 
  private:
   static constexpr size_t kBlock = 256;
-  void Clear();
   void Swap(RecordStore& other) noexcept;
 
   std::vector<Record*> blocks_;  // kBlock records each, all constructed
   size_t size_ = 0;
-  BlockMemory memory_;  // where the blocks are; the records go first (Clear)
+  BlockMemory memory_;  // where the blocks are; the records go first (~RecordStore)
 };
-
-// The holes live in a map, whose nodes never move.
-template <class Record>
-using IdIndex = IdTable<Record*>;
 
 struct Hole {
   VekHoleId id = 0;
   VekHoleKey key{};
   std::vector<VekHoleEntry> entries;
-  // Test knob for a host that keeps a hole's entries to itself:
-  // VekHolGetHoleData then reports their count but hands over a null entry
-  // array, and VekHolAmendHoleData takes such a record back, keeping the
-  // entries as they are.
+  // Test knob for a host that keeps a hole's entries to itself: VekHolGetHoleData
+  // reports their count but a null entry array, and VekHolAmendHoleData takes
+  // such a record back, keeping the entries as they are.
   bool withholdsEntries = false;
 };
 
@@ -156,17 +148,17 @@ class Drawing {
   // sets its hole-data attribute.
   Hole& AddHole(VekId segment, std::vector<VekHoleEntry> entries);
 
-  Element* FindElement(VekId id);
-  const Element* FindElement(VekId id) const;
-  Segment* FindSegment(VekId id);
-  const Segment* FindSegment(VekId id) const;
-  Hole* FindHole(VekHoleId id);
+  Element* FindElement(VekId id) { return elementIndex_.Find(id); }
+  const Element* FindElement(VekId id) const { return elementIndex_.Find(id); }
+  Segment* FindSegment(VekId id) { return segmentIndex_.Find(id); }
+  const Segment* FindSegment(VekId id) const { return segmentIndex_.Find(id); }
+  Hole* FindHole(VekHoleId id) { return holeIndex_.Find(static_cast<uint32_t>(id)); }
   std::optional<VekHoleId> HoleIdFor(const VekHoleKey& key) const;
 
   // Lookups that throw std::out_of_range, for tests that know the id exists.
   Element& element(VekId id);
   Segment& segment(VekId id);
-  Hole& hole(VekHoleId id);
+  Hole& hole(VekHoleId id) { return holes_.at(id); }
 
   // The elements' ids in the order they were added.
   std::vector<VekId> ElementIds() const { return elements_.Ids(); }
@@ -175,10 +167,9 @@ class Drawing {
   std::vector<VekId> SegmentIds() const { return segments_.Ids(); }
   size_t SegmentCount() const { return segments_.size(); }
   const std::map<VekHoleId, Hole>& Holes() const { return holes_; }
-  // Copies the hole's entries into the one buffer VekHolGetHoleData lends
-  // them in, and gives that buffer: it is valid until the next lend of any
-  // hole. The buffer is kept as large as the largest hole, so a lend needs
-  // no new memory, and it stays in the cache across a walk over many holes.
+  // Copies the hole's entries into the one buffer VekHolGetHoleData lends them
+  // in, valid until the next lend. Kept as large as the largest hole, it needs
+  // no new memory for a lend and stays in the cache across a walk over holes.
   VekHoleEntry* LendEntries(const Hole& hole);
   // Whether the memory right after the entries last lent is as it was lent:
   // a guard entry follows them, so a write past the last entry shows here
@@ -189,14 +180,12 @@ class Drawing {
   // or for an element of no segment; constant time.
   VekId NextInChain(VekId element) const;
 
-  // Keeping what the library replaces. From KeepOriginals() on (which
-  // forgets what was kept before), the library calls KeepOriginal before it
-  // changes a property, and the first value each property had is kept; the
-  // As-it-was functions give the records as they were then. A viewer of a
-  // session thus compares before and after without a copy of the drawing,
-  // which for a million elements would be most of a gigabyte: memory follows
-  // what changed. Off until asked, so a host that is not asked allocates
-  // nothing for it.
+  // From KeepOriginals() on (which forgets what was kept before), the library
+  // calls KeepOriginal before it changes a property, which keeps the first
+  // value each property had; the As-it-was functions give the records as they
+  // were then. A viewer thus compares before and after without copying the
+  // drawing (most of a gigabyte at a million elements): memory follows what
+  // changed. Off until asked, so that otherwise nothing is allocated for it.
   void KeepOriginals();
   void KeepOriginal(const Element& element, Property property);
   void KeepOriginal(const Segment& segment);
@@ -206,18 +195,17 @@ class Drawing {
   const std::vector<VekHoleEntry>& EntriesAsTheyWere(const Hole& now) const;
 
  private:
-  void RebuildIndexes();
   void MakeRoomToLend(size_t entries);
 
   RecordStore<Element> elements_;
   RecordStore<Segment> segments_;
-  std::map<VekHoleId, Hole> holes_;
+  std::map<VekHoleId, Hole> holes_;  // a map, whose nodes never move
   // A segment has one hole at most, found by the key's second word, the
   // segment: a lookup per selected segment, in a table in id order.
-  IdIndex<Hole> holeBySegment_;
-  IdIndex<Element> elementIndex_;
-  IdIndex<Segment> segmentIndex_;
-  IdIndex<Hole> holeIndex_;
+  IdTable<Hole*> holeBySegment_;
+  IdTable<Element*> elementIndex_;
+  IdTable<Segment*> segmentIndex_;
+  IdTable<Hole*> holeIndex_;
   VekHoleId nextHoleId_ = 501;
   bool keepingOriginals_ = false;
   ElementOriginals elementOriginals_;

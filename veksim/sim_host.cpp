@@ -9,12 +9,10 @@ namespace sim {
 namespace detail {
 HostCore& Core() { return Host::Instance().core_; }
 
-namespace {
 // More lists than a command keeps open at once, and texts longer than any
 // the module shows.
 constexpr size_t kListRoom = 8;
 constexpr size_t kTextRoom = 256;
-}  // namespace
 
 HostCore::HostCore() {
   selectionLists.reserve(kListRoom);
@@ -58,8 +56,6 @@ void RequireKnown(std::string_view name) {
 
 }  // namespace
 
-void Host::Reset() { core_ = detail::HostCore{}; }
-
 int32_t Host::Register(StartupFn startup, VekArg a4) {
   int32_t result = startup(kStartupArgs[0], kStartupArgs[1], kStartupArgs[2], a4);
   RecordCallback("Startup", {kStartupArgs[0], kStartupArgs[1], kStartupArgs[2], a4}, result);
@@ -94,15 +90,10 @@ bool Host::Pick(VekId element, const PickDetail& detail) {
   if (!core_.commandActive || core_.execute == nullptr) return false;
   if ((core_.eventMask & kMaskPickOne) == 0) return false;
   if (!Accepts(element)) return false;
-  detail::PickEvent pick;
-  pick.element = detail.elementUnresolved ? kVekNoId : element;
-  if (detail.segment) {
-    pick.segment = *detail.segment;
-  } else if (const Element* found = core_.drawing.FindElement(element)) {
-    pick.segment = found->segment;
-  }
-  pick.detail = detail;
-  core_.pick = pick;
+  const Element* found = core_.drawing.FindElement(element);
+  core_.pick =
+      detail::PickEvent{detail.elementUnresolved ? kVekNoId : element,
+                        detail.segment.value_or(found ? found->segment : kVekNoId), detail};
   return Deliver(kEventPick);
 }
 
@@ -116,8 +107,7 @@ bool Host::SelectRange(const std::vector<VekId>& elements) {
   for (VekId element : elements) {
     if (!Accepts(element)) continue;
     const Element* found = core_.drawing.FindElement(element);
-    if (found == nullptr) continue;
-    const Segment* segment = core_.drawing.FindSegment(found->segment);
+    const Segment* segment = found ? core_.drawing.FindSegment(found->segment) : nullptr;
     if (segment == nullptr) continue;
     if (seen.insert(segment->id).second)
       selection.push_back({segment->id, segment->companion, element});
@@ -135,8 +125,6 @@ const std::vector<SelectionEntry>& Host::Selection() const {
 void Host::SetSelection(std::vector<SelectionEntry> selection) {
   core_.selection = std::make_shared<const std::vector<SelectionEntry>>(std::move(selection));
 }
-
-bool Host::PressExit() { return SendEvent(kEventExitButton); }
 
 bool Host::SendEvent(int32_t kind) {
   if (!core_.commandActive || core_.execute == nullptr) return false;
@@ -165,10 +153,6 @@ void Host::ClearTrace() {
   core_.trace.clear();
   core_.callbacks.clear();
 }
-
-void Host::FailCall(std::string_view name) { AddFailure(name, std::nullopt, 0); }
-
-void Host::FailCall(std::string_view name, uint32_t id) { AddFailure(name, id, 0); }
 
 void Host::FailCallOnNth(std::string_view name, int n) {
   if (n < 1) throw std::invalid_argument("calls are counted from 1");
@@ -204,11 +188,7 @@ bool Host::Deliver(int32_t kind) {
   int32_t result = core_.execute(kind, data, kExecuteArg3, kExecuteArg4);
   RecordCallback("execute", {kind, data, kExecuteArg3, kExecuteArg4}, result);
   core_.lastExecuteResult = result;
-  if (result == kExecuteEnd) {
-    EndCommand();
-  } else {
-    FollowReady(result);
-  }
+  result == kExecuteEnd ? EndCommand() : FollowReady(result);
   return true;
 }
 

@@ -68,7 +68,15 @@ struct Call {
   // The index-th record of type T in `record`; throws std::out_of_range if
   // the record is too short.
   template <class T>
-  T As(size_t index = 0) const;
+  T As(size_t index = 0) const {
+    static_assert(std::is_trivially_copyable_v<T>);
+    if (record.size() < (index + 1) * sizeof(T)) {
+      throw std::out_of_range(name + ": record too short for the requested type");
+    }
+    T value;
+    std::memcpy(&value, record.data() + index * sizeof(T), sizeof(T));
+    return value;
+  }
 };
 
 // A call the host made into the module.
@@ -184,7 +192,7 @@ class Host {
 
   // Empty drawing, no trace, no messages, no failures, nothing registered,
   // frame 1, registration result 1.
-  void Reset();
+  void Reset() { core_ = detail::HostCore{}; }
 
   Drawing& drawing() { return core_.drawing; }
 
@@ -208,7 +216,7 @@ class Host {
   // Each returns whether the event reached an execute function.
   bool Pick(VekId element, const PickDetail& detail = {});
   bool SelectRange(const std::vector<VekId>& elements);
-  bool PressExit();  // event kind 7
+  bool PressExit() { return SendEvent(kEventExitButton); }  // event kind 7
   // Any event that is no pick, with the selection left as it is (kind 0 with
   // SetSelection delivers a prepared selection without the compare function).
   bool SendEvent(int32_t kind);
@@ -240,26 +248,23 @@ class Host {
   std::vector<Call> CallsTo(std::string_view name) const;
   const std::vector<Callback>& Callbacks() const { return core_.callbacks; }
   void ClearTrace();  // the Vek* trace and the callback log
-  // On by default, and after Reset, as the tests want it. Off, no Vek* call
-  // and no callback is recorded and no Vek* call allocates, which is how a
-  // benchmark or a large session wants the host.
+  // Both on by default and after Reset, as the tests want them. Tracing off,
+  // no Vek* call or callback is recorded and no Vek* call allocates, as a
+  // benchmark or a large session wants. Messages not kept, the prompt and
+  // cursor label still follow the module but Messages() stays as it is, so a
+  // long run of picks (each showing its prompt again) allocates nothing.
   void SetTracing(bool on) { core_.tracing = on; }
-  void ClearMessages() { core_.messages.clear(); }
-  // On by default, and after Reset. Off, the current prompt and cursor label
-  // still follow what the module shows but nothing is added to Messages(),
-  // so that a long run of picks (each showing its prompt again) neither grows
-  // the log nor allocates.
   void SetKeepMessages(bool on) { core_.keepsMessages = on; }
+  void ClearMessages() { core_.messages.clear(); }
 
   // --- Failure injection -----------------------------------------------
-  // A failing call changes nothing and returns kVekFailure; functions that
-  // return an id return kVekNoId, VekIddOpenSelIdData returns the null
-  // handle 0 and VekSgmHasAttribute returns 0 (false).
-  // Names are checked: an unknown name throws std::invalid_argument.
-  void FailCall(std::string_view name);  // every call
+  // A failing call changes nothing and returns kVekFailure; functions that return an id return
+  // kVekNoId, VekIddOpenSelIdData returns the null handle 0 and VekSgmHasAttribute returns 0
+  // (false). Names are checked: an unknown name throws std::invalid_argument.
+  void FailCall(std::string_view name) { AddFailure(name, std::nullopt, 0); }  // every call
   // Calls whose subject id equals `id`: the element, segment, hole or handle
   // they are about (for VekHolGetHoleId the key's segment, word 1).
-  void FailCall(std::string_view name, uint32_t id);
+  void FailCall(std::string_view name, uint32_t id) { AddFailure(name, id, 0); }
   // The n-th call (1-based) counted from now.
   void FailCallOnNth(std::string_view name, int n);
   void ClearFailures() { core_.failures.clear(); }
@@ -267,11 +272,9 @@ class Host {
   // --- Answers a module must not read more into -------------------------
   // Each throws std::invalid_argument for the one value that would change
   // the answer's meaning. Reset restores the defaults.
-  // What VekEvtGetPoint answers for an event that is no pick: 1 by default,
-  // but any value but 0 says "no pick".
+  // What VekEvtGetPoint answers for no pick: 1 by default, but any non-zero.
   void SetNonPickStatus(int32_t status);
-  // What VekSgmHasAttribute answers for true: 1 by default, but an 8-bit
-  // truth value is true for any byte but 0.
+  // What VekSgmHasAttribute answers for true: 1 by default, but any non-zero.
   void SetTrueByte(uint8_t value);
   // A call of `name` that succeeds answers `status` in place of its 0. Only -1
   // is a failure, so -2 or 5 from a status function is still a success. Meant
@@ -295,16 +298,5 @@ class Host {
 
   detail::HostCore core_;
 };
-
-template <class T>
-T Call::As(size_t index) const {
-  static_assert(std::is_trivially_copyable_v<T>);
-  if (record.size() < (index + 1) * sizeof(T)) {
-    throw std::out_of_range(name + ": record too short for the requested type");
-  }
-  T value;
-  std::memcpy(&value, record.data() + index * sizeof(T), sizeof(T));
-  return value;
-}
 
 }  // namespace sim

@@ -1,19 +1,31 @@
 #include "sim_records.h"
 
+#include <cstddef>
+
 namespace sim {
 namespace {
 
-// Records are byte arrays, so fields go in and out by memcpy at fixed offsets
-// rather than through casts that would break aliasing rules.
-template <class T>
-void Put(uint8_t* bytes, size_t offset, T value) {
-  std::memcpy(bytes + offset, &value, sizeof(T));
+// Each value's fields lie in the order and at the offsets of its record's
+// layout, so a value goes in and out as one copy of its first `used` bytes,
+// never of the padding after them; the rest of a record stays zero.
+static_assert(offsetof(CharSizeValue, width) == 8 && offsetof(CharSizeValue, spacing) == 16);
+static_assert(offsetof(ArrowsValue, endKind) == 4 && offsetof(ArrowsValue, size) == 8);
+static_assert(offsetof(ToleranceValue, lower) == 8 && offsetof(ToleranceValue, kind) == 16);
+static_assert(offsetof(PointValue, y) == 8);
+constexpr size_t kToleranceUsed = offsetof(ToleranceValue, kind) + sizeof(int32_t);
+
+template <class Record, class Value>
+Record Pack(const Value& value, size_t used = sizeof(Value)) {
+  static_assert(sizeof(Value) <= sizeof(Record::bytes));
+  Record record{};
+  std::memcpy(record.bytes, &value, used);
+  return record;
 }
 
-template <class T>
-T Take(const uint8_t* bytes, size_t offset) {
-  T value;
-  std::memcpy(&value, bytes + offset, sizeof(T));
+template <class Value, class Record>
+Value Unpack(const Record& record, size_t used = sizeof(Value)) {
+  Value value{};
+  std::memcpy(&value, record.bytes, used);
   return value;
 }
 
@@ -26,51 +38,20 @@ VekLineAttr MakeLineAttr(int32_t colour, int32_t lineType) {
   return attr;
 }
 
-VekCharSize MakeCharSize(const CharSizeValue& value) {
-  VekCharSize record{};
-  Put(record.bytes, 0, value.height);
-  Put(record.bytes, 8, value.width);
-  Put(record.bytes, 16, value.spacing);
-  return record;
-}
+VekCharSize MakeCharSize(const CharSizeValue& value) { return Pack<VekCharSize>(value); }
+CharSizeValue ReadCharSize(const VekCharSize& record) { return Unpack<CharSizeValue>(record); }
 
-CharSizeValue ReadCharSize(const VekCharSize& record) {
-  return {Take<double>(record.bytes, 0), Take<double>(record.bytes, 8),
-          Take<double>(record.bytes, 16)};
-}
-
-VekArrows MakeArrows(const ArrowsValue& value) {
-  VekArrows record{};
-  Put(record.bytes, 0, value.startKind);
-  Put(record.bytes, 4, value.endKind);
-  Put(record.bytes, 8, value.size);
-  return record;
-}
-
-ArrowsValue ReadArrows(const VekArrows& record) {
-  return {Take<int32_t>(record.bytes, 0), Take<int32_t>(record.bytes, 4),
-          Take<double>(record.bytes, 8)};
-}
+VekArrows MakeArrows(const ArrowsValue& value) { return Pack<VekArrows>(value); }
+ArrowsValue ReadArrows(const VekArrows& record) { return Unpack<ArrowsValue>(record); }
 
 VekTolerance MakeTolerance(const ToleranceValue& value) {
-  VekTolerance record{};
-  Put(record.bytes, 0, value.upper);
-  Put(record.bytes, 8, value.lower);
-  Put(record.bytes, 16, value.kind);
-  return record;
+  return Pack<VekTolerance>(value, kToleranceUsed);
 }
-
 ToleranceValue ReadTolerance(const VekTolerance& record) {
-  return {Take<double>(record.bytes, 0), Take<double>(record.bytes, 8),
-          Take<int32_t>(record.bytes, 16)};
+  return Unpack<ToleranceValue>(record, kToleranceUsed);
 }
 
-VekPoint MakePoint(const PointValue& value) {
-  VekPoint record{};
-  Put(record.bytes, 0, value.x);
-  Put(record.bytes, 8, value.y);
-  return record;
-}
+VekPoint MakePoint(const PointValue& value) { return Pack<VekPoint>(value); }
 
 VekComment MakeComment(const CharSizeValue& charSize) {
   VekComment comment{};

@@ -16,21 +16,6 @@
 namespace sim {
 namespace {
 
-template <class R>
-int64_t Widen(R value) {
-  if constexpr (std::is_signed_v<R>) {
-    return static_cast<int64_t>(value);
-  } else {
-    return static_cast<int64_t>(static_cast<uint64_t>(value));
-  }
-}
-
-template <class Record>
-std::vector<uint8_t> RecordBytes(const Record* record) {
-  if (record == nullptr) return {};
-  return Bytes(*record);
-}
-
 bool ShouldFail(detail::HostCore& core, std::string_view name, std::optional<uint32_t> subject) {
   bool fail = false;
   for (detail::Failure& failure : core.failures) {
@@ -77,7 +62,7 @@ class Traced {
   }
   template <class R>
   void Record(const R* record) {
-    if (tracing_) call().record = RecordBytes(record);
+    if (tracing_) call().record = record == nullptr ? std::vector<uint8_t>{} : Bytes(*record);
   }
 
   template <class R>
@@ -85,7 +70,8 @@ class Traced {
     if constexpr (std::is_same_v<R, int32_t>) {
       if (result == 0 && successStatus_) result = *successStatus_;
     }
-    if (tracing_) call().result = Widen(result);
+    // Unsigned results (ids, handles) are zero-extended.
+    if (tracing_) call().result = static_cast<int64_t>(result);
     return result;
   }
 
@@ -99,6 +85,34 @@ class Traced {
 
 Element* FindElement(Traced& t, VekId id) { return t.core().drawing.FindElement(id); }
 Segment* FindSegment(Traced& t, VekId id) { return t.core().drawing.FindSegment(id); }
+
+// A getter of one record of an element: copies the element's `field` out and
+// answers 0, or what `status` of the element holds.
+template <class T>
+int32_t GetRecord(const char* name, VekId element, T* out, T Element::*field,
+                  int32_t Element::*status = nullptr) {
+  Traced t(name, {element}, element);
+  const Element* e = t.fails() ? nullptr : FindElement(t, element);
+  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
+  *out = e->*field;
+  t.Record(out);
+  return t.Return(status == nullptr ? 0 : e->*status);
+}
+
+// A setter of one record of an element: `store` puts the record in place
+// once the property's original is kept. `valid` is false for arguments
+// besides the record that the host refuses.
+template <class T, class Store>
+int32_t SetRecord(const char* name, std::initializer_list<int64_t> args, VekId element, const T* in,
+                  Property property, Store store, bool valid = true) {
+  Traced t(name, args, element);
+  t.Record(in);
+  Element* e = t.fails() ? nullptr : FindElement(t, element);
+  if (e == nullptr || in == nullptr || !valid) return t.Return(kVekFailure);
+  t.core().drawing.KeepOriginal(*e, property);
+  store(*e, *in);
+  return t.Return(0);
+}
 
 // Whether the event the module asks about is the pick the host is delivering.
 const detail::PickEvent* PickFor(Traced& t, int32_t kind, VekArg data) {
@@ -137,9 +151,7 @@ int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead
   const SelectionEntry& entry = (*list->entries)[list->next];
   // The host fills the whole entry: after the two words the module reads come
   // the element that brought the segment in and the entry's position.
-  VekSelEntry filled{};
-  filled.segment = entry.segment;
-  filled.companion = entry.companion;
+  VekSelEntry filled{entry.segment, entry.companion, {}};
   uint32_t tail[4] = {entry.firstElement, static_cast<uint32_t>(list->next), 0, 0};
   std::memcpy(filled.host, tail, sizeof tail);
   *out = filled;
@@ -252,8 +264,7 @@ int32_t VekElmGetType(VekId element) {
 VekId VekElmGetNextElementId(VekId element) {
   Traced t("VekElmGetNextElementId", {element}, element);
   const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr) return t.Return(kVekNoId);
-  return t.Return(t.core().drawing.NextInChain(element));
+  return t.Return(e == nullptr ? kVekNoId : t.core().drawing.NextInChain(element));
 }
 
 int32_t VekSgmGetLayer(VekId segment, int32_t which) {
@@ -288,60 +299,31 @@ VekId VekSgmGetHeadElementId(VekId segment) {
 }
 
 int32_t VekFigGetLineType(VekId element, VekLineAttr* out) {
-  Traced t("VekFigGetLineType", {element}, element);
-  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
-  *out = e->line;
-  t.Record(out);
-  return t.Return(0);
+  return sim::GetRecord("VekFigGetLineType", element, out, &sim::Element::line);
 }
 
 int32_t VekFigSetLineType(VekId element, const VekLineAttr* in) {
-  Traced t("VekFigSetLineType", {element}, element);
-  t.Record(in);
-  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
-  t.core().drawing.KeepOriginal(*e, sim::Property::kLine);
-  e->line = *in;
-  return t.Return(0);
+  return sim::SetRecord("VekFigSetLineType", {element}, element, in, sim::Property::kLine,
+                        [](sim::Element& e, const VekLineAttr& line) { e.line = line; });
 }
 
 int32_t VekCmtGetComment(VekId element, VekComment* out) {
-  Traced t("VekCmtGetComment", {element}, element);
-  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
-  *out = e->comment;
-  t.Record(out);
-  return t.Return(0);
+  return sim::GetRecord("VekCmtGetComment", element, out, &sim::Element::comment);
 }
 
 int32_t VekCmtSetCharSize(VekId element, const VekCharSize* in) {
-  Traced t("VekCmtSetCharSize", {element}, element);
-  t.Record(in);
-  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
-  t.core().drawing.KeepOriginal(*e, sim::Property::kCommentCharSize);
-  e->comment.charSize = *in;
-  return t.Return(0);
+  return sim::SetRecord(
+      "VekCmtSetCharSize", {element}, element, in, sim::Property::kCommentCharSize,
+      [](sim::Element& e, const VekCharSize& size) { e.comment.charSize = size; });
 }
 
 int32_t VekDimGetCharSize(VekId element, VekCharSize* out) {
-  Traced t("VekDimGetCharSize", {element}, element);
-  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
-  *out = e->dimCharSize;
-  t.Record(out);
-  return t.Return(0);
+  return sim::GetRecord("VekDimGetCharSize", element, out, &sim::Element::dimCharSize);
 }
 
 int32_t VekDimSetCharSize(VekId element, const VekCharSize* in) {
-  Traced t("VekDimSetCharSize", {element}, element);
-  t.Record(in);
-  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
-  t.core().drawing.KeepOriginal(*e, sim::Property::kDimCharSize);
-  e->dimCharSize = *in;
-  return t.Return(0);
+  return sim::SetRecord("VekDimSetCharSize", {element}, element, in, sim::Property::kDimCharSize,
+                        [](sim::Element& e, const VekCharSize& size) { e.dimCharSize = size; });
 }
 
 int32_t VekDimGetArrow(VekId element, int32_t selector, VekArrows* out) {
@@ -356,15 +338,12 @@ int32_t VekDimGetArrow(VekId element, int32_t selector, VekArrows* out) {
 }
 
 int32_t VekDimSetArrow(VekId element, int32_t selector, const VekArrows* in) {
-  Traced t("VekDimSetArrow", {element, selector}, element);
-  t.Record(in);
-  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || in == nullptr || selector < 0 || selector > 1) {
-    return t.Return(kVekFailure);
-  }
-  t.core().drawing.KeepOriginal(*e, sim::Property::kArrows);
-  e->arrows[static_cast<size_t>(selector)] = *in;
-  return t.Return(0);
+  return sim::SetRecord(
+      "VekDimSetArrow", {element, selector}, element, in, sim::Property::kArrows,
+      [selector](sim::Element& e, const VekArrows& arrows) {
+        e.arrows[static_cast<size_t>(selector)] = arrows;
+      },
+      selector >= 0 && selector <= 1);
 }
 
 int32_t VekDimGetDecimalPlace(VekId element) {
@@ -383,31 +362,23 @@ int32_t VekDimSetDecimalPlace(VekId element, int32_t places) {
 }
 
 int32_t VekDimGetTolerance(VekId element, VekTolerance* out) {
-  Traced t("VekDimGetTolerance", {element}, element);
-  const sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || out == nullptr) return t.Return(kVekFailure);
-  *out = e->tolerance;
-  t.Record(out);
-  return t.Return(e->toleranceStatus);
+  return sim::GetRecord("VekDimGetTolerance", element, out, &sim::Element::tolerance,
+                        &sim::Element::toleranceStatus);
 }
 
 int32_t VekDimSetTolerance(VekId element, const VekTolerance* in) {
-  Traced t("VekDimSetTolerance", {element}, element);
-  t.Record(in);
-  sim::Element* e = t.fails() ? nullptr : sim::FindElement(t, element);
-  if (e == nullptr || in == nullptr) return t.Return(kVekFailure);
-  t.core().drawing.KeepOriginal(*e, sim::Property::kTolerance);
-  e->tolerance = *in;
-  e->toleranceStatus = 1;
-  return t.Return(0);
+  return sim::SetRecord("VekDimSetTolerance", {element}, element, in, sim::Property::kTolerance,
+                        [](sim::Element& e, const VekTolerance& tolerance) {
+                          e.tolerance = tolerance;
+                          e.toleranceStatus = 1;
+                        });
 }
 
 VekHoleId VekHolGetHoleId(const VekHoleKey* key) {
   VekHoleKey k = key == nullptr ? VekHoleKey{kVekNoId, kVekNoId} : *key;
   Traced t("VekHolGetHoleId", {k.word0, k.word1}, k.word1);
   if (t.fails() || key == nullptr) return t.Return(kVekFailure);
-  std::optional<VekHoleId> hole = t.core().drawing.HoleIdFor(k);
-  return t.Return(hole ? *hole : kVekFailure);
+  return t.Return(t.core().drawing.HoleIdFor(k).value_or(kVekFailure));
 }
 
 int32_t VekHolGetHoleData(VekHoleId hole, VekHoleData* out) {
@@ -443,9 +414,8 @@ int32_t VekHolAmendHoleData(VekHoleId hole, const VekHoleData* in) {
   t.core().drawing.KeepOriginal(*h);
   if (in->entries != h->entries.data()) h->entries.assign(in->entries, in->entries + count);
   if (t.tracing()) {
-    t.call().record.resize(h->entries.size() * sizeof(VekHoleEntry));
-    if (!h->entries.empty())
-      std::memcpy(t.call().record.data(), h->entries.data(), t.call().record.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(h->entries.data());
+    t.call().record.assign(bytes, bytes + h->entries.size() * sizeof(VekHoleEntry));
   }
   return t.Return(0);
 }
@@ -479,10 +449,9 @@ int32_t VekIddGetNextSelIdData(VekSelHandle h, VekSelEntry* out) {
 
 int32_t VekIddCloseSelIdData(VekSelHandle h) {
   Traced t("VekIddCloseSelIdData", {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
-  if (t.fails()) return t.Return(kVekFailure);
-  auto& lists = t.core().selectionLists;
-  sim::detail::SelectionList* list = sim::OpenList(t.core(), h);
+  sim::detail::SelectionList* list = t.fails() ? nullptr : sim::OpenList(t.core(), h);
   if (list == nullptr) return t.Return(kVekFailure);
+  auto& lists = t.core().selectionLists;
   lists.erase(lists.begin() + (list - lists.data()));
   return t.Return(0);
 }
