@@ -222,16 +222,27 @@ void Drawing::KeepOriginal(const Element& element, Property property) {
   if (!keepingOriginals_) return;
   ElementOriginals& o = elementOriginals_;
   const VekId id = element.id;
-  // emplace keeps what is already there: only the first value counts.
-  if (property == Property::kLine) o.line.emplace(id, element.line);
-  if (property == Property::kDecimalPlaces) o.decimalPlaces.emplace(id, element.decimalPlaces);
-  if (property == Property::kTolerance) {
-    o.tolerance.emplace(id, std::pair{element.toleranceStatus, element.tolerance});
-  }
-  if (property == Property::kDimCharSize) o.dimCharSize.emplace(id, element.dimCharSize);
-  if (property == Property::kArrows) o.arrows.emplace(id, element.arrows);
-  if (property == Property::kCommentCharSize) {
-    o.commentCharSize.emplace(id, element.comment.charSize);
+  // emplace keeps what is already there: only the first value counts. A
+  // switch, so that a property added to the list cannot be forgotten here.
+  switch (property) {
+    case Property::kLine:
+      o.line.emplace(id, element.line);
+      return;
+    case Property::kDecimalPlaces:
+      o.decimalPlaces.emplace(id, element.decimalPlaces);
+      return;
+    case Property::kTolerance:
+      o.tolerance.emplace(id, std::pair{element.toleranceStatus, element.tolerance});
+      return;
+    case Property::kDimCharSize:
+      o.dimCharSize.emplace(id, element.dimCharSize);
+      return;
+    case Property::kArrows:
+      o.arrows.emplace(id, element.arrows);
+      return;
+    case Property::kCommentCharSize:
+      o.commentCharSize.emplace(id, element.comment.charSize);
+      return;
   }
 }
 
