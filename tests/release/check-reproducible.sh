@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Two clean builds of what is committed, in folders of different names and
 # depths and at different times, must give a bit-identical Sorvane.dll
-# (stripped and not) and package.
+# (stripped and not), package and MSI.
 #
 #   tests/release/check-reproducible.sh SOURCE_DIR OUTPUT_DIR
 #
@@ -21,6 +21,8 @@ out=$(cd "$2" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-repro.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export CCACHE_DISABLE=1
+# Both unsigned, as the reference tree is (the Wine suite checks the signing).
+unset SORVANE_SIGN_PKCS12 SORVANE_SIGN_PASSWORD_FILE SORVANE_SIGN_PASSWORD
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 
 build() {
@@ -52,7 +54,8 @@ build "$work/a/much/deeper/second-clone"
 second=$work/a/much/deeper/second-clone/build/release
 
 status=0
-for f in bin/Sorvane.dll package/Sorvane.dll package/Sorvane.dll.debug dist/Sorvane-*-win64.zip; do
+for f in bin/Sorvane.dll package/Sorvane.dll package/Sorvane.dll.debug dist/Sorvane-*-win64.zip \
+  dist/Sorvane-*-win64.msi; do
   a=$(cd "$first" && sha256sum $f)
   b=$(cd "$second" && sha256sum $f)
   if [ "$a" = "$b" ]; then

@@ -17,14 +17,16 @@
 #    drawing and the registry file of each with the golden files the Linux
 #    vekhost is held to (tests/vekhost/golden): the two builds must print and
 #    write the same bytes.
+# 6. Installs, upgrades and removes the package's MSI with Wine's msiexec,
+#    and signs the release with a throw-away certificate (check-msi.sh).
 #
 # Leaves in OUTPUT_DIR: objdump-Sorvane.txt, wine-tests.log, wine-tests.xml,
-# settings-dialog.png and vekhost/ (one folder per session, with what
-# vekhost.exe printed and wrote). Exits non-zero if anything fails. Work (the
-# builds, Wine's start, the tests) has no time limit: how long it takes is the
-# machine's business. Only waits for something that may never come (the X
-# server's display) have deadlines, and the X server, the Wine server and the
-# prefix go on every exit.
+# settings-dialog.png, vekhost/ (one folder per session, with what vekhost.exe
+# printed and wrote) and msi/ (msiexec's logs). Exits non-zero if anything
+# fails. Work (the builds, Wine's start, the tests) has no time limit: how
+# long it takes is the machine's business. Only waits for something that may
+# never come (the X server's display) have deadlines, and the X server, the
+# Wine server and the prefix go on every exit.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -35,6 +37,8 @@ src=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
 win_build=${SORVANE_WINDOWS_BUILD_DIR:-$src/build/windows}
+# The package as it is made without a certificate; check-msi.sh signs it.
+unset SORVANE_SIGN_PKCS12 SORVANE_SIGN_PASSWORD_FILE SORVANE_SIGN_PASSWORD
 bin=$win_build/bin
 triple=x86_64-w64-mingw32
 started=$SECONDS
@@ -59,7 +63,8 @@ done
   { tail -n 20 "$out/cpack.log"; fail "making the package"; }
 zips=("$win_build"/dist/Sorvane-*-win64.zip)
 [ -f "${zips[0]}" ] || fail "cpack made no Sorvane-*-win64.zip"
-echo "package: ${zips[0]}"
+[ -f "${zips[0]%.zip}.msi" ] || fail "cpack made no MSI beside ${zips[0]}"
+echo "package: ${zips[0]} and its MSI"
 
 # --- 2. What Sorvane.dll exports and imports ----------------------------------
 step "checking Sorvane.dll's export and import tables"
@@ -458,6 +463,10 @@ done
 [ "$mismatches" -eq 0 ] ||
   fail "vekhost.exe differs from the Linux golden files in $mismatches place(s); see $sessions"
 echo "vekhost.exe: every session printed and wrote what the Linux vekhost does"
+
+# --- 6. The MSI, and the signing -----------------------------------------------
+step "installing, upgrading and removing the MSI; signing"
+"$src/tests/wine/check-msi.sh" "$src" "$out" "$win_build"
 
 step "done"
 echo "Wine suite passed in $((SECONDS - started)) s"
