@@ -107,7 +107,11 @@ class Checker {
       if (std::find(allowed.begin(), allowed.end(), key) != allowed.end()) continue;
       std::string names;
       for (const char* name : allowed) names.append(names.empty() ? "" : ", ").append(name);
-      Fail(node.Path(), "unknown key \"" + key + "\" (allowed here: " + names + ")");
+      Fail(node.Path(), std::string("unknown key \"")
+                            .append(key)
+                            .append("\" (allowed here: ")
+                            .append(names)
+                            .append(")"));
     }
   }
 
