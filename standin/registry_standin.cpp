@@ -118,9 +118,7 @@ LSTATUS Guarded(const char* function, bool writes, Body&& body) noexcept {
   try {
     State& state = Registry();
     std::lock_guard<std::mutex> lock(state.mutex);
-    Call call;
-    call.function = function;
-    call.writes = writes;
+    Call call{.function = function, .path = {}, .valueName = {}, .text = {}, .writes = writes};
     const std::function<LSTATUS()> run = [&] { return body(state, call); };
     return state.layer != nullptr ? state.layer->Around(call, state.keys, run) : run();
   } catch (const std::bad_alloc&) {
@@ -239,8 +237,7 @@ std::vector<std::u16string> OpenHandlePaths() {
   return Locked([](State& state) {
     std::vector<const HKEY__*> handles;
     for (const auto& [raw, handle] : state.live) handles.push_back(handle.get());
-    std::sort(handles.begin(), handles.end(),
-              [](const HKEY__* a, const HKEY__* b) { return a->serial < b->serial; });
+    std::ranges::sort(handles, {}, &HKEY__::serial);
     std::vector<std::u16string> paths;
     paths.reserve(handles.size());
     for (const HKEY__* handle : handles) paths.push_back(Join(handle->path));

@@ -62,20 +62,16 @@ bool IsButtonClass(const std::u16string& className) {
 
 const ControlTemplate* FindControl(const DialogTemplate& dialog, int controlId) {
   if (controlId == -1) return nullptr;
-  for (const ControlTemplate& control : dialog.controls) {
-    if (control.id == controlId) return &control;
-  }
-  return nullptr;
+  const auto found = std::ranges::find(dialog.controls, controlId, &ControlTemplate::id);
+  return found == dialog.controls.end() ? nullptr : &*found;
 }
 
 // Where the dialog manager puts the focus after WM_INITDIALOG asks for it.
 int FirstTabStop(const DialogTemplate& dialog) {
-  for (const ControlTemplate& control : dialog.controls) {
-    if ((control.style & (kTabStop | kVisible | kDisabled)) == (kTabStop | kVisible)) {
-      return control.id;
-    }
-  }
-  return 0;
+  const auto found = std::ranges::find_if(dialog.controls, [](const ControlTemplate& control) {
+    return (control.style & (kTabStop | kVisible | kDisabled)) == (kTabStop | kVisible);
+  });
+  return found == dialog.controls.end() ? 0 : found->id;
 }
 
 bool ReadResourceFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {

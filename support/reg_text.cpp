@@ -168,15 +168,11 @@ void AppendValue(std::string& out, const NamedValue& named) {
   out += "\r\n";
 }
 
-// "[HKEY_CURRENT_USER\path]" (or "[HKEY_CURRENT_USER]" for the root) and its
-// line end.
-void AppendSection(std::string& out, std::u16string_view path) {
-  out += "[HKEY_CURRENT_USER" + (path.empty() ? "" : "\\" + utf::ToUtf8(path)) + "]\r\n";
-}
-
+// "[HKEY_CURRENT_USER\path]" ("[HKEY_CURRENT_USER]" for the root), its values, then its subkeys.
 void ExportKey(std::string& out, const Tree::Key& key, const std::u16string& path, bool isRoot) {
   const bool section = !isRoot || !key.values.empty();
-  if (section) AppendSection(out, path);
+  if (section)
+    out += "[HKEY_CURRENT_USER" + (path.empty() ? "" : "\\" + utf::ToUtf8(path)) + "]\r\n";
   for (const NamedValue& value : key.values) AppendValue(out, value);
   if (section) out += "\r\n";
   for (const auto& [folded, child] : key.children) {
@@ -273,18 +269,14 @@ class Parser {
     bool sawHeader = false;
     while (NextLine(logical)) {
       std::u16string_view line = TrimLeft(logical);
+      if (TrimRight(line).empty()) continue;
       if (!sawHeader) {
-        if (TrimRight(line).empty()) continue;
-        if (!CheckHeader(line)) break;
-        sawHeader = true;
-        continue;
-      }
-      if (TrimRight(line).empty() || line.front() == u';') continue;
-      if (line.front() == u'[') {
+        sawHeader = CheckHeader(line);
+      } else if (line.front() == u'[') {
         Section(line);
       } else if (line.front() == u'"' || line.front() == u'@') {
         ValueLine(line);
-      } else {
+      } else if (line.front() != u';') {
         Fail("expected a [key] section, a \"name\"=data line, @=data or a ; comment");
       }
       if (failed_) break;
@@ -371,15 +363,11 @@ class Parser {
       return Fail(
           "key name longer than 255 characters or containing a line break, or path deeper "
           "than 512 keys");
-    if (remove) {
-      if (parts.empty()) return Fail("HKEY_CURRENT_USER itself cannot be removed");
-      ops_->push_back(Change{
-          Change::Kind::kRemoveKey, std::make_shared<const KeyPath>(std::move(parts)), {}, {}});
-      section_.reset();
-      return true;
-    }
-    section_ = std::make_shared<const KeyPath>(std::move(parts));
-    ops_->push_back(Change{Change::Kind::kEnsureKey, section_, {}, {}});
+    if (remove && parts.empty()) return Fail("HKEY_CURRENT_USER itself cannot be removed");
+    auto path = std::make_shared<const KeyPath>(std::move(parts));
+    ops_->push_back(
+        Change{remove ? Change::Kind::kRemoveKey : Change::Kind::kEnsureKey, path, {}, {}});
+    section_ = remove ? nullptr : std::move(path);
     return true;
   }
 
@@ -470,14 +458,12 @@ class Parser {
       rest = TrimLeft(rest);
       std::size_t length = 0;
       while (length < rest.size() && HexValue(rest[length]) >= 0) ++length;
-      if (length == 0 || length > 2)
+      const std::u16string_view after = TrimLeft(rest.substr(length));
+      if (length == 0 || length > 2 || (!after.empty() && after.front() != u','))
         return Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
       value.bytes.push_back(uint8_t(*HexNumber(rest.substr(0, length))));
-      rest = TrimLeft(rest.substr(length));
-      if (rest.empty()) return true;
-      if (rest.front() != u',')
-        return Fail("bad hex data: expected a list of two-digit hex bytes separated by ','");
-      rest.remove_prefix(1);
+      if (after.empty()) return true;
+      rest = after.substr(1);
     }
   }
 

@@ -7,7 +7,6 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "host/element_types.h"
@@ -701,8 +700,7 @@ bool IsZero(const Record& record) {
 }  // namespace
 
 const Layer* DrawingFile::FindLayer(int32_t id) const {
-  auto found =
-      std::find_if(layers.begin(), layers.end(), [id](const Layer& l) { return l.id == id; });
+  const auto found = std::ranges::find(layers, id, &Layer::id);
   return found == layers.end() ? nullptr : &*found;
 }
 
@@ -855,19 +853,15 @@ bool WriteDrawingJson(const DrawingFile& file, const sim::Drawing& drawing, cons
   open("layers");
   for (const Layer& l : file.layers) entry({{"id", l.id}, {"name", l.name}, {"colour", l.colour}});
   close();
-  // The holes by segment, to write them with their segments.
-  std::unordered_map<VekId, const sim::Hole*> holes;
-  holes.reserve(drawing.Holes().size());
-  for (const auto& [id, hole] : drawing.Holes()) holes[hole.key.word1] = &hole;
   open("segments");
   for (VekId id : file.segments) {
     const sim::Segment* segment = drawing.FindSegment(id);
     if (segment == nullptr) continue;
     Ordered json = {{"id", id}, {"layer", segment->layer}};
     if (segment->companion != 0) json["companion"] = segment->companion;
-    if (auto hole = holes.find(id); hole != holes.end()) {
+    if (const sim::Hole* hole = drawing.HoleOfSegment(id)) {
       Ordered& entries = json["hole"] = Ordered::array();
-      for (const VekHoleEntry& e : hole->second->entries) entries.push_back({{"layer", e.layer}});
+      for (const VekHoleEntry& e : hole->entries) entries.push_back({{"layer", e.layer}});
     }
     entry(json);
   }

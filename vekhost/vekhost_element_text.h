@@ -2,7 +2,6 @@
 // tooltips: what an element is, and what a session changed of it.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 

@@ -199,10 +199,6 @@ class TerminalSource final : public ActionSource {
   bool dropped_ = false;  // the last line read was dropped by Ctrl-C
 };
 
-std::string Count(size_t count, const std::string& noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
-
 int Fail(int status, const std::string& message) {
   // The status says it failed whatever becomes of these two writes.
   (void)std::fflush(g_log);
@@ -420,9 +416,8 @@ std::optional<int> RunSession(const Inputs& in, sim::Host& host, bool& logged) {
   if (startup == nullptr) return Failed(error);
   if (!platform::LoadDialogResources(startup, options.resources, error)) return Failed(error);
   const int32_t registered = host.Register(startup);
-  if (registered != 0 || !host.Registered()) {
-    return Fail(1, "vekhost: Startup returned " + std::to_string(registered));
-  }
+  if (registered != 0 || !host.Registered())
+    return Failed("Startup returned " + std::to_string(registered));
 
   ScriptSource script(in.actions, in.scriptName);
   TerminalSource terminal;

@@ -135,30 +135,19 @@ bool Produce(const OutputFile& output, std::FILE* stream, std::string& reason) {
 // gives the reason.
 bool WritePartial(Destination& destination, const OutputFile& output, std::string& reason) {
   std::FILE* file = OpenPartial(destination, reason);
-  if (file == nullptr) return false;
-  const bool good = Produce(output, file, reason);
-  return CloseChecked(file, good, reason, true);
+  return file != nullptr && CloseChecked(file, Produce(output, file, reason), reason, true);
 }
 
 bool WriteInPlace(const Destination& destination, const OutputFile& output, std::string& reason) {
   if (destination.kind == Destination::Kind::kStandardOutput)
     return Produce(output, stdout, reason);
   std::FILE* file = Open(destination.target, "wb", reason);
-  if (file == nullptr) return false;
-  const bool good = Produce(output, file, reason);
-  return CloseChecked(file, good, reason);
+  return file != nullptr && CloseChecked(file, Produce(output, file, reason), reason);
 }
 
 void RemovePartial(const Destination& destination) {
   std::error_code ignored;
   fs::remove(destination.partial, ignored);
-}
-
-bool PutInPlace(const Destination& destination, std::string& reason) {
-  std::error_code code;
-  fs::rename(destination.partial, destination.target, code);
-  if (code) reason = code.message();
-  return !code;
 }
 
 }  // namespace
@@ -329,8 +318,10 @@ bool WriteAllOrNone(const std::vector<OutputFile>& files, const std::vector<Grow
   }
   // ...and last the renames, which only fail on a folder changed meanwhile.
   for (size_t i = 0; i < partials.size(); ++i) {
-    if (!PutInPlace(*partials[i].first, reason)) {
-      error = partials[i].second + ": cannot be written: " + reason;
+    std::error_code code;
+    fs::rename(partials[i].first->partial, partials[i].first->target, code);
+    if (code) {
+      error = partials[i].second + ": cannot be written: " + code.message();
       for (size_t j = i; j < partials.size(); ++j) RemovePartial(*partials[j].first);
       if (i > 0) error += " (written before it: " + std::to_string(i) + " of the files)";
       return false;

@@ -86,7 +86,6 @@ class GrowingFile {
 
   // On failure sets `error`, naming the path.
   bool Open(const std::string& path, std::string& error);
-  bool IsOpen() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }
   // Appends `line` and a line end. The first failure is kept for Finish.
   void AppendLine(std::string_view line);

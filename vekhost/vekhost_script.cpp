@@ -77,7 +77,7 @@ bool ExpectCount(const Args& args, size_t count, const std::string& verb, const 
                  std::string& problem) {
   if (args.size() == count) return true;
   problem = "`" + verb + "` takes " + (count == 0 ? "no argument" : what) + ", found " +
-            std::to_string(args.size()) + (args.size() == 1 ? " argument" : " arguments");
+            Count(args.size(), "argument");
   return false;
 }
 
@@ -196,11 +196,10 @@ std::optional<Action> ParseAction(std::string_view line, bool interactive, std::
   if (words.empty()) return std::nullopt;
 
   const std::string verb = Lower(words[0]);
-  const ActionWord* known = nullptr;
-  for (const ActionWord& entry : kActionWords) {
-    if (entry.word == verb && (interactive || !entry.typedOnly)) known = &entry;
-  }
-  if (known == nullptr) {
+  const auto known = std::ranges::find_if(kActionWords, [&](const ActionWord& entry) {
+    return entry.word == verb && (interactive || !entry.typedOnly);
+  });
+  if (known == std::end(kActionWords)) {
     problem = UnknownAction(words[0], verb, interactive);
     return std::nullopt;
   }

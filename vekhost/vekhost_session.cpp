@@ -1,7 +1,6 @@
 #include "vekhost_session.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "settings/settings_flags.h"
 #include "support/utf.h"
@@ -26,10 +25,8 @@ std::string SettingText(const std::optional<std::u16string>& value) {
 std::string IdList(const std::vector<VekId>& ids) {
   constexpr size_t kShown = 20;
   std::string text;
-  for (size_t i = 0; i < ids.size() && i < kShown; ++i) {
-    if (!text.empty()) text += ' ';
-    text += std::to_string(ids[i]);
-  }
+  for (size_t i = 0; i < ids.size() && i < kShown; ++i)
+    text.append(text.empty() ? "" : " ") += std::to_string(ids[i]);
   if (ids.size() > kShown) text += " ... (" + std::to_string(ids.size()) + " in all)";
   return text.empty() ? "none" : text;
 }
@@ -148,52 +145,48 @@ void Session::Do(const Action& action) {
   const bool wasActive = host_.CommandActive();
   const uint32_t mask = host_.EventMask();
   const bool stepWaits = wasActive && host_.ExecuteFunction() != nullptr;
-  switch (action.kind) {
-    case ActionKind::kRun:
-      if (!host_.RunCommand()) Note("no command is registered");
-      break;
-    case ActionKind::kPick:
-      if (!stepWaits) {
-        Note("not taken: no command is running");
-      } else if ((mask & kMaskPickOne) == 0) {
-        Note("not taken: the step asks for a range, not a pick");
-      } else if (!host_.Pick(action.ids[0])) {
-        Note("not taken: the step refuses element " + std::to_string(action.ids[0]) + " (type " +
-             std::to_string(host_.drawing().element(action.ids[0]).type) + ")");
-      }
-      break;
-    case ActionKind::kSelect:
-      DoSelect(action, selected, stepWaits, mask);
-      break;
-    case ActionKind::kList:
-      List(action, selected);
-      break;
-    case ActionKind::kExit:
-    case ActionKind::kEvent:
-      if (!stepWaits)
-        Note("not taken: no command is running");
-      else if (action.kind == ActionKind::kExit)
+  const bool needsStep = action.kind == ActionKind::kPick || action.kind == ActionKind::kSelect ||
+                         action.kind == ActionKind::kExit || action.kind == ActionKind::kEvent;
+  if (needsStep && !stepWaits) {
+    Note("not taken: no command is running");
+  } else {
+    switch (action.kind) {
+      case ActionKind::kRun:
+        if (!host_.RunCommand()) Note("no command is registered");
+        break;
+      case ActionKind::kPick:
+        if ((mask & kMaskPickOne) == 0) {
+          Note("not taken: the step asks for a range, not a pick");
+        } else if (!host_.Pick(action.ids[0])) {
+          Note("not taken: the step refuses element " + std::to_string(action.ids[0]) + " (type " +
+               std::to_string(host_.drawing().element(action.ids[0]).type) + ")");
+        }
+        break;
+      case ActionKind::kSelect:
+        DoSelect(action, selected, mask);
+        break;
+      case ActionKind::kList:
+        List(action, selected);
+        break;
+      case ActionKind::kExit:
         host_.PressExit();
-      else
+        break;
+      case ActionKind::kEvent:
         host_.SendEvent(action.number);
-      break;
-    case ActionKind::kFrame:
-      host_.SetCurrentFrame(action.number);
-      break;
-    default:
-      break;
+        break;
+      case ActionKind::kFrame:
+        host_.SetCurrentFrame(action.number);
+        break;
+      default:
+        break;
+    }
   }
   if (stopped_) return;
   Flush();
   if (wasActive && !host_.CommandActive()) Print("  command ends");
 }
 
-void Session::DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits,
-                       uint32_t mask) {
-  if (!stepWaits) {
-    Note("not taken: no command is running");
-    return;
-  }
+void Session::DoSelect(const Action& action, const std::vector<VekId>& ids, uint32_t mask) {
   if ((mask & kMaskSelectRange) == 0) {
     Note("not taken: the step asks for a pick, not a range");
     return;
@@ -311,9 +304,6 @@ void Session::OnDialog(DialogPort& dialog) {
 
 void Session::ForEachChange(const std::function<void(const std::string&)>& take) const {
   const sim::Drawing& now = host_.drawing();
-  std::unordered_map<VekId, const sim::Hole*> holes;  // by segment
-  for (const auto& [id, hole] : now.Holes()) holes.emplace(hole.key.word1, &hole);
-
   for (VekId id : file_.segments) {
     const sim::Segment* segment = now.FindSegment(id);
     if (segment == nullptr) continue;
@@ -322,10 +312,10 @@ void Session::ForEachChange(const std::function<void(const std::string&)>& take)
     if (layerWas != segment->layer) {
       take(head + "layer " + Change(std::to_string(layerWas), std::to_string(segment->layer)));
     }
-    auto hole = holes.find(id);
-    if (hole == holes.end()) continue;
-    const auto& ea = now.EntriesAsTheyWere(*hole->second);
-    const auto& eb = hole->second->entries;
+    const sim::Hole* hole = now.HoleOfSegment(id);
+    if (hole == nullptr) continue;
+    const auto& ea = now.EntriesAsTheyWere(*hole);
+    const auto& eb = hole->entries;
     for (size_t i = 0; i < std::max(ea.size(), eb.size()); ++i) {
       const std::string was = i < ea.size() ? std::to_string(ea[i].layer) : "none";
       const std::string is = i < eb.size() ? std::to_string(eb[i].layer) : "none";

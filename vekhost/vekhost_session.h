@@ -110,7 +110,7 @@ class Session {
 
  private:
   void Do(const Action& action);
-  void DoSelect(const Action& action, const std::vector<VekId>& ids, bool stepWaits, uint32_t mask);
+  void DoSelect(const Action& action, const std::vector<VekId>& ids, uint32_t mask);
   void List(const Action& action, const std::vector<VekId>& ids);
   void Flush();
   void Print(const std::string& line, LineFor to = LineFor::kLog) { print_(line, to); }

@@ -11,6 +11,7 @@
 #include "sim_records.h"
 #include "vekhost_element_text.h"
 #include "vekhost_number.h"
+#include "vekhost_words.h"
 
 namespace vekhost {
 namespace {
@@ -103,10 +104,7 @@ std::string ShapeSvg(const Shape& shape, const Frame& frame, const std::string& 
              "\"" + attributes + "/>";
     case Shape::Kind::kPolyline: {
       std::string points;
-      for (const Point& p : shape.points) {
-        if (!points.empty()) points += ' ';
-        points += frame.XY(p);
-      }
+      for (const Point& p : shape.points) points.append(points.empty() ? "" : " ") += frame.XY(p);
       return std::string(shape.closed ? "<polygon" : "<polyline") + " points=\"" + points + "\"" +
              attributes + "/>";
     }
@@ -286,10 +284,6 @@ std::vector<std::string> ChangesOf(const sim::Drawing& drawing, const sim::Eleme
   return changes;
 }
 
-std::string Elements(size_t count) {
-  return std::to_string(count) + (count == 1 ? " element" : " elements");
-}
-
 }  // namespace
 
 std::string ColourFor(int32_t colour, const std::string& layerColour) {
@@ -322,9 +316,12 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
   size_t changed = 0;
   // The elements by the layer of their segment, each layer in file order.
   std::map<int32_t, std::vector<VekId>> byLayer;
+  std::map<int32_t, size_t> before;  // with markChanges: the elements on each layer before
   for (VekId id : file.elements) {
-    if (const sim::Element* e = drawing.FindElement(id))
+    if (const sim::Element* e = drawing.FindElement(id)) {
       byLayer[LayerOf(drawing, *e, false)].push_back(id);
+      if (options.markChanges) ++before[LayerOf(drawing, *e, true)];
+    }
   }
   for (const Layer& layer : file.layers) {
     svg += "  <g id=\"layer-" + std::to_string(layer.id) + "\" data-name=\"" + Escape(layer.name) +
@@ -357,24 +354,18 @@ std::string RenderSvg(const DrawingFile& file, const sim::Drawing& drawing,
            "\" y=\"" + N(y) + "\" fill=\"#222222\" stroke=\"none\">" + Escape(text) + "</text>\n";
     y += 6;
   };
-  std::map<int32_t, size_t> before;  // with markChanges: the elements on each layer before
-  for (size_t i = 0; options.markChanges && i < file.elements.size(); ++i) {
-    if (const sim::Element* e = drawing.FindElement(file.elements[i])) {
-      ++before[LayerOf(drawing, *e, true)];
-    }
-  }
   for (const Layer& layer : file.layers) {
     std::string text = std::to_string(layer.id) + " " + layer.name + ": ";
     if (options.markChanges) {
-      text += Elements(before[layer.id]) + " before, " + std::to_string(byLayer[layer.id].size()) +
-              " after";
+      text += Count(before[layer.id], "element") + " before, " +
+              std::to_string(byLayer[layer.id].size()) + " after";
     } else {
-      text += Elements(byLayer[layer.id].size());
+      text += Count(byLayer[layer.id].size(), "element");
     }
     row(layer.colour, text);
   }
   if (options.markChanges) {
-    row(kHighlightColour, "outlined: changed by the session (" + Elements(changed) + ")");
+    row(kHighlightColour, "outlined: changed by the session (" + Count(changed, "element") + ")");
   }
   svg += "  </g>\n</svg>\n";
   return svg;

@@ -116,6 +116,10 @@ std::string NearestWord(std::string_view typed, const std::vector<std::string_vi
   return std::string(best);
 }
 
+std::string Count(size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string AtLine(const std::string& path, size_t line, const std::string& problem) {
   return path + ": at line " + std::to_string(line) + ": " + problem;
 }
@@ -124,8 +128,7 @@ std::string AtLine(const std::string& path, const std::string& error) {
   const std::string prefix = path + ":";
   if (error.rfind(prefix, 0) != 0) return error;
   const size_t digits = prefix.size();
-  size_t end = digits;
-  while (end < error.size() && error[end] >= '0' && error[end] <= '9') ++end;
+  const size_t end = std::min(error.find_first_not_of("0123456789", digits), error.size());
   if (end == digits || error.compare(end, 2, ": ") != 0) return error;
   return path + ": at line " + error.substr(digits, end - digits) + ": " + error.substr(end + 2);
 }

@@ -24,6 +24,9 @@ std::string Quoted(std::string_view word);
 // inserted, dropped or replaced, and not the whole word replaced.
 std::string NearestWord(std::string_view typed, const std::vector<std::string_view>& known);
 
+// "1 element", "2 elements".
+std::string Count(size_t count, const std::string& noun);
+
 // The words vekhost gives every place in a file: "FILE: at line N: problem".
 std::string AtLine(const std::string& path, size_t line, const std::string& problem);
 // A registry file's error as its reader words it, "FILE:LINE: problem", in

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -153,6 +152,7 @@ class Drawing {
   Segment* FindSegment(VekId id) { return segmentIndex_.Find(id); }
   const Segment* FindSegment(VekId id) const { return segmentIndex_.Find(id); }
   Hole* FindHole(VekHoleId id) { return holeIndex_.Find(static_cast<uint32_t>(id)); }
+  const Hole* HoleOfSegment(VekId segment) const { return holeBySegment_.Find(segment); }
   std::optional<VekHoleId> HoleIdFor(const VekHoleKey& key) const;
 
   // Lookups that throw std::out_of_range, for tests that know the id exists.

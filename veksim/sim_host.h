@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>

@@ -32,10 +32,7 @@ Value Unpack(const Record& record, size_t used = sizeof(Value)) {
 }  // namespace
 
 VekLineAttr MakeLineAttr(int32_t colour, int32_t lineType) {
-  VekLineAttr attr{};
-  attr.colour = colour;
-  attr.lineType = lineType;
-  return attr;
+  return {.colour = colour, .lineType = lineType, .host = {}};
 }
 
 VekCharSize MakeCharSize(const CharSizeValue& value) { return Pack<VekCharSize>(value); }
@@ -54,16 +51,11 @@ ToleranceValue ReadTolerance(const VekTolerance& record) {
 VekPoint MakePoint(const PointValue& value) { return Pack<VekPoint>(value); }
 
 VekComment MakeComment(const CharSizeValue& charSize) {
-  VekComment comment{};
-  comment.charSize = MakeCharSize(charSize);
-  return comment;
+  return {.host = {}, .charSize = MakeCharSize(charSize)};
 }
 
 VekHoleEntry MakeHoleEntry(int32_t word0, int32_t layer) {
-  VekHoleEntry entry{};
-  entry.word0 = word0;
-  entry.layer = layer;
-  return entry;
+  return {.word0 = word0, .layer = layer, .host = {}};
 }
 
 }  // namespace sim

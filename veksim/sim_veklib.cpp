@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
-#include <memory>
 #include <type_traits>
 
 #include "host/VekLib.h"
@@ -135,14 +134,13 @@ int32_t PutMessage(const char* name, MessageKind kind, const char16_t* text) {
 }
 
 detail::SelectionList* OpenList(detail::HostCore& core, VekSelHandle h) {
-  for (detail::SelectionList& list : core.selectionLists) {
-    if (list.handle == h) return &list;
-  }
-  return nullptr;
+  const auto found = std::ranges::find(core.selectionLists, h, &detail::SelectionList::handle);
+  return found == core.selectionLists.end() ? nullptr : &*found;
 }
 
 // Shared by the two list walks: fill `out` with the list's next entry.
-int32_t NextSelection(Traced& t, VekSelHandle h, VekSelEntry* out, bool fromHead) {
+int32_t NextSelection(const char* name, VekSelHandle h, VekSelEntry* out, bool fromHead) {
+  Traced t(name, {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
   detail::SelectionList* list = OpenList(t.core(), h);
   if (t.fails() || list == nullptr || out == nullptr) return t.Return(kVekFailure);
   if (fromHead) list->next = 0;
@@ -438,13 +436,11 @@ VekSelHandle VekIddOpenSelIdData(int32_t mode, VekArg a2, VekArg a3, VekArg a4) 
 }
 
 int32_t VekIddGetHeadSelIdData(VekSelHandle h, VekSelEntry* out) {
-  Traced t("VekIddGetHeadSelIdData", {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
-  return sim::NextSelection(t, h, out, true);
+  return sim::NextSelection("VekIddGetHeadSelIdData", h, out, true);
 }
 
 int32_t VekIddGetNextSelIdData(VekSelHandle h, VekSelEntry* out) {
-  Traced t("VekIddGetNextSelIdData", {static_cast<int64_t>(h)}, static_cast<uint32_t>(h));
-  return sim::NextSelection(t, h, out, false);
+  return sim::NextSelection("VekIddGetNextSelIdData", h, out, false);
 }
 
 int32_t VekIddCloseSelIdData(VekSelHandle h) {
