@@ -29,7 +29,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/unique_any.h"
+#include "platform/registry.h"
 #include "platform/wide.h"
 #include "settings/settings_key.h"
 #include "support/reg_text.h"
@@ -290,14 +290,12 @@ void Check(LSTATUS status, const char* what) {
   if (status != ERROR_SUCCESS) throw RegistryError(what, status);
 }
 
-using Key = UniqueAny<HKEY, &RegCloseKey>;
-
 // What the file held, the settings key included until the save replaces it
 // (and reads the order of its values from it first).
 regtext::Tree g_file;
 
 void WriteKey(HKEY parent, const regtext::Tree::Key& key) {
-  Key handle;
+  UniqueRegKey handle;
   Check(RegCreateKeyExW(parent, AsWide(key.name.c_str()), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         handle.put(), nullptr),
         "cannot be written");
@@ -355,7 +353,7 @@ std::unique_ptr<regtext::Tree::Key> ReadKey(HKEY key, const std::u16string& name
     Check(RegEnumKeyExW(key, i, subkeyBuffer.data(), &length, nullptr, nullptr, nullptr, nullptr),
           "cannot be read");
     const std::u16string childName = U16({subkeyBuffer.data(), length});
-    Key child;
+    UniqueRegKey child;
     Check(RegOpenKeyExW(key, AsWide(childName.c_str()), 0, KEY_READ, child.put()),
           "cannot be read");
     const regtext::Tree::Key* loadedChild = loaded != nullptr ? loaded->Child(childName) : nullptr;
@@ -441,7 +439,7 @@ void LoadRegistry(const std::string& path) {
     throw RegistryError("cannot be emptied", status);
   }
   if (const regtext::Tree::Key* settings = g_file.Find(kSettingsPath)) {
-    Key parent;
+    UniqueRegKey parent;
     Check(RegCreateKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsParentKey), 0, nullptr, 0,
                           KEY_ALL_ACCESS, nullptr, parent.put(), nullptr),
           "cannot be written");
@@ -451,7 +449,7 @@ void LoadRegistry(const std::string& path) {
 
 bool SaveRegistry(const std::string& path, std::string& error) {
   try {
-    Key settings;
+    UniqueRegKey settings;
     const LSTATUS status =
         RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(kSettingsKey.c_str()), 0, KEY_READ, settings.put());
     if (status == ERROR_FILE_NOT_FOUND) {

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <system_error>
 #include <vector>
 
+#include "platform/unique_any.h"
 #include "standin/registry_standin.h"
 #include "support/reg_text.h"
 #include "support/whole_file.h"
@@ -66,46 +66,32 @@ bool Read(const std::string& path, std::string& text, bool& exists, std::string&
   return false;
 }
 
-// The exclusive turn of one writer of a file (links followed), for as long as
-// it lives: a lock on the file's folder, made first when it is missing.
-class WriterTurn {
- public:
-  explicit WriterTurn(const std::string& file) {
-    const std::filesystem::path parent = std::filesystem::path(file).parent_path();
-    const std::string folder = parent.empty() ? std::string(".") : parent.string();
-    std::error_code code;
-    std::filesystem::create_directories(folder, code);
-    if (code) {
-      error_ = folder + ": cannot be created: " + code.message();
-      return;
-    }
-    folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_ < 0) {
-      error_ = folder + ": cannot be opened: " + Reason(errno);
-      return;
-    }
-    while (::flock(folder_, LOCK_EX) != 0) {
-      if (errno == EINTR) continue;
-      error_ = folder + ": cannot be locked: " + Reason(errno);
-      ::close(folder_);
-      folder_ = -1;
-      return;
-    }
-  }
-  // Closing the folder ends the turn.
-  ~WriterTurn() {
-    if (folder_ >= 0) ::close(folder_);
-  }
-  WriterTurn(const WriterTurn&) = delete;
-  WriterTurn& operator=(const WriterTurn&) = delete;
+using UniqueFd = UniqueAny<int, &::close, -1>;
 
-  bool ok() const { return folder_ >= 0; }
-  const std::string& error() const { return error_; }
-
- private:
-  int folder_ = -1;
-  std::string error_;
-};
+// Takes the exclusive turn of one writer of a file (links followed), which
+// lasts while `turn` stays open: a lock on the file's folder, made first when
+// it is missing. On failure sets `error`.
+bool TakeWriterTurn(const std::string& file, UniqueFd& turn, std::string& error) {
+  const std::filesystem::path parent = std::filesystem::path(file).parent_path();
+  const std::string folder = parent.empty() ? std::string(".") : parent.string();
+  std::error_code code;
+  std::filesystem::create_directories(folder, code);
+  if (code) {
+    error = folder + ": cannot be created: " + code.message();
+    return false;
+  }
+  *turn.put() = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (turn.get() < 0) {
+    error = folder + ": cannot be opened: " + Reason(errno);
+    return false;
+  }
+  while (::flock(turn.get(), LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    error = folder + ": cannot be locked: " + Reason(errno);
+    return false;
+  }
+  return true;
+}
 
 // Makes the keys what the file says, in place: a handle keeps pointing at
 // its key while the key stays in the file, and a key the file no longer has
@@ -148,15 +134,12 @@ class FileLayer final : public regstandin::Layer {
   LSTATUS Around(regstandin::Call& call, regstandin::Keys& keys,
                  const std::function<LSTATUS()>& body) override {
     if (call.function == "RegCloseKey") return body();
-    std::optional<WriterTurn> turn;
-    if (call.writes) {
-      turn.emplace(file);
-      if (!turn->ok()) return Failed(turn->error(), kRegistryIoFailed);
-    }
     std::string error;
+    UniqueFd turn;
+    if (call.writes && !TakeWriterTurn(file, turn, error)) return Failed(error, kRegistryIoFailed);
     if (!Refresh(keys, error)) return Failed(error, kRegistryCorrupt);
     const LSTATUS status = body();
-    if (!turn || status != ERROR_SUCCESS || !call.changed) return status;
+    if (!call.writes || status != ERROR_SUCCESS || !call.changed) return status;
     if (WriteWhole(file, keys.tree.Export(), error)) return status;
     // What did not reach the file did not happen.
     std::string ignored;
@@ -204,11 +187,8 @@ bool Finish(std::string& error) {
     error = layer.firstError;
     return false;
   }
-  const WriterTurn turn(layer.file);
-  if (!turn.ok()) {
-    error = turn.error();
-    return false;
-  }
+  UniqueFd turn;
+  if (!TakeWriterTurn(layer.file, turn, error)) return false;
   std::string text;
   bool exists = false;
   if (!Read(layer.named, text, exists, error)) return false;
