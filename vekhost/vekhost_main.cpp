@@ -25,10 +25,6 @@
 #include "vekhost_svg.h"
 #include "vekhost_words.h"
 
-#ifndef VEKHOST_DEFAULT_RESOURCES
-#define VEKHOST_DEFAULT_RESOURCES ""  // Windows: the dialog templates are in the module
-#endif
-
 namespace vekhost {
 namespace {
 
