@@ -9,11 +9,6 @@ namespace {
 
 std::string Signed(double value) { return (value >= 0 ? "+" : "") + FormatNumber(value); }
 
-template <class Record>
-bool SameBytes(const Record& a, const Record& b) {
-  return sim::Bytes(a) == sim::Bytes(b);
-}
-
 // The kind of element a type is, as the command tells them apart.
 const char* KindName(int32_t type) {
   const uint32_t t = static_cast<uint32_t>(type);
@@ -92,19 +87,20 @@ std::vector<std::string> ElementChanges(const sim::Element& was, const sim::Elem
   number("line colour", was.line.colour, is.line.colour);
   number("line type", was.line.lineType, is.line.lineType);
   number("decimal places", was.decimalPlaces, is.decimalPlaces);
-  if (was.toleranceStatus != is.toleranceStatus || !SameBytes(was.tolerance, is.tolerance)) {
+  if (was.toleranceStatus != is.toleranceStatus ||
+      sim::Bytes(was.tolerance) != sim::Bytes(is.tolerance)) {
     change("tolerance", ToleranceText(was.toleranceStatus, was.tolerance),
            ToleranceText(is.toleranceStatus, is.tolerance));
   }
   auto record = [&](const char* what, const auto& before, const auto& after, auto text) {
-    if (!SameBytes(before, after)) change(what, text(before), text(after));
+    if (sim::Bytes(before) != sim::Bytes(after)) change(what, text(before), text(after));
   };
   record("dimension char size", was.dimCharSize, is.dimCharSize, CharSizeText);
   record("arrows[0]", was.arrows[0], is.arrows[0], ArrowsText);
   record("arrows[1]", was.arrows[1], is.arrows[1], ArrowsText);
   record("annotation char size", was.comment.charSize, is.comment.charSize, CharSizeText);
   // Bytes the host keeps for itself: nothing of the module's should touch them.
-  if (!SameBytes(was.line, is.line) && was.line.colour == is.line.colour &&
+  if (sim::Bytes(was.line) != sim::Bytes(is.line) && was.line.colour == is.line.colour &&
       was.line.lineType == is.line.lineType) {
     changes.push_back("line attributes: the host's own bytes changed");
   }

@@ -27,8 +27,6 @@ using Key = regtext::Tree::Key;
 constexpr LSTATUS kRegistryCorrupt = 1015;   // ERROR_REGISTRY_CORRUPT
 constexpr LSTATUS kRegistryIoFailed = 1016;  // ERROR_REGISTRY_IO_FAILED
 
-std::string Reason(int code) { return std::strerror(code); }
-
 // Reads the whole file. A missing file is no error: `exists` turns false and
 // `text` empty. On failure sets `error`, naming `path`.
 bool Read(const std::string& path, std::string& text, bool& exists, std::string& error) {
@@ -37,7 +35,7 @@ bool Read(const std::string& path, std::string& text, bool& exists, std::string&
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     if (errno == ENOENT) return true;
-    error = path + ": cannot be read: " + Reason(errno);
+    error = path + ": cannot be read: " + std::strerror(errno);
     return false;
   }
   // Only a regular file is the registry's, refused as a folder is otherwise:
@@ -62,7 +60,7 @@ bool Read(const std::string& path, std::string& text, bool& exists, std::string&
     case wholefile::Outcome::kFailed:
       break;
   }
-  error = path + ": cannot be read: " + Reason(read.error);
+  error = path + ": cannot be read: " + std::strerror(read.error);
   return false;
 }
 
@@ -82,12 +80,12 @@ bool TakeWriterTurn(const std::string& file, UniqueFd& turn, std::string& error)
   }
   *turn.put() = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (turn.get() < 0) {
-    error = folder + ": cannot be opened: " + Reason(errno);
+    error = folder + ": cannot be opened: " + std::strerror(errno);
     return false;
   }
   while (::flock(turn.get(), LOCK_EX) != 0) {
     if (errno == EINTR) continue;
-    error = folder + ": cannot be locked: " + Reason(errno);
+    error = folder + ": cannot be locked: " + std::strerror(errno);
     return false;
   }
   return true;

@@ -11,10 +11,7 @@ namespace vekhost {
 namespace {
 
 // In the order of sim::MessageKind.
-const char* KindName(sim::MessageKind kind) {
-  static const char* const kNames[] = {"prompt", "error", "cursor"};
-  return kNames[static_cast<size_t>(kind)];
-}
+constexpr const char* kKindNames[] = {"prompt", "error", "cursor"};
 
 std::string SettingText(const std::optional<std::u16string>& value) {
   return value ? "\"" + utf::ToUtf8(*value) + "\"" : "(missing)";
@@ -110,7 +107,7 @@ void Session::Record(const std::string& text) {
 void Session::Flush() {
   const std::vector<sim::Message>& messages = host_.Messages();
   for (; shown_ < messages.size(); ++shown_) {
-    Print(std::string("  ") + KindName(messages[shown_].kind) + ": " +
+    Print(std::string("  ") + kKindNames[static_cast<size_t>(messages[shown_].kind)] + ": " +
           utf::ToUtf8(messages[shown_].text));
   }
 }
