@@ -11,10 +11,9 @@ std::string Signed(double value) { return (value >= 0 ? "+" : "") + FormatNumber
 
 // The kind of element a type is, as the command tells them apart.
 const char* KindName(int32_t type) {
-  const uint32_t t = static_cast<uint32_t>(type);
-  if (IsPlainFigureType(t)) return "figure";
-  if (IsDimensionType(t)) return "dimension";
-  if (IsAnnotationType(t)) return "annotation";
+  if (IsPlainFigureType(type)) return "figure";
+  if (IsDimensionType(type)) return "dimension";
+  if (IsAnnotationType(type)) return "annotation";
   return "other";
 }
 
@@ -38,15 +37,14 @@ std::string ToleranceText(int32_t status, const VekTolerance& record) {
 }
 
 std::string Properties(const sim::Element& element, const ElementView* view) {
-  const uint32_t type = static_cast<uint32_t>(element.type);
-  if (IsDimensionType(type)) {
+  if (IsDimensionType(element.type)) {
     return "value " + FormatNumber(view != nullptr ? view->value : 0) + ", decimal places " +
            std::to_string(element.decimalPlaces) + ", tolerance " +
            ToleranceText(element.toleranceStatus, element.tolerance) + ", char size " +
            CharSizeText(element.dimCharSize) + ", arrows " + ArrowsText(element.arrows[0]) + " / " +
            ArrowsText(element.arrows[1]);
   }
-  if (IsAnnotationType(type)) {
+  if (IsAnnotationType(element.type)) {
     return "text \"" + (view != nullptr ? view->text : std::string()) + "\", char size " +
            CharSizeText(element.comment.charSize);
   }

@@ -1,6 +1,7 @@
 #include "vekhost_session.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "settings/settings_flags.h"
 #include "support/utf.h"
@@ -335,8 +336,7 @@ void Session::PrintSummary() {
   // are printed as they are found rather than gathered first.
   bool any = false;
   ForEachChange([&](const std::string& line) {
-    if (!any) Print("changes:");
-    any = true;
+    if (!std::exchange(any, true)) Print("changes:");
     Print(line);
   });
   if (!any) Print("changes: none");
