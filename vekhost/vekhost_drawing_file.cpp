@@ -553,8 +553,9 @@ class DrawingReader {
         std::string("$.") + kListNames[list] + "[" + std::to_string(index) + "]";
     static constexpr void (DrawingReader::*kRead[])(const Node&) = {
         &DrawingReader::ReadLayer, &DrawingReader::ReadSegment, &DrawingReader::ReadElement};
+    const auto read = kRead[list];  // out of the try: GCC's ASan build thinks `list` unset there
     try {
-      (this->*kRead[list])(Node{&entry, path});
+      (this->*read)(Node{&entry, path});
     } catch (const InputError& error) {
       lists_[list].error = error.what();
     }
