@@ -60,9 +60,9 @@ void IdTable<Value>::Add(uint32_t id, Value value) {
 template <class Value>
 Value IdTable<Value>::Find(uint32_t id) const {
   if (id < dense_.size() && !(dense_[id] == Value{})) return dense_[id];
-  if (sparse_.empty()) return Value{};
-  const auto it = sparse_.find(id);
-  return it == sparse_.end() ? Value{} : it->second;
+  const auto it = sparse_.empty() ? sparse_.end() : sparse_.find(id);
+  if (it == sparse_.end()) return Value{};
+  return it->second;
 }
 
 template <class Record>
