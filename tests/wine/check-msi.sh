@@ -21,7 +21,6 @@
 #
 # Leaves in OUTPUT_DIR/msi: msiexec's logs and the test program's output.
 set -euo pipefail
-unset SORVANE_SIGN_PKCS12 SORVANE_SIGN_PASSWORD_FILE SORVANE_SIGN_PASSWORD
 src=$1
 out=$2/msi
 win_build=$3
